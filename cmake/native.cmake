@@ -1,0 +1,25 @@
+# Native Linux build: the windows' logic over the headless toolkit and the
+# simulated system, tested with GoogleTest under the sanitizers.
+if(KST_SANITIZE AND NOT KST_FUZZ)
+  set(KST_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
+  target_link_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
+endif()
+
+find_package(JPEG REQUIRED)
+target_link_libraries(kst_core PUBLIC JPEG::JPEG)
+
+add_library(kst_sim STATIC
+  system/sim/sim_registry.cpp system/sim/sim_services.cpp
+  toolkit/headless/headless_app.cpp
+)
+target_link_libraries(kst_sim PUBLIC kst_core)
+
+find_package(GTest REQUIRED)
+enable_testing()
+add_executable(kst_tests
+  tests/registry_cases.cpp tests/native/registry_backend.cpp
+)
+target_link_libraries(kst_tests PRIVATE kst_sim GTest::gtest GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(kst_tests DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Installs everything the builds, the program and the tests need, from Debian's
+# packages, and builds libjpeg-turbo for MinGW from Debian's source package.
+# Safe to run again: every step checks first whether it is already done.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+deps="$here/build/deps"
+
+packages=(
+  cmake g++ make ninja-build pkg-config
+  googletest libgtest-dev libjpeg-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+  wine64 xvfb imagemagick dpkg-dev clang libclang-rt-14-dev
+)
+
+sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo_if_needed apt-get update -qq
+  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# Debian's apt sources carry no deb-src entry by default; derive one from the
+# machine's own deb822 sources so that apt-get source finds libjpeg-turbo.
+ensure_deb_src() {
+  if apt-get source --print-uris libjpeg-turbo >/dev/null 2>&1; then return; fi
+  local src=/etc/apt/sources.list.d/kestrane-src.sources
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+      sudo_if_needed tee "$src" >/dev/null
+  else
+    grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+      sudo_if_needed tee /etc/apt/sources.list.d/kestrane-src.list >/dev/null
+  fi
+  sudo_if_needed apt-get update -qq
+}
+
+build_libjpeg() {
+  local triplet=$1 prefix="$deps/libjpeg-$1"
+  [ -f "$prefix/lib/libjpeg.a" ] && return
+  ensure_deb_src
+  local work="$deps/src"
+  mkdir -p "$work"
+  if ! ls -d "$work"/libjpeg-turbo-*/ >/dev/null 2>&1; then
+    (cd "$work" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+  fi
+  local source
+  source=$(ls -d "$work"/libjpeg-turbo-*/ | head -n 1)
+  echo "setup: building libjpeg-turbo for $triplet"
+  cmake -S "$source" -B "$deps/build-libjpeg-$triplet" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-$triplet.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DWITH_SIMD=OFF -DENABLE_SHARED=OFF \
+    -DWITH_TURBOJPEG=OFF -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+  cmake --build "$deps/build-libjpeg-$triplet" --target install >/dev/null
+}
+
+build_libjpeg x86_64-w64-mingw32
+build_libjpeg i686-w64-mingw32
+echo "setup: ready"

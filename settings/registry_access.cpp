@@ -1,0 +1,214 @@
+#include "settings/registry_access.h"
+
+#include <optional>
+
+#include "system/error.h"
+#include "system/services.h"
+
+namespace kst {
+namespace {
+
+using sys::OpenKey;
+using sys::RegValue;
+using sys::RootKey;
+namespace access = sys::access;
+namespace valuetype = sys::valuetype;
+
+// A location after the common preparation: the chosen root and the
+// normalised path, or no location at all when the path names no single key.
+struct Location {
+  RootKey root;
+  Text path;
+};
+
+bool namesOneKey(const Text& path) {
+  if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return false;
+  return path.find(u"\\\\") == Text::npos;
+}
+
+std::optional<Location> locate(const Text& root, const Text& keyPath) {
+  Text path = normalizeKeyPath(keyPath);
+  if (!namesOneKey(path)) return std::nullopt;
+  return Location{rootKeyFor(root), path};
+}
+
+// Opens for reading, stepping down to fewer rights where the key refuses more.
+bool openForReading(const Location& where, OpenKey& key) {
+  auto& registry = sys::registry();
+  for (uint32_t rights : {access::kRead,
+                          access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
+                          access::kQueryValue}) {
+    if (registry.openKey(where.root, where.path, rights, *key.out()) == sys::kSuccess) return true;
+  }
+  return false;
+}
+
+std::optional<RegValue> queryValue(const OpenKey& key, const Text& valueName) {
+  RegValue value;
+  if (sys::registry().queryValue(key.get(), valueName, value) != sys::kSuccess) return std::nullopt;
+  return value;
+}
+
+Text describe(const Location& where, const Text& valueName) {
+  return u"\"" + valueName + u"\" in \"" + where.path + u"\"";
+}
+
+Text decodeString(const RegValue& value, const Location& where, const Text& valueName) {
+  if (value.type != valuetype::kSz && value.type != valuetype::kExpandSz) {
+    throw Error(u"Invalid data type for " + describe(where, valueName) + u": text expected.");
+  }
+  Text text;
+  for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+    auto unit = static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
+    if (unit == 0) break;
+    text += unit;
+  }
+  return text;
+}
+
+int32_t decodeInteger(const RegValue& value, const Location& where, const Text& valueName) {
+  if (value.type != valuetype::kDword || value.data.size() != 4) {
+    throw Error(u"Invalid data type for " + describe(where, valueName) + u": number expected.");
+  }
+  uint32_t number = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                    static_cast<uint32_t>(value.data[3]) << 24;
+  if (number > 0x7FFFFFFFu) {
+    throw Error(u"The number " + decimal(number) + u" of " + describe(where, valueName) +
+                u" is too large.");
+  }
+  return static_cast<int32_t>(number);
+}
+
+void deleteTree(const Location& where) {
+  auto& registry = sys::registry();
+  std::vector<Text> children;
+  {
+    OpenKey key(registry);
+    if (registry.openKey(where.root, where.path, access::kRead, *key.out()) != sys::kSuccess) return;
+    Text name;
+    for (uint32_t i = 0; registry.enumSubKey(key.get(), i, name) == sys::kSuccess; ++i) {
+      children.push_back(name);
+    }
+  }
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    deleteTree({where.root, where.path + u"\\" + *child});
+    (void)registry.deleteKey(where.root, where.path + u"\\" + *child);
+  }
+}
+
+}  // namespace
+
+char16_t upperCaseChar(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  switch (c) {
+    case u'\u00E4': return u'\u00C4';
+    case u'\u00F6': return u'\u00D6';
+    case u'\u00FC': return u'\u00DC';
+    default: return c;
+  }
+}
+
+Text upperCaseText(Text text) {
+  for (char16_t& c : text) c = upperCaseChar(c);
+  return text;
+}
+
+Text normalizeKeyPath(Text keyPath) {
+  for (char16_t& c : keyPath) {
+    if (c == u'/') c = u'\\';
+  }
+  if (!keyPath.empty() && keyPath.front() == u'\\') keyPath.erase(0, 1);
+  if (!keyPath.empty() && keyPath.back() == u'\\') keyPath.pop_back();
+  return keyPath;
+}
+
+RootKey rootKeyFor(const Text& rootAbbreviation) {
+  const Text root = upperCaseText(rootAbbreviation);
+  if (root == u"HKLM") return RootKey::LocalMachine;
+  if (root == u"HKCU") return RootKey::CurrentUser;
+  if (root == u"HKCR") return RootKey::ClassesRoot;
+  if (root == u"HKU") return RootKey::Users;
+  if (root == u"HKCC") return RootKey::CurrentConfig;
+  return RootKey::CurrentUser;
+}
+
+Text readRegString(Text root, Text keyPath, Text valueName) {
+  auto where = locate(root, keyPath);
+  if (!where) return {};
+  OpenKey key(sys::registry());
+  if (!openForReading(*where, key)) return {};
+  auto value = queryValue(key, valueName);
+  return value ? decodeString(*value, *where, valueName) : Text{};
+}
+
+int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found) {
+  found = false;
+  auto where = locate(root, keyPath);
+  if (!where) return 0;
+  OpenKey key(sys::registry());
+  if (!openForReading(*where, key)) return 0;
+  auto value = queryValue(key, valueName);
+  if (!value) return 0;
+  int32_t number = decodeInteger(*value, *where, valueName);
+  found = true;
+  return number;
+}
+
+bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value) {
+  auto where = locate(root, keyPath);
+  if (!where) return false;
+  auto& registry = sys::registry();
+  OpenKey key(registry);
+  if (registry.createKey(where->root, where->path, access::kWrite, *key.out()) != sys::kSuccess) {
+    return false;
+  }
+  if (value < 0) {
+    throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " +
+                describe(*where, valueName) + u".");
+  }
+  if (registry.setValue(key.get(), valueName, sys::dwordValue(static_cast<uint32_t>(value))) !=
+      sys::kSuccess) {
+    throw Error(u"Failed to write " + describe(*where, valueName) + u".");
+  }
+  bool found = false;
+  int32_t readBack = readRegInteger(root, keyPath, valueName, found);
+  // Closing a key written here flushes it at once; a failed flush changes
+  // nothing about the value that was read back.
+  (void)registry.flushKey(key.get());
+  return found && readBack == value;
+}
+
+bool regKeyExists(Text root, Text keyPath) {
+  auto where = locate(root, keyPath);
+  if (!where) return false;
+  OpenKey key(sys::registry());
+  return sys::registry().openKey(where->root, where->path,
+                                 access::kStandardRightsRead | access::kQueryValue |
+                                     access::kEnumerateSubKeys,
+                                 *key.out()) == sys::kSuccess;
+}
+
+bool deleteRegKey(Text root, Text keyPath) {
+  auto where = locate(root, keyPath);
+  if (!where) return false;
+  deleteTree(*where);
+  return sys::registry().deleteKey(where->root, where->path) == sys::kSuccess;
+}
+
+std::vector<Text> listRegSubKeys(Text root, Text keyPath) {
+  std::vector<Text> names;
+  auto where = locate(root, keyPath);
+  if (!where) return names;
+  auto& registry = sys::registry();
+  OpenKey key(registry);
+  if (registry.openKey(where->root, where->path, access::kRead, *key.out()) != sys::kSuccess) {
+    return names;
+  }
+  Text name;
+  for (uint32_t i = 0; registry.enumSubKey(key.get(), i, name) == sys::kSuccess; ++i) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace kst

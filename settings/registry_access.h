@@ -1,0 +1,27 @@
+#pragma once
+// Registry access by root abbreviation and key path. Every call opens what it
+// needs, does one thing and closes it again; nothing is cached.
+#include <cstdint>
+#include <vector>
+
+#include "system/registry.h"
+#include "system/text.h"
+
+namespace kst {
+
+char16_t upperCaseChar(char16_t c);
+Text upperCaseText(Text text);
+
+// "/" becomes "\", and one separator is dropped at each end.
+Text normalizeKeyPath(Text keyPath);
+// "HKLM", "HKCU", "HKCR", "HKU", "HKCC" in any case; anything else is HKCU.
+sys::RootKey rootKeyFor(const Text& rootAbbreviation);
+
+Text readRegString(Text root, Text keyPath, Text valueName);
+int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found);
+bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value);
+bool regKeyExists(Text root, Text keyPath);
+bool deleteRegKey(Text root, Text keyPath);
+std::vector<Text> listRegSubKeys(Text root, Text keyPath);
+
+}  // namespace kst

@@ -1,0 +1,91 @@
+#pragma once
+// Registry primitives, shaped after advapi32 so that both backends report the
+// same Win32 status codes and the path layer above them is shared code.
+#include <cstdint>
+#include <vector>
+
+#include "system/text.h"
+
+namespace kst::sys {
+
+enum class RootKey { CurrentUser, LocalMachine, ClassesRoot, Users, CurrentConfig };
+
+using Status = long;
+inline constexpr Status kSuccess = 0;
+inline constexpr Status kFileNotFound = 2;
+inline constexpr Status kAccessDenied = 5;
+inline constexpr Status kInvalidParameter = 87;
+inline constexpr Status kMoreData = 234;
+inline constexpr Status kNoMoreItems = 259;
+inline constexpr Status kWriteFault = 29;
+
+namespace access {
+inline constexpr uint32_t kQueryValue = 0x0001;
+inline constexpr uint32_t kSetValue = 0x0002;
+inline constexpr uint32_t kCreateSubKey = 0x0004;
+inline constexpr uint32_t kEnumerateSubKeys = 0x0008;
+inline constexpr uint32_t kNotify = 0x0010;
+inline constexpr uint32_t kStandardRightsRead = 0x00020000;
+inline constexpr uint32_t kRead = kStandardRightsRead | kQueryValue | kEnumerateSubKeys | kNotify;
+inline constexpr uint32_t kWrite = kStandardRightsRead | kSetValue | kCreateSubKey;
+inline constexpr uint32_t kAll = kRead | kWrite;
+}  // namespace access
+
+namespace valuetype {
+inline constexpr uint32_t kNone = 0;
+inline constexpr uint32_t kSz = 1;
+inline constexpr uint32_t kExpandSz = 2;
+inline constexpr uint32_t kBinary = 3;
+inline constexpr uint32_t kDword = 4;
+inline constexpr uint32_t kDwordBigEndian = 5;
+inline constexpr uint32_t kLink = 6;
+inline constexpr uint32_t kMultiSz = 7;
+inline constexpr uint32_t kQword = 11;
+}  // namespace valuetype
+
+struct RegValue {
+  uint32_t type = valuetype::kNone;
+  std::vector<uint8_t> data;
+};
+
+RegValue dwordValue(uint32_t value);
+RegValue stringValue(TextView text, uint32_t type = valuetype::kSz);
+
+using KeyHandle = uintptr_t;
+
+class RegistryService {
+ public:
+  virtual ~RegistryService() = default;
+  virtual Status openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) = 0;
+  // Opens the key, creating it and any missing parents first.
+  virtual Status createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) = 0;
+  virtual Status queryValue(KeyHandle key, const Text& name, RegValue& value) = 0;
+  virtual Status setValue(KeyHandle key, const Text& name, const RegValue& value) = 0;
+  virtual Status enumSubKey(KeyHandle key, uint32_t index, Text& name) = 0;
+  // Deletes a key that has no subkeys, as RegDeleteKeyW does.
+  virtual Status deleteKey(RootKey root, const Text& path) = 0;
+  virtual Status flushKey(KeyHandle key) = 0;
+  virtual void closeKey(KeyHandle key) = 0;
+};
+
+// Owns one open key and closes it on every way out.
+class OpenKey {
+ public:
+  explicit OpenKey(RegistryService& service) : service_(service) {}
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  ~OpenKey() { close(); }
+
+  KeyHandle* out() { close(); return &handle_; }
+  KeyHandle get() const { return handle_; }
+  void close() {
+    if (handle_ != 0) service_.closeKey(handle_);
+    handle_ = 0;
+  }
+
+ private:
+  RegistryService& service_;
+  KeyHandle handle_ = 0;
+};
+
+}  // namespace kst::sys

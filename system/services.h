@@ -1,0 +1,74 @@
+#pragma once
+// The operating-system services the windows need, behind one interface each.
+// The program entry installs the Win32 backends; tests install the simulated
+// ones. Everything runs on the user-interface thread.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "system/registry.h"
+#include "system/text.h"
+
+namespace kst::sys {
+
+// The four fields of SYSTEM_POWER_STATUS that the program reads.
+struct PowerStatusRecord {
+  uint8_t acLineStatus = 255;
+  uint8_t batteryFlag = 255;
+  uint8_t batteryLifePercent = 255;
+  uint32_t batteryLifeTime = 0xFFFFFFFF;
+};
+
+class PowerService {
+ public:
+  virtual ~PowerService() = default;
+  // False when the system could not report its power status.
+  virtual bool getSystemPowerStatus(PowerStatusRecord& record) = 0;
+};
+
+using NativeWindow = uintptr_t;
+
+class ShellService {
+ public:
+  virtual ~ShellService() = default;
+  // ShellExecuteW; an empty verb asks for the default action.
+  virtual intptr_t execute(NativeWindow owner, const Text& verb, const Text& file,
+                           const Text& parameters, const Text& directory, int showCommand) = 0;
+  virtual Text commandLine() = 0;
+  virtual Text executablePath() = 0;
+};
+
+class DesktopService {
+ public:
+  virtual ~DesktopService() = default;
+  virtual bool topLevelWindowOfClassExists(const Text& windowClass) = 0;
+  // Pulls the window into the foreground as far as Windows' foreground rules allow.
+  virtual void forceForeground(NativeWindow window) = 0;
+};
+
+class VersionService {
+ public:
+  virtual ~VersionService() = default;
+  virtual uint32_t fileVersionInfoSize(const Text& path) = 0;
+  virtual bool fileVersionInfo(const Text& path, std::vector<uint8_t>& buffer) = 0;
+  // VerQueryValueW: the bytes of the sub-block, or nothing when it is missing.
+  virtual std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>& buffer,
+                                                         const Text& subBlock) = 0;
+};
+
+struct Services {
+  RegistryService* registry = nullptr;
+  PowerService* power = nullptr;
+  ShellService* shell = nullptr;
+  DesktopService* desktop = nullptr;
+  VersionService* version = nullptr;
+};
+
+void installServices(const Services& services);
+RegistryService& registry();
+PowerService& power();
+ShellService& shell();
+DesktopService& desktop();
+VersionService& version();
+
+}  // namespace kst::sys

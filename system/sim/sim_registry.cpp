@@ -1,0 +1,245 @@
+#include "system/sim/sim_registry.h"
+
+#include <algorithm>
+
+namespace kst::sys::sim {
+namespace {
+
+char16_t foldCase(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+  return c;
+}
+
+struct CaseBlindLess {
+  bool operator()(const Text& a, const Text& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char16_t x, char16_t y) { return foldCase(x) < foldCase(y); });
+  }
+};
+
+std::vector<Text> splitPath(const Text& path) {
+  std::vector<Text> parts;
+  Text part;
+  for (char16_t c : path) {
+    if (c == u'\\') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!path.empty()) parts.push_back(part);
+  return parts;
+}
+
+bool validPath(const std::vector<Text>& parts) {
+  return std::none_of(parts.begin(), parts.end(), [](const Text& p) { return p.empty(); });
+}
+
+}  // namespace
+
+struct SimRegistry::Node {
+  Text name;
+  uint32_t rights = access::kFull;
+  bool deleted = false;
+  std::map<Text, std::shared_ptr<Node>, CaseBlindLess> children;
+  std::map<Text, RegValue, CaseBlindLess> values;
+};
+
+SimRegistry::SimRegistry() {
+  for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine, RootKey::ClassesRoot,
+                       RootKey::Users, RootKey::CurrentConfig}) {
+    roots_[root] = std::make_shared<Node>();
+  }
+}
+
+SimRegistry::~SimRegistry() = default;
+
+SimRegistry::Node& SimRegistry::rootNode(RootKey root) const { return *roots_.at(root); }
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::find(RootKey root, const Text& path) const {
+  auto parts = splitPath(path);
+  if (!validPath(parts)) return nullptr;
+  std::shared_ptr<Node> node = roots_.at(root);
+  for (const Text& part : parts) {
+    auto it = node->children.find(part);
+    if (it == node->children.end()) return nullptr;
+    node = it->second;
+  }
+  return node;
+}
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::make(RootKey root, const Text& path) {
+  std::shared_ptr<Node> node = roots_.at(root);
+  for (const Text& part : splitPath(path)) {
+    auto& child = node->children[part];
+    if (!child) {
+      child = std::make_shared<Node>();
+      child->name = part;
+    }
+    node = child;
+  }
+  return node;
+}
+
+std::optional<Status> SimRegistry::record(const RegCall& call) {
+  calls.push_back(call);
+  if (failWhen) return failWhen(call);
+  return std::nullopt;
+}
+
+SimRegistry::Handle* SimRegistry::handle(KeyHandle key) {
+  auto it = handles_.find(key);
+  return it == handles_.end() ? nullptr : &it->second;
+}
+
+KeyHandle SimRegistry::issue(RootKey root, const Text& path, std::shared_ptr<Node> node,
+                             uint32_t access) {
+  KeyHandle key = next_++;
+  handles_[key] = Handle{root, path, std::move(node), access};
+  return key;
+}
+
+Status SimRegistry::openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
+  key = 0;
+  if (auto fault = record({RegOp::Open, root, path, {}, access})) return *fault;
+  auto node = find(root, path);
+  if (!node) return kFileNotFound;
+  if ((access & ~node->rights) != 0) return kAccessDenied;
+  key = issue(root, path, node, access);
+  return kSuccess;
+}
+
+Status SimRegistry::createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
+  key = 0;
+  if (auto fault = record({RegOp::Create, root, path, {}, access})) return *fault;
+  auto parts = splitPath(path);
+  if (!validPath(parts)) return kInvalidParameter;
+  std::shared_ptr<Node> node = roots_.at(root);
+  size_t depth = 0;
+  for (; depth < parts.size(); ++depth) {
+    auto it = node->children.find(parts[depth]);
+    if (it == node->children.end()) break;
+    node = it->second;
+  }
+  if (depth < parts.size() && (node->rights & sys::access::kCreateSubKey) == 0) return kAccessDenied;
+  if (depth == parts.size() && (access & ~node->rights) != 0) return kAccessDenied;
+  node = make(root, path);
+  key = issue(root, path, node, access);
+  return kSuccess;
+}
+
+Status SimRegistry::queryValue(KeyHandle key, const Text& name, RegValue& value) {
+  Handle* open = handle(key);
+  if (open == nullptr) return kInvalidParameter;
+  RegCall call{RegOp::Query, open->root, open->path, name, 0};
+  if (auto fault = record(call)) return *fault;
+  if (open->node->deleted) return 1018;
+  if ((open->access & sys::access::kQueryValue) == 0) return kAccessDenied;
+  auto it = open->node->values.find(name);
+  if (it == open->node->values.end()) return kFileNotFound;
+  value = it->second;
+  if (alterRead) alterRead(call, value);
+  return kSuccess;
+}
+
+Status SimRegistry::setValue(KeyHandle key, const Text& name, const RegValue& value) {
+  Handle* open = handle(key);
+  if (open == nullptr) return kInvalidParameter;
+  if (auto fault = record({RegOp::Set, open->root, open->path, name, 0})) return *fault;
+  if (open->node->deleted) return 1018;
+  if ((open->access & sys::access::kSetValue) == 0) return kAccessDenied;
+  open->node->values[name] = value;
+  return kSuccess;
+}
+
+Status SimRegistry::enumSubKey(KeyHandle key, uint32_t index, Text& name) {
+  Handle* open = handle(key);
+  if (open == nullptr) return kInvalidParameter;
+  if (auto fault = record({RegOp::Enum, open->root, open->path, {}, index})) return *fault;
+  if ((open->access & sys::access::kEnumerateSubKeys) == 0) return kAccessDenied;
+  if (index >= open->node->children.size()) return kNoMoreItems;
+  name = std::next(open->node->children.begin(), index)->second->name;
+  return kSuccess;
+}
+
+Status SimRegistry::deleteKey(RootKey root, const Text& path) {
+  if (auto fault = record({RegOp::Delete, root, path, {}, 0})) return *fault;
+  auto parts = splitPath(path);
+  if (parts.empty() || !validPath(parts)) return kInvalidParameter;
+  auto node = find(root, path);
+  if (!node) return kFileNotFound;
+  if ((node->rights & access::kDelete) == 0 || !node->children.empty()) return kAccessDenied;
+  Text parentPath = path.substr(0, path.size() - parts.back().size());
+  if (!parentPath.empty()) parentPath.pop_back();
+  auto parent = parentPath.empty() ? roots_.at(root) : find(root, parentPath);
+  node->deleted = true;
+  parent->children.erase(parts.back());
+  return kSuccess;
+}
+
+Status SimRegistry::flushKey(KeyHandle key) {
+  Handle* open = handle(key);
+  if (open == nullptr) return kInvalidParameter;
+  if (auto fault = record({RegOp::Flush, open->root, open->path, {}, 0})) return *fault;
+  return kSuccess;
+}
+
+void SimRegistry::closeKey(KeyHandle key) {
+  Handle* open = handle(key);
+  if (open == nullptr) return;
+  calls.push_back({RegOp::Close, open->root, open->path, {}, 0});
+  handles_.erase(key);
+}
+
+void SimRegistry::put(RootKey root, const Text& path, const Text& name, const RegValue& value) {
+  make(root, path)->values[name] = value;
+}
+
+void SimRegistry::putKey(RootKey root, const Text& path) { make(root, path); }
+
+std::optional<RegValue> SimRegistry::get(RootKey root, const Text& path, const Text& name) const {
+  auto node = find(root, path);
+  if (!node) return std::nullopt;
+  auto it = node->values.find(name);
+  if (it == node->values.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<uint32_t> SimRegistry::getDword(RootKey root, const Text& path, const Text& name) const {
+  auto value = get(root, path, name);
+  if (!value || value->type != valuetype::kDword || value->data.size() != 4) return std::nullopt;
+  return value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
+         static_cast<uint32_t>(value->data[3]) << 24;
+}
+
+bool SimRegistry::exists(RootKey root, const Text& path) const { return find(root, path) != nullptr; }
+
+std::vector<Text> SimRegistry::subKeys(RootKey root, const Text& path) const {
+  std::vector<Text> names;
+  if (auto node = find(root, path)) {
+    for (const auto& [name, child] : node->children) names.push_back(child->name);
+  }
+  return names;
+}
+
+std::vector<Text> SimRegistry::valueNames(RootKey root, const Text& path) const {
+  std::vector<Text> names;
+  if (auto node = find(root, path)) {
+    for (const auto& [name, value] : node->values) names.push_back(name);
+  }
+  return names;
+}
+
+void SimRegistry::restrict(RootKey root, const Text& path, uint32_t rights) {
+  std::vector<std::shared_ptr<Node>> pending{path.empty() ? roots_.at(root) : make(root, path)};
+  while (!pending.empty()) {
+    auto node = pending.back();
+    pending.pop_back();
+    node->rights = rights;
+    for (auto& [name, child] : node->children) pending.push_back(child);
+  }
+}
+
+}  // namespace kst::sys::sim

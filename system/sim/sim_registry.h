@@ -1,0 +1,83 @@
+#pragma once
+// An in-memory registry for tests: case-blind key and value names, subkeys
+// enumerated in sorted order as Windows does, per-key access rights so that
+// a test can play a user without administrator rights, and fault injection.
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "system/registry.h"
+
+namespace kst::sys::sim {
+
+namespace access {
+inline constexpr uint32_t kDelete = 0x00010000;
+inline constexpr uint32_t kFull = sys::access::kAll | kDelete;
+}  // namespace access
+
+enum class RegOp { Open, Create, Query, Set, Enum, Delete, Flush, Close };
+
+struct RegCall {
+  RegOp op;
+  RootKey root;
+  Text path;       // the key's full path below its root
+  Text name;       // value or subkey name where the call has one
+  uint32_t access = 0;
+};
+
+class SimRegistry : public RegistryService {
+ public:
+  SimRegistry();
+  ~SimRegistry() override;
+
+  Status openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) override;
+  Status createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) override;
+  Status queryValue(KeyHandle key, const Text& name, RegValue& value) override;
+  Status setValue(KeyHandle key, const Text& name, const RegValue& value) override;
+  Status enumSubKey(KeyHandle key, uint32_t index, Text& name) override;
+  Status deleteKey(RootKey root, const Text& path) override;
+  Status flushKey(KeyHandle key) override;
+  void closeKey(KeyHandle key) override;
+
+  // Direct access for tests; no rights, faults or call log.
+  void put(RootKey root, const Text& path, const Text& name, const RegValue& value);
+  void putKey(RootKey root, const Text& path);
+  std::optional<RegValue> get(RootKey root, const Text& path, const Text& name) const;
+  std::optional<uint32_t> getDword(RootKey root, const Text& path, const Text& name) const;
+  bool exists(RootKey root, const Text& path) const;
+  std::vector<Text> subKeys(RootKey root, const Text& path) const;
+  std::vector<Text> valueNames(RootKey root, const Text& path) const;
+  // Grants only these rights on the key and every key below it.
+  void restrict(RootKey root, const Text& path, uint32_t rights);
+  void makeReadOnly(RootKey root, const Text& path) { restrict(root, path, sys::access::kRead); }
+  size_t openHandles() const { return handles_.size(); }
+
+  // Called before every primitive; a status other than nothing makes it fail.
+  std::function<std::optional<Status>(const RegCall&)> failWhen;
+  // May change a value as it is read, to play a read-back that differs.
+  std::function<void(const RegCall&, RegValue&)> alterRead;
+  std::vector<RegCall> calls;
+
+ private:
+  struct Node;
+  struct Handle {
+    RootKey root;
+    Text path;
+    std::shared_ptr<Node> node;
+    uint32_t access;
+  };
+
+  Node& rootNode(RootKey root) const;
+  std::shared_ptr<Node> find(RootKey root, const Text& path) const;
+  std::shared_ptr<Node> make(RootKey root, const Text& path);
+  std::optional<Status> record(const RegCall& call);
+  Handle* handle(KeyHandle key);
+  KeyHandle issue(RootKey root, const Text& path, std::shared_ptr<Node> node, uint32_t access);
+
+  std::map<RootKey, std::shared_ptr<Node>> roots_;
+  std::map<KeyHandle, Handle> handles_;
+  KeyHandle next_ = 0x100;
+};
+
+}  // namespace kst::sys::sim

@@ -1,0 +1,91 @@
+#pragma once
+// Simulated power, shell, desktop and version services for tests.
+#include <map>
+#include <set>
+
+#include "system/services.h"
+#include "system/sim/sim_registry.h"
+
+namespace kst::sys::sim {
+
+class SimPower : public PowerService {
+ public:
+  bool getSystemPowerStatus(PowerStatusRecord& out) override {
+    out = record;
+    return succeeds;
+  }
+  void setCharging(int percent) { record = {1, 8, static_cast<uint8_t>(percent), 0xFFFFFFFF}; }
+  void setOnAC(int percent) { record = {1, 0, static_cast<uint8_t>(percent), 0xFFFFFFFF}; }
+  void setDischarging(int percent, uint32_t secondsLeft) {
+    record = {0, 0, static_cast<uint8_t>(percent), secondsLeft};
+  }
+  void setNoBattery() { record = {1, 128, 255, 0xFFFFFFFF}; }
+
+  PowerStatusRecord record{1, 128, 255, 0xFFFFFFFF};
+  bool succeeds = true;
+};
+
+struct ShellCall {
+  NativeWindow owner;
+  Text verb, file, parameters, directory;
+  int showCommand;
+};
+
+class SimShell : public ShellService {
+ public:
+  intptr_t execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
+                   const Text& directory, int showCommand) override {
+    calls.push_back({owner, verb, file, parameters, directory, showCommand});
+    return result;
+  }
+  Text commandLine() override { return processCommandLine; }
+  Text executablePath() override { return exePath; }
+
+  std::vector<ShellCall> calls;
+  intptr_t result = 42;
+  Text processCommandLine = u"kestrane.exe";
+  Text exePath = u"C:\\Program Files\\Kestrane\\kestrane.exe";
+};
+
+class SimDesktop : public DesktopService {
+ public:
+  bool topLevelWindowOfClassExists(const Text& windowClass) override {
+    return windowClasses.count(windowClass) != 0;
+  }
+  void forceForeground(NativeWindow window) override { foregroundRequests.push_back(window); }
+
+  std::set<Text> windowClasses;
+  std::vector<NativeWindow> foregroundRequests;
+};
+
+class SimVersion : public VersionService {
+ public:
+  uint32_t fileVersionInfoSize(const Text& path) override { return hasInfo(path) ? 64 : 0; }
+  bool fileVersionInfo(const Text& path, std::vector<uint8_t>&) override { return hasInfo(path); }
+  std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>&,
+                                                 const Text& subBlock) override {
+    auto it = blocks.find(subBlock);
+    if (it == blocks.end()) return std::nullopt;
+    return it->second;
+  }
+
+  bool hasInfo(const Text& path) const { return !blocks.empty() && path == infoPath; }
+  // Sets one translation and a "FileVersion" string, as the resource compiler would.
+  void setVersion(const Text& version, uint16_t language = 0x0407, uint16_t codePage = 1252);
+
+  Text infoPath = u"C:\\Program Files\\Kestrane\\kestrane.exe";
+  std::map<Text, std::vector<uint8_t>> blocks;
+};
+
+// Every simulated service, installed for the lifetime of the object.
+struct SimSystem {
+  SimSystem();
+  ~SimSystem();
+  SimRegistry registry;
+  SimPower power;
+  SimShell shell;
+  SimDesktop desktop;
+  SimVersion version;
+};
+
+}  // namespace kst::sys::sim

@@ -1,0 +1,78 @@
+#pragma once
+#include <exception>
+#include <vector>
+
+#include "system/text.h"
+#include "toolkit/types.h"
+
+namespace kst::tk {
+
+class Control;
+class Form;
+class PopupMenu;
+class Timer;
+class TrayIcon;
+
+struct Screen {
+  int width = 1920;
+  int height = 1080;
+  Rect workArea{0, 0, 1920, 1040};
+  int pixelsPerInch = 96;
+};
+
+// The width and height that a form's frame adds to its client area.
+struct FrameSize {
+  int width = 0;
+  int height = 0;
+};
+
+class Application {
+ public:
+  Application() = default;
+  virtual ~Application() = default;
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  const Text& title() const { return title_; }
+  void setTitle(const Text& title) { title_ = title; }
+  Form* mainForm() const { return forms_.empty() ? nullptr : forms_.front(); }
+  int hintHidePause() const { return hintHidePause_; }
+  virtual void setHintHidePause(int milliseconds) { hintHidePause_ = milliseconds; }
+
+  // Ends the event loop once the current event has been handled.
+  virtual void terminate() { terminated_ = true; }
+  bool terminated() const { return terminated_; }
+
+  // Shows the main window and runs the event loop until terminate().
+  virtual void run() = 0;
+  // A message box of the custom kind: no icon, the title as caption, the
+  // first button the default one.
+  virtual ModalResult messageDialog(const Text& text, DialogButtons buttons) = 0;
+  // Runs the modal loop of a form that is already shown.
+  virtual void runModalLoop(Form& form) = 0;
+  virtual Screen screen() = 0;
+  virtual FrameSize frameSize(const Form& form) = 0;
+  virtual bool minimized() = 0;
+  virtual void restore() = 0;
+  // The error handler of the event loop: shows the error and goes on.
+  void showError(std::exception_ptr error);
+
+  // Backend peers for everything that has a native counterpart.
+  virtual void attach(Form& form) = 0;
+  virtual void attach(Control& control) = 0;
+  virtual void attach(Timer& timer) = 0;
+  virtual void attach(TrayIcon& icon) = 0;
+  virtual void popup(PopupMenu& menu, int x, int y) = 0;
+
+  void registerForm(Form& form) { forms_.push_back(&form); }
+  void unregisterForm(Form& form);
+  const std::vector<Form*>& forms() const { return forms_; }
+
+ private:
+  Text title_;
+  int hintHidePause_ = 2500;
+  bool terminated_ = false;
+  std::vector<Form*> forms_;
+};
+
+}  // namespace kst::tk

@@ -1,0 +1,111 @@
+#pragma once
+// Components without a window of their own on a form: timers, the
+// notification-area icon and pop-up menus.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "toolkit/peer.h"
+#include "toolkit/types.h"
+
+namespace kst::tk {
+
+class Application;
+
+class Timer {
+ public:
+  explicit Timer(Application& app, int interval = 1000);
+  ~Timer();
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+
+  int interval() const { return interval_; }
+  void setInterval(int interval);
+  bool enabled() const { return enabled_; }
+  // Switching on (again) starts a full interval.
+  void setEnabled(bool enabled);
+  void fire();
+  std::function<void()> onTimer;
+
+  Application& app() const { return app_; }
+  void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
+
+ private:
+  void notify(Property property) {
+    if (peer_) peer_->changed(property);
+  }
+  Application& app_;
+  int interval_;
+  bool enabled_ = false;
+  std::unique_ptr<Peer> peer_;
+};
+
+class TrayIcon {
+ public:
+  static constexpr size_t kMaxHintLength = 127;
+
+  explicit TrayIcon(Application& app);
+  ~TrayIcon();
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+
+  const Text& hint() const { return hint_; }
+  void setHint(const Text& hint);
+  // The hint as the notification area keeps it.
+  Text shownHint() const { return hint_.substr(0, kMaxHintLength); }
+  const ImageList* imageList() const { return imageList_; }
+  void setImageList(const ImageList* list);
+  int imageIndex() const { return imageIndex_; }
+  void setImageIndex(int index);
+  // The picture the icon shows now, or nothing when the index has none.
+  const Bitmap* currentImage() const;
+  bool animate() const { return animation_.enabled(); }
+  void setAnimate(bool on) { animation_.setEnabled(on); }
+  int animateInterval() const { return animation_.interval(); }
+  void setAnimateInterval(int interval) { animation_.setInterval(interval); }
+  bool visible() const { return visible_; }
+  void setVisible(bool visible);
+
+  // One animation step: the event first, then the next picture.
+  void animationStep();
+  // A mouse button pressed on the icon, at screen position x, y.
+  void mouseDown(MouseButton button, int x, int y);
+
+  std::function<void()> onAnimate;
+  std::function<void(MouseButton, int, int)> onMouseDown;
+
+  void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
+
+ private:
+  void notify(Property property) {
+    if (peer_) peer_->changed(property);
+  }
+  Text hint_;
+  const ImageList* imageList_ = nullptr;
+  int imageIndex_ = 0;
+  bool visible_ = true;
+  Timer animation_;
+  std::unique_ptr<Peer> peer_;
+};
+
+struct MenuItem {
+  std::string name;
+  Text caption;  // "-" is a separator
+  std::function<void()> onClick;
+};
+
+class PopupMenu {
+ public:
+  explicit PopupMenu(Application& app) : app_(app) {}
+  void add(MenuItem item) { items_.push_back(std::move(item)); }
+  const std::vector<MenuItem>& items() const { return items_; }
+  MenuItem* find(const std::string& name);
+  void click(const std::string& name);
+  void popup(int x, int y);
+
+ private:
+  Application& app_;
+  std::vector<MenuItem> items_;
+};
+
+}  // namespace kst::tk

@@ -1,0 +1,224 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "toolkit/peer.h"
+#include "toolkit/types.h"
+
+namespace kst::tk {
+
+class Form;
+
+enum class Anchor { Top = 1, Bottom = 2 };
+
+class Control {
+ public:
+  Control(Form& form, std::string name);
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& name() const { return name_; }
+  Form& form() const { return form_; }
+
+  const Rect& bounds() const { return bounds_; }
+  void setBounds(Rect bounds);
+  void setTop(int top);
+  void setLeft(int left);
+  int left() const { return bounds_.left; }
+  int top() const { return bounds_.top; }
+  int width() const { return bounds_.width; }
+  int height() const { return bounds_.height; }
+
+  const Text& text() const { return text_; }
+  void setText(const Text& text);
+
+  bool visible() const { return visible_; }
+  void setVisible(bool visible);
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool enabled);
+
+  const Font& font() const { return font_; }
+  void setFont(const Font& font);
+  void setFontColor(Color color);
+
+  const Text& hint() const { return hint_; }
+  bool showHint() const { return showHint_; }
+  void setHint(const Text& hint, bool show);
+
+  int tag = 0;
+  int tabOrder = -1;
+  bool tabStop = false;
+  bool anchoredToBottom = false;
+
+  virtual bool focusable() const { return false; }
+  bool canFocus() const;
+  bool focused() const;
+  void setFocus();
+  // The letter after "&" in the text, upper-cased, or 0.
+  char16_t accelerator() const;
+
+  // A user's click, as the native control or a test reports it.
+  virtual void click();
+  // The user's accelerator key (Alt+letter) for this control.
+  virtual void activateByAccelerator();
+  // A character typed while this control has the focus; returns whether it was taken.
+  virtual bool typeChar(char16_t) { return false; }
+
+  std::function<void()> onClick;
+  std::function<void()> onEnter;
+  std::function<void()> onExit;
+
+  void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
+  Peer* peer() const { return peer_.get(); }
+  // Called by the form after it moved the focus away and ran onExit.
+  virtual void focusLeft() {}
+  // Text typed into the native control by the user.
+  void textEnteredByUser(const Text& text);
+
+ protected:
+  void notify(Property property) {
+    if (peer_) peer_->changed(property);
+  }
+  virtual void textChanged() {}
+
+ private:
+  Form& form_;
+  std::string name_;
+  Rect bounds_;
+  Text text_;
+  bool visible_ = true;
+  bool enabled_ = true;
+  Font font_;
+  Text hint_;
+  bool showHint_ = false;
+  std::unique_ptr<Peer> peer_;
+};
+
+class Label : public Control {
+ public:
+  using Control::Control;
+  bool rightAligned = false;
+  bool transparent = false;
+  Color color = kButtonFace;
+  // The control that the label's accelerator moves the focus to.
+  Control* focusControl = nullptr;
+  void activateByAccelerator() override;
+};
+
+class Button : public Control {
+ public:
+  using Control::Control;
+  bool focusable() const override { return true; }
+  bool isDefault = false;
+  bool isCancel = false;
+  bool doubleBuffered = false;
+  ModalResult modalResult = ModalResult::None;
+  // A caption colour other than the system's; the native button draws it itself.
+  bool ownerDrawnCaption = false;
+  void click() override;
+  void activateByAccelerator() override { click(); }
+};
+
+// A check box that only reports focus; its state changes by program alone.
+class CheckBox : public Control {
+ public:
+  using Control::Control;
+  bool focusable() const override { return true; }
+  bool checked() const { return checked_; }
+  void setChecked(bool checked);
+  void click() override { setFocus(); }
+  void activateByAccelerator() override { setFocus(); }
+
+ private:
+  bool checked_ = false;
+};
+
+class RadioButton : public Control {
+ public:
+  using Control::Control;
+  bool focusable() const override { return true; }
+  bool checked() const { return checked_; }
+  // Checking one unchecks its siblings on the same form and runs onClick.
+  void setChecked(bool checked);
+  void click() override;
+  void activateByAccelerator() override { click(); }
+
+ private:
+  bool checked_ = false;
+};
+
+class SpinEdit : public Control {
+ public:
+  using Control::Control;
+  bool focusable() const override { return true; }
+  int minValue = 0;
+  int maxValue = 100;
+  // The text read as a decimal integer; text that is none counts as the minimum.
+  int value() const;
+  // Brings the number into range; a different text runs onChange.
+  void setValue(int value);
+  void step(int delta) { setValue(value() + delta); }
+  bool typeChar(char16_t c) override;
+  void focusLeft() override { setValue(value()); }
+  std::function<void()> onChange;
+
+ protected:
+  void textChanged() override;
+};
+
+class Edit : public Control {
+ public:
+  using Control::Control;
+  bool focusable() const override { return true; }
+  bool centered = false;
+  bool typeChar(char16_t c) override;
+  void paste(const Text& text);
+  // Runs before a typed character enters the field; may replace it.
+  std::function<void(char16_t&)> onKeyPress;
+  std::function<void()> onChange;
+
+ protected:
+  void textChanged() override;
+};
+
+class Bevel : public Control {
+ public:
+  using Control::Control;
+  bool sunken = false;
+};
+
+class Gauge : public Control {
+ public:
+  using Control::Control;
+  int progress() const { return progress_; }
+  void setProgress(int progress);
+  Color foreColor() const { return foreColor_; }
+  Color backColor() const { return backColor_; }
+  Color color() const { return color_; }
+  void setForeColor(Color color);
+  void setBackColor(Color color);
+  void setColor(Color color);
+  int minValue = 0;
+  int maxValue = 100;
+
+ private:
+  int progress_ = 0;
+  Color foreColor_ = Color::rgb(0, 0, 0);
+  Color backColor_ = Color::rgb(255, 255, 255);
+  Color color_ = Color::rgb(255, 255, 255);
+};
+
+// A picture stretched into its box with its proportions kept.
+class Picture : public Control {
+ public:
+  using Control::Control;
+  const Bitmap& bitmap() const { return bitmap_; }
+  void setBitmap(Bitmap bitmap);
+
+ private:
+  Bitmap bitmap_;
+};
+
+}  // namespace kst::tk

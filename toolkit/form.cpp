@@ -1,0 +1,287 @@
+#include "toolkit/form.h"
+
+#include <algorithm>
+
+#include "toolkit/application.h"
+
+namespace kst::tk {
+
+Form::Form(Application& app, std::string className) : app_(app), className_(std::move(className)) {
+  app_.registerForm(*this);
+}
+
+Form::~Form() {
+  peer_.reset();
+  app_.unregisterForm(*this);
+}
+
+void Form::finishCreate() {
+  app_.attach(*this);
+  if (onCreate) onCreate();
+}
+
+void Form::setCaption(const Text& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  notify(Property::Text);
+}
+
+void Form::setIcon(const Bitmap& icon) {
+  icon_ = icon;
+  notify(Property::Icon);
+}
+
+void Form::setPosition(int left, int top) {
+  if (left == left_ && top == top_) return;
+  left_ = left;
+  top_ = top;
+  notify(Property::Bounds);
+}
+
+void Form::setClientSize(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+  notify(Property::Bounds);
+}
+
+int Form::outerWidth() const { return clientWidth_ + app_.frameSize(*this).width; }
+int Form::outerHeight() const { return clientHeight_ + app_.frameSize(*this).height; }
+
+void Form::setOuterHeight(int height) {
+  int newClientHeight = height - app_.frameSize(*this).height;
+  int growth = newClientHeight - clientHeight_;
+  if (growth == 0) return;
+  for (Control* control : controls_) {
+    if (control->anchoredToBottom) control->setTop(control->top() + growth);
+  }
+  setClientSize(clientWidth_, newClientHeight);
+}
+
+void Form::setWindowState(WindowState state) {
+  if (state == windowState_) return;
+  windowState_ = state;
+  notify(Property::Visible);
+}
+
+void Form::applyInitialPosition() {
+  if (positioned_) return;
+  positioned_ = true;
+  Rect area;
+  if (position == FormPosition::ScreenCenter) {
+    Screen screen = app_.screen();
+    area = {0, 0, screen.width, screen.height};
+  } else if (position == FormPosition::MainFormCenter && app_.mainForm() != nullptr &&
+             app_.mainForm() != this) {
+    Form& main = *app_.mainForm();
+    area = {main.left(), main.top(), main.outerWidth(), main.outerHeight()};
+  } else {
+    return;
+  }
+  setPosition(area.left + (area.width - outerWidth()) / 2, area.top + (area.height - outerHeight()) / 2);
+}
+
+void Form::setVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  notify(Property::Visible);
+}
+
+void Form::show() {
+  if (visible_) {
+    bringToFront();
+    return;
+  }
+  if (onShow) onShow();
+  applyInitialPosition();
+  setVisible(true);
+  if (activeControl_ == nullptr) {
+    auto first = std::find_if(controls_.begin(), controls_.end(), [](Control* c) {
+      return c->canFocus() && c->tabStop && c->tabOrder == 0;
+    });
+    if (first != controls_.end()) activeControl_ = *first;
+  }
+  focusRequest_ = activeControl_;
+  notify(Property::Focus);
+  if (!peer_) activated();
+}
+
+void Form::bringToFront() {
+  focusRequest_ = activeControl_;
+  notify(Property::Focus);
+}
+
+bool Form::queryClose() {
+  bool canClose = true;
+  if (onCloseQuery) onCloseQuery(canClose);
+  return canClose;
+}
+
+void Form::close() {
+  if (modal_) {
+    if (modalResult_ == ModalResult::None) modalResult_ = ModalResult::Cancel;
+    return;
+  }
+  if (!queryClose()) return;
+  closeAccepted();
+}
+
+void Form::closeAccepted() {
+  if (onClose) onClose();
+  if (app_.mainForm() == this) {
+    app_.terminate();
+  } else {
+    setVisible(false);
+  }
+}
+
+ModalResult Form::showModal() {
+  modalResult_ = ModalResult::None;
+  modal_ = true;
+  show();
+  app_.runModalLoop(*this);
+  endModal();
+  return modalResult_;
+}
+
+void Form::endModal() {
+  if (!modal_) return;
+  modal_ = false;
+  if (modalResult_ == ModalResult::None) modalResult_ = ModalResult::Cancel;
+  if (onClose) onClose();
+  activeControl_ = nullptr;
+  setVisible(false);
+}
+
+void Form::focus(Control* control) {
+  if (control != nullptr && !control->canFocus()) return;
+  if (!visible_ || !peer_) {
+    if (visible_) {
+      focusChanged(control);
+    } else {
+      activeControl_ = control;
+    }
+    return;
+  }
+  focusRequest_ = control;
+  notify(Property::Focus);
+}
+
+void Form::focusChanged(Control* control) {
+  Control* previous = activeControl_;
+  if (previous == control) return;
+  activeControl_ = control;
+  if (previous != nullptr) {
+    if (previous->onExit) previous->onExit();
+    previous->focusLeft();
+  }
+  if (control != nullptr && activeControl_ == control && control->onEnter) control->onEnter();
+}
+
+void Form::activated() {
+  if (onActivate) onActivate();
+}
+
+void Form::selectNext(bool forward) {
+  std::vector<Control*> stops;
+  for (Control* control : controls_) {
+    if (control->tabStop && control->canFocus()) stops.push_back(control);
+  }
+  if (stops.empty()) return;
+  std::stable_sort(stops.begin(), stops.end(),
+                   [](Control* a, Control* b) { return a->tabOrder < b->tabOrder; });
+  auto current = std::find(stops.begin(), stops.end(), activeControl_);
+  size_t index = current == stops.end() ? 0 : static_cast<size_t>(current - stops.begin());
+  size_t next = current == stops.end()
+                    ? 0
+                    : (forward ? index + 1 : index + stops.size() - 1) % stops.size();
+  focus(stops[next]);
+}
+
+bool Form::keyDown(int virtualKey, bool shift) {
+  switch (virtualKey) {
+    case key::kTab:
+      selectNext(!shift);
+      return true;
+    case key::kReturn: {
+      if (auto* button = dynamic_cast<Button*>(activeControl_)) {
+        button->click();
+        return true;
+      }
+      if (Button* button = defaultButton()) {
+        button->click();
+        return true;
+      }
+      return false;
+    }
+    case key::kEscape:
+      if (Button* button = cancelButton()) {
+        button->click();
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool Form::previewChar(char16_t& ch) {
+  if (keyPreview && onKeyPress) onKeyPress(ch);
+  return ch != 0;
+}
+
+bool Form::accelerator(char16_t letter) {
+  if (letter >= u'a' && letter <= u'z') letter = static_cast<char16_t>(letter - 32);
+  for (Control* control : controls_) {
+    if (control->visible() && control->enabled() && control->accelerator() == letter) {
+      control->activateByAccelerator();
+      return true;
+    }
+  }
+  return false;
+}
+
+void Form::type(const Text& text) {
+  for (char16_t ch : text) {
+    if (ch == key::kEscape || ch == key::kReturn || ch == key::kTab) {
+      if (keyDown(ch, false)) continue;
+    }
+    if (!previewChar(ch)) continue;
+    if (activeControl_ != nullptr) activeControl_->typeChar(ch);
+  }
+}
+
+Control* Form::find(const std::string& name) const {
+  auto it = std::find_if(controls_.begin(), controls_.end(),
+                         [&](Control* c) { return c->name() == name; });
+  return it == controls_.end() ? nullptr : *it;
+}
+
+Button* Form::defaultButton() const {
+  for (Control* control : controls_) {
+    auto* button = dynamic_cast<Button*>(control);
+    if (button != nullptr && button->isDefault && button->canFocus()) return button;
+  }
+  return nullptr;
+}
+
+Button* Form::cancelButton() const {
+  for (Control* control : controls_) {
+    auto* button = dynamic_cast<Button*>(control);
+    if (button != nullptr && button->isCancel && button->visible() && button->enabled()) return button;
+  }
+  return nullptr;
+}
+
+void Form::adopt(Control& control) { controls_.push_back(&control); }
+
+void Form::disown(Control& control) {
+  if (activeControl_ == &control) activeControl_ = nullptr;
+  if (focusRequest_ == &control) focusRequest_ = nullptr;
+  controls_.erase(std::remove(controls_.begin(), controls_.end(), &control), controls_.end());
+}
+
+void Form::realize(Control& control) {
+  if (peer_) app_.attach(control);
+}
+
+}  // namespace kst::tk

@@ -1,0 +1,141 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/controls.h"
+#include "toolkit/peer.h"
+#include "toolkit/types.h"
+
+namespace kst::tk {
+
+class Application;
+
+enum class FormPosition { Designed, ScreenCenter, MainFormCenter };
+enum class WindowState { Normal, Minimized };
+
+// A top-level window. Derived windows declare their controls as members,
+// bind their handlers in the constructor and end it with finishCreate().
+class Form {
+ public:
+  Form(Application& app, std::string className);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  Application& app() const { return app_; }
+  const std::string& className() const { return className_; }
+
+  const Text& caption() const { return caption_; }
+  void setCaption(const Text& caption);
+  // An empty bitmap shows the program's main icon.
+  const Bitmap& icon() const { return icon_; }
+  void setIcon(const Bitmap& icon);
+
+  int left() const { return left_; }
+  int top() const { return top_; }
+  void setPosition(int left, int top);
+  int clientWidth() const { return clientWidth_; }
+  int clientHeight() const { return clientHeight_; }
+  void setClientSize(int width, int height);
+  int outerWidth() const;
+  int outerHeight() const;
+  void setOuterHeight(int height);
+
+  FormPosition position = FormPosition::Designed;
+  bool hasSystemMenu = true;
+  bool hasMinimizeBox = false;
+  bool ownsTaskbarButton = false;
+  bool keyPreview = false;
+  bool showHints = false;
+  Font font;
+
+  bool visible() const { return visible_; }
+  WindowState windowState() const { return windowState_; }
+  void setWindowState(WindowState state);
+
+  void show();
+  // A close request: asks onCloseQuery first.
+  void close();
+  ModalResult showModal();
+  bool isModal() const { return modal_; }
+  ModalResult modalResult() const { return modalResult_; }
+  void setModalResult(ModalResult result) { modalResult_ = result; }
+
+  Control* activeControl() const { return activeControl_; }
+  // The control the native window is asked to focus.
+  Control* focusRequest() const { return focusRequest_; }
+  void focus(Control* control);
+  void bringToFront();
+
+  // Keyboard input before the focused control sees it; true when taken.
+  bool keyDown(int virtualKey, bool shift);
+  // A typed character; false when the form's key preview swallowed it.
+  bool previewChar(char16_t& ch);
+  bool accelerator(char16_t letter);
+  // Types text as a user would, key by key, into the focused control.
+  void type(const Text& text);
+
+  const std::vector<Control*>& controls() const { return controls_; }
+  Control* find(const std::string& name) const;
+  Button* defaultButton() const;
+  Button* cancelButton() const;
+
+  std::function<void()> onCreate;
+  std::function<void()> onShow;
+  std::function<void()> onActivate;
+  std::function<void()> onClose;
+  std::function<void(bool&)> onCloseQuery;
+  std::function<void(char16_t&)> onKeyPress;
+
+  // Backend side.
+  void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
+  Peer* peer() const { return peer_.get(); }
+  uintptr_t nativeHandle = 0;
+  void focusChanged(Control* control);
+  void activated();
+  // Asks the close query alone, as Windows does before a log-off.
+  bool queryClose();
+  void endModal();
+  void adopt(Control& control);
+  void disown(Control& control);
+  // Gives a control made after the form's creation its native counterpart.
+  void realize(Control& control);
+
+ protected:
+  void finishCreate();
+
+ private:
+  void notify(Property property) {
+    if (peer_) peer_->changed(property);
+  }
+  void applyInitialPosition();
+  void setVisible(bool visible);
+  void closeAccepted();
+  void selectNext(bool forward);
+
+  Application& app_;
+  std::string className_;
+  Text caption_;
+  Bitmap icon_;
+  int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
+  bool visible_ = false;
+  bool positioned_ = false;
+  bool modal_ = false;
+  WindowState windowState_ = WindowState::Normal;
+  ModalResult modalResult_ = ModalResult::None;
+  Control* activeControl_ = nullptr;
+  Control* focusRequest_ = nullptr;
+  std::vector<Control*> controls_;
+  std::unique_ptr<Peer> peer_;
+};
+
+template <typename T>
+std::unique_ptr<T> makeControl(Form& form, std::string name) {
+  auto control = std::make_unique<T>(form, std::move(name));
+  form.realize(*control);
+  return control;
+}
+
+}  // namespace kst::tk

@@ -1,0 +1,101 @@
+#include "toolkit/headless/headless_app.h"
+
+#include <algorithm>
+
+namespace kst::tk::headless {
+
+class TimerPeer : public Peer {
+ public:
+  TimerPeer(HeadlessApplication& app, Timer& timer) : app_(app), timer_(timer) {}
+  ~TimerPeer() override { app_.forget(timer_); }
+  void changed(Property) override { app_.rearm(timer_); }
+
+ private:
+  HeadlessApplication& app_;
+  Timer& timer_;
+};
+
+HeadlessApplication::HeadlessApplication() = default;
+HeadlessApplication::~HeadlessApplication() = default;
+
+void HeadlessApplication::run() {
+  if (mainForm() != nullptr) mainForm()->show();
+}
+
+ModalResult HeadlessApplication::messageDialog(const Text& text, DialogButtons buttons) {
+  dialogs.push_back({text, buttons, title()});
+  ModalResult result = ModalResult::Ok;
+  if (buttons != DialogButtons::Ok) {
+    if (answers.empty()) {
+      ++unansweredQuestions;
+      result = ModalResult::No;
+    } else {
+      result = answers.front();
+      answers.pop_front();
+    }
+  }
+  reactivateTopModal();
+  return result;
+}
+
+void HeadlessApplication::whenShown(const std::string& formClass, std::function<void(Form&)> action) {
+  actions_[formClass] = std::move(action);
+}
+
+void HeadlessApplication::runModalLoop(Form& form) {
+  modalsShown.push_back(form.className());
+  modalStack_.push_back(&form);
+  auto action = actions_.find(form.className());
+  if (action != actions_.end() && action->second) action->second(form);
+  if (form.modalResult() == ModalResult::None) {
+    ++modalsLeftOpen;
+    form.setModalResult(ModalResult::Cancel);
+  }
+  modalStack_.pop_back();
+}
+
+void HeadlessApplication::reactivateTopModal() {
+  if (!modalStack_.empty()) modalStack_.back()->activated();
+}
+
+void HeadlessApplication::restore() {
+  appMinimized = false;
+  if (mainForm() != nullptr) mainForm()->setWindowState(WindowState::Normal);
+}
+
+void HeadlessApplication::attach(Timer& timer) {
+  timers_.push_back({&timer, now_ + timer.interval()});
+  timer.attachPeer(std::make_unique<TimerPeer>(*this, timer));
+}
+
+void HeadlessApplication::forget(Timer& timer) {
+  timers_.erase(std::remove_if(timers_.begin(), timers_.end(),
+                               [&](const TimerSlot& slot) { return slot.timer == &timer; }),
+                timers_.end());
+}
+
+void HeadlessApplication::rearm(Timer& timer) {
+  for (TimerSlot& slot : timers_) {
+    if (slot.timer == &timer) slot.due = now_ + timer.interval();
+  }
+}
+
+void HeadlessApplication::advance(int milliseconds) {
+  const long long end = now_ + milliseconds;
+  for (;;) {
+    TimerSlot* next = nullptr;
+    for (TimerSlot& slot : timers_) {
+      if (slot.timer->enabled() && slot.due <= end && (next == nullptr || slot.due < next->due)) {
+        next = &slot;
+      }
+    }
+    if (next == nullptr) break;
+    now_ = next->due;
+    Timer* timer = next->timer;
+    next->due += std::max(1, timer->interval());
+    timer->fire();
+  }
+  now_ = end;
+}
+
+}  // namespace kst::tk::headless

@@ -1,0 +1,81 @@
+#pragma once
+// The in-memory backend of the toolkit for tests. A test acts as the user:
+// it clicks and types through the controls, answers each message dialog and
+// acts inside each modal window, and reads everything the user would see.
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "toolkit/application.h"
+#include "toolkit/components.h"
+#include "toolkit/form.h"
+
+namespace kst::tk::headless {
+
+struct ShownDialog {
+  Text text;
+  DialogButtons buttons;
+  Text caption;
+};
+
+struct ShownPopup {
+  const PopupMenu* menu;
+  int x, y;
+};
+
+class HeadlessApplication : public Application {
+ public:
+  HeadlessApplication();
+  ~HeadlessApplication() override;
+
+  void run() override;
+  ModalResult messageDialog(const Text& text, DialogButtons buttons) override;
+  void runModalLoop(Form& form) override;
+  Screen screen() override { return screenInfo; }
+  FrameSize frameSize(const Form&) override { return frame; }
+  bool minimized() override { return appMinimized; }
+  void restore() override;
+  void attach(Form&) override {}
+  void attach(Control&) override {}
+  void attach(Timer& timer) override;
+  void attach(TrayIcon&) override {}
+  void popup(PopupMenu& menu, int x, int y) override { popups.push_back({&menu, x, y}); }
+
+  // Runs the action whenever a modal window of this class is shown; an
+  // action that leaves the window open is counted and the window cancelled.
+  void whenShown(const std::string& formClass, std::function<void(Form&)> action);
+  // Answers the next question (Yes/No dialogs); OK dialogs need no answer.
+  void answer(ModalResult result) { answers.push_back(result); }
+  // Lets virtual time pass and fires every timer that falls due.
+  void advance(int milliseconds);
+  long long now() const { return now_; }
+  void forget(Timer& timer);
+
+  Screen screenInfo;
+  FrameSize frame{6, 29};
+  bool appMinimized = false;
+  std::vector<ShownDialog> dialogs;
+  std::deque<ModalResult> answers;
+  int unansweredQuestions = 0;
+  std::vector<std::string> modalsShown;
+  int modalsLeftOpen = 0;
+  std::vector<ShownPopup> popups;
+
+ private:
+  void reactivateTopModal();
+  struct TimerSlot {
+    Timer* timer;
+    long long due;
+  };
+  friend class TimerPeer;
+  void rearm(Timer& timer);
+
+  std::map<std::string, std::function<void(Form&)>> actions_;
+  std::vector<Form*> modalStack_;
+  std::vector<TimerSlot> timers_;
+  long long now_ = 0;
+};
+
+}  // namespace kst::tk::headless

@@ -1,0 +1,103 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "system/text.h"
+
+namespace kst::tk {
+
+// A colour as Windows keeps it: an RGB triple packed as COLORREF
+// (0x00BBGGRR), or one of the system colours, marked by the top byte.
+class Color {
+ public:
+  static constexpr Color rgb(uint8_t r, uint8_t g, uint8_t b) {
+    return Color(r | g << 8 | static_cast<uint32_t>(b) << 16);
+  }
+  static constexpr Color fromColorref(uint32_t value) { return Color(value & 0xFFFFFF); }
+  static constexpr Color system(int index) { return Color(kSystemFlag | static_cast<uint32_t>(index)); }
+
+  constexpr bool isSystem() const { return (value_ & kSystemFlag) != 0; }
+  constexpr int systemIndex() const { return static_cast<int>(value_ & 0xFF); }
+  constexpr uint32_t colorref() const { return value_ & 0xFFFFFF; }
+  constexpr uint8_t red() const { return value_ & 0xFF; }
+  constexpr uint8_t green() const { return (value_ >> 8) & 0xFF; }
+  constexpr uint8_t blue() const { return (value_ >> 16) & 0xFF; }
+  constexpr bool operator==(const Color&) const = default;
+
+ private:
+  static constexpr uint32_t kSystemFlag = 0xFF000000u;
+  constexpr explicit Color(uint32_t value) : value_(value) {}
+  uint32_t value_;
+};
+
+inline constexpr Color kWindowText = Color::system(8);   // COLOR_WINDOWTEXT
+inline constexpr Color kButtonFace = Color::system(15);  // COLOR_BTNFACE
+inline constexpr Color kWindowColor = Color::system(5);  // COLOR_WINDOW
+
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+  constexpr bool operator==(const Rect&) const = default;
+};
+
+struct Font {
+  Text name = u"Tahoma";
+  int points = 8;
+  bool bold = false;
+  bool underline = false;
+  Color color = kWindowText;
+  bool operator==(const Font&) const = default;
+};
+
+// A picture as pixels, with a transparency mask where the picture has one.
+class Bitmap {
+ public:
+  Bitmap() = default;
+  Bitmap(int width, int height, Color fill);
+  int width() const { return width_; }
+  int height() const { return height_; }
+  Color pixel(int x, int y) const { return pixels_[index(x, y)]; }
+  void setPixel(int x, int y, Color color) { pixels_[index(x, y)] = color; }
+  bool hasMask() const { return !transparent_.empty(); }
+  bool transparent(int x, int y) const { return hasMask() && transparent_[index(x, y)]; }
+  void setTransparent(int x, int y, bool transparent);
+  bool empty() const { return pixels_.empty(); }
+  bool operator==(const Bitmap&) const = default;
+
+ private:
+  size_t index(int x, int y) const { return static_cast<size_t>(y) * width_ + x; }
+  int width_ = 0, height_ = 0;
+  std::vector<Color> pixels_;
+  std::vector<bool> transparent_;
+};
+
+class ImageList {
+ public:
+  ImageList(int width, int height) : width_(width), height_(height) {}
+  int width() const { return width_; }
+  int height() const { return height_; }
+  int count() const { return static_cast<int>(images_.size()); }
+  const Bitmap& image(int index) const { return images_.at(static_cast<size_t>(index)); }
+  void add(Bitmap bitmap) { images_.push_back(std::move(bitmap)); }
+
+ private:
+  int width_, height_;
+  std::vector<Bitmap> images_;
+};
+
+enum class MouseButton { Left, Right, Middle };
+
+enum class ModalResult { None, Ok, Cancel, Yes, No };
+
+enum class DialogButtons { Ok, YesNo, YesNoCancel };
+
+// Virtual-key codes of the keys the forms handle themselves.
+namespace key {
+inline constexpr int kBack = 0x08;
+inline constexpr int kTab = 0x09;
+inline constexpr int kReturn = 0x0D;
+inline constexpr int kEscape = 0x1B;
+inline constexpr int kUp = 0x26;
+inline constexpr int kDown = 0x28;
+}  // namespace key
+
+}  // namespace kst::tk
