@@ -14,6 +14,7 @@ void Timer::setInterval(int interval) {
 }
 
 void Timer::setEnabled(bool enabled) {
+  if (enabled == enabled_) return;
   enabled_ = enabled;
   notify(Property::Enabled);
 }
@@ -36,11 +37,13 @@ void TrayIcon::setHint(const Text& hint) {
 }
 
 void TrayIcon::setImageList(const ImageList* list) {
+  if (list == imageList_) return;
   imageList_ = list;
   notify(Property::Image);
 }
 
 void TrayIcon::setImageIndex(int index) {
+  if (index == imageIndex_) return;
   imageIndex_ = index;
   notify(Property::Image);
 }

@@ -22,7 +22,7 @@ class Timer {
   int interval() const { return interval_; }
   void setInterval(int interval);
   bool enabled() const { return enabled_; }
-  // Switching on (again) starts a full interval.
+  // Switching on starts a full interval; switching an enabled timer on changes nothing.
   void setEnabled(bool enabled);
   void fire();
   std::function<void()> onTimer;

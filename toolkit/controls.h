@@ -50,6 +50,9 @@ class Control {
   int tag = 0;
   int tabOrder = -1;
   bool tabStop = false;
+  // Anchored to both edges, a control grows with the form; to the bottom
+  // alone, it moves with the bottom edge.
+  bool anchoredToTop = true;
   bool anchoredToBottom = false;
 
   virtual bool focusable() const { return false; }

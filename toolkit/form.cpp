@@ -27,6 +27,7 @@ void Form::setCaption(const Text& caption) {
 }
 
 void Form::setIcon(const Bitmap& icon) {
+  if (icon == icon_) return;
   icon_ = icon;
   notify(Property::Icon);
 }
@@ -52,7 +53,12 @@ void Form::setOuterHeight(int height) {
   int growth = newClientHeight - clientHeight_;
   if (growth == 0) return;
   for (Control* control : controls_) {
-    if (control->anchoredToBottom) control->setTop(control->top() + growth);
+    if (!control->anchoredToBottom) continue;
+    if (control->anchoredToTop) {
+      control->setBounds({control->left(), control->top(), control->width(), control->height() + growth});
+    } else {
+      control->setTop(control->top() + growth);
+    }
   }
   setClientSize(clientWidth_, newClientHeight);
 }
@@ -83,6 +89,7 @@ void Form::applyInitialPosition() {
 void Form::setVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
+  displayed_ = visible;
   notify(Property::Visible);
 }
 
@@ -91,15 +98,19 @@ void Form::show() {
     bringToFront();
     return;
   }
+  // Visible from here on, as windows toolkits have it, so that the show
+  // handling sees a visible window; on screen only once it has run.
+  visible_ = true;
   if (onShow) onShow();
   applyInitialPosition();
-  setVisible(true);
   if (activeControl_ == nullptr) {
     auto first = std::find_if(controls_.begin(), controls_.end(), [](Control* c) {
       return c->canFocus() && c->tabStop && c->tabOrder == 0;
     });
     if (first != controls_.end()) activeControl_ = *first;
   }
+  displayed_ = true;
+  notify(Property::Visible);
   focusRequest_ = activeControl_;
   notify(Property::Focus);
   if (!peer_) activated();
@@ -148,18 +159,17 @@ void Form::endModal() {
   modal_ = false;
   if (modalResult_ == ModalResult::None) modalResult_ = ModalResult::Cancel;
   if (onClose) onClose();
-  activeControl_ = nullptr;
   setVisible(false);
 }
 
 void Form::focus(Control* control) {
   if (control != nullptr && !control->canFocus()) return;
-  if (!visible_ || !peer_) {
-    if (visible_) {
-      focusChanged(control);
-    } else {
-      activeControl_ = control;
-    }
+  if (!displayed_) {
+    activeControl_ = control;
+    return;
+  }
+  if (!peer_) {
+    focusChanged(control);
     return;
   }
   focusRequest_ = control;

@@ -52,6 +52,7 @@ class Form {
   Font font;
 
   bool visible() const { return visible_; }
+  bool displayed() const { return displayed_; }
   WindowState windowState() const { return windowState_; }
   void setWindowState(WindowState state);
 
@@ -121,6 +122,8 @@ class Form {
   Bitmap icon_;
   int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
   bool visible_ = false;
+  // On screen: set once the show handling has run and the window was placed.
+  bool displayed_ = false;
   bool positioned_ = false;
   bool modal_ = false;
   WindowState windowState_ = WindowState::Normal;

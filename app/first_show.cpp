@@ -1,0 +1,35 @@
+// The main window's first showing, its placement and every close request.
+#include <algorithm>
+
+#include "app/kst_main.h"
+#include "battery/barcodes.h"
+
+namespace kst {
+
+void Tkst_mainform::FormShow() {
+  app().setHintHidePause(30000);
+  inFormShow = true;
+  setDefaultThresholds();
+  currentBarcode.clear();
+  btGetValues.click();
+  resetValueChanged();
+  collectBarcodes();
+  updateBatteryStatus();
+  lbNoBattery.setFontColor(noBatteryColor);
+  BatteryStatusTimer.setEnabled(true);
+  showApp();
+  inFormShow = false;
+}
+
+void Tkst_mainform::centreInWorkArea() {
+  tk::Rect area = app().screen().workArea;
+  int left = area.left + (area.width - outerWidth()) / 2;
+  int top = area.top + (area.height - outerHeight()) / 2;
+  setPosition(std::max(left, 0), std::max(top, 0));
+}
+
+void Tkst_mainform::FormCloseQuery(bool& canClose) { canClose = askForSaving(true); }
+
+void Tkst_mainform::btOptionsClick() { TrayMenu.click("tmInfo"); }
+
+}  // namespace kst

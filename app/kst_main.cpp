@@ -1,0 +1,174 @@
+#include "app/kst_main.h"
+
+#include "resources/battery_pictures.h"
+
+namespace kst {
+
+Text currentBarcode;
+std::vector<Text> knownBarcodes;
+int32_t firstInstID = 0;
+bool valueChanged = false;
+bool autoCorrectEnabled = false;
+bool inFormShow = false;
+
+Tkst_mainform* kst_mainform = nullptr;
+Tf_help* f_help = nullptr;
+TchooseBattery* chooseBattery = nullptr;
+TnewBatteryID* newBatteryID = nullptr;
+Tf_options* f_options = nullptr;
+
+namespace {
+
+void place(tk::Control& control, int left, int top, int width, int height) {
+  control.setBounds({left, top, width, height});
+}
+
+void placeButton(tk::Button& button, const Text& caption, int top, int tabOrder) {
+  button.setText(caption);
+  place(button, 252, top, 97, 23);
+  button.tabOrder = tabOrder;
+  button.tabStop = true;
+}
+
+}  // namespace
+
+Tkst_mainform::Tkst_mainform(tk::Application& app) : tk::Form(app, "Tkst_mainform") {
+  createLayout();
+  bindEvents();
+  buildTrayMenu();
+  onCreate = [this] { FormCreate(); };
+  finishCreate();
+}
+
+Tkst_mainform::~Tkst_mainform() = default;
+
+void Tkst_mainform::createLayout() {
+  setClientSize(367, 161);
+  hasSystemMenu = true;
+  hasMinimizeBox = true;
+  ownsTaskbarButton = true;
+  keyPreview = true;
+  showHints = true;
+
+  place(bvSettings, 8, 8, 228, 147);
+  place(bvSplit, 8, 108, 228, 47);
+  place(bvButtons, 244, 8, 115, 147);
+
+  place(btBatteryID, 20, 16, 204, 30);
+  btBatteryID.setHint(u" click here to choose battery ", true);
+  btBatteryID.tabOrder = 0;
+  btBatteryID.tabStop = true;
+
+  place(cbHighLevel, 24, 57, 13, 13);
+  cbHighLevel.setChecked(true);
+  cbHighLevel.tabOrder = 9;
+  lbHighLevel.setText(u" &High Charging Threshold:");
+  place(lbHighLevel, 40, 58, 126, 13);
+  lbHighLevel.focusControl = &cbHighLevel;
+  seHighLevel.minValue = 5;
+  seHighLevel.maxValue = 100;
+  seHighLevel.setValue(100);
+  place(seHighLevel, 169, 54, 42, 22);
+  seHighLevel.tabOrder = 1;
+  seHighLevel.tabStop = true;
+  lbHighLevelPercent.setText(u"%");
+  place(lbHighLevelPercent, 213, 59, 11, 13);
+
+  place(cbLowLevel, 24, 80, 13, 13);
+  cbLowLevel.setChecked(true);
+  cbLowLevel.tabOrder = 8;
+  lbLowLevel.setText(u" &Low Charging Threshold:");
+  place(lbLowLevel, 40, 81, 124, 13);
+  lbLowLevel.focusControl = &cbLowLevel;
+  seLowLevel.minValue = 1;
+  seLowLevel.maxValue = 96;
+  seLowLevel.setValue(1);
+  place(seLowLevel, 169, 78, 42, 22);
+  seLowLevel.tabOrder = 2;
+  seLowLevel.tabStop = true;
+  lbLowLevelPercent.setText(u"%");
+  place(lbLowLevelPercent, 213, 82, 11, 13);
+
+  lbBatteryStatus.setText(u"unknown status");
+  place(lbBatteryStatus, 24, 113, 120, 13);
+  lbStateOfCharge.setText(u"unknown");
+  lbStateOfCharge.rightAligned = true;
+  lbStateOfCharge.transparent = true;
+  place(lbStateOfCharge, 147, 113, 50, 13);
+  place(gStateOfCharge, 20, 130, 204, 17);
+  gStateOfCharge.setProgress(75);
+  gStateOfCharge.setBackColor(tk::Color::rgb(111, 111, 111));
+  gStateOfCharge.setForeColor(tk::Color::rgb(20, 170, 0));
+  gStateOfCharge.setColor(tk::Color::rgb(255, 255, 255));
+  gStateOfCharge.setFontColor(tk::Color::rgb(255, 255, 255));
+  gStateOfCharge.setHint(Text(), true);
+  lbNoBattery.setText(u"no battery present");
+  place(lbNoBattery, 76, 124, 100, 13);
+  lbNoBattery.setFontColor(noBatteryColor);
+
+  placeButton(btGetValues, u"&Get Values", 16, 7);
+  placeButton(btSaveSettings, u"&Save Settings", 42, 3);
+  btSaveSettings.doubleBuffered = true;
+  btSaveSettings.ownerDrawnCaption = true;
+  placeButton(btOptions, u"I&nfo", 70, 4);
+  placeButton(btHelp, u"H&elp", 96, 5);
+  placeButton(btExit, u"E&xit", 124, 6);
+  btExit.isCancel = true;
+
+  focus(&seHighLevel);
+  imNoBattery = resources::noBatteryPictures();
+  imChargeLow = resources::chargeLowPictures();
+  imChargeMid = resources::chargeMidPictures();
+  imChargeHigh = resources::chargeHighPictures();
+  imNoCharge = resources::noChargePictures();
+  imDischarge = resources::dischargePictures();
+  TrayIcon.setImageList(&imNoBattery);
+  TrayIcon.setImageIndex(0);
+  TrayIcon.setHint(app().title());
+  TrayIcon.setAnimate(true);
+}
+
+void Tkst_mainform::bindEvents() {
+  onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
+  onShow = [this] {
+    FormShow();
+    centreInWorkArea();
+  };
+  onCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+  btBatteryID.onClick = [this] { btBatteryIDClick(); };
+  cbHighLevel.onEnter = [this] { cbHighLevelEnter(); };
+  lbHighLevel.onClick = [this] { cbHighLevelEnter(); };
+  seHighLevel.onChange = [this] { seHighLevelChange(); };
+  seHighLevel.onExit = [this] { seHighLevelExit(); };
+  cbLowLevel.onEnter = [this] { cbLowLevelEnter(); };
+  lbLowLevel.onClick = [this] { cbLowLevelEnter(); };
+  seLowLevel.onChange = [this] { seLowLevelChange(); };
+  seLowLevel.onExit = [this] { seLowLevelExit(); };
+  btGetValues.onClick = [this] { btGetValuesClick(); };
+  btSaveSettings.onClick = [this] { btSaveSettingsClick(); };
+  btOptions.onClick = [this] { btOptionsClick(); };
+  btHelp.onClick = [this] { btHelpClick(); };
+  btExit.onClick = [this] { btExitClick(); };
+  TrayIcon.onMouseDown = [this](tk::MouseButton button, int x, int y) { TrayIconMouseDown(button, x, y); };
+  TrayIcon.onAnimate = [this] { TrayIconAnimate(); };
+  BatteryStatusTimer.onTimer = [this] { BatteryStatusTimerTick(); };
+}
+
+void Tkst_mainform::FormCreate() {
+  setCaption(productName + u"   ");
+  autoCorrectEnabled = false;
+  valueChanged = false;
+  gStateOfCharge.setColor(gStateOfCharge.backColor());
+}
+
+void Tkst_mainform::FormKeyPress(char16_t& key) {
+  if (key == tk::key::kEscape) btExitClick();
+}
+
+void Tkst_mainform::btExitClick() { close(); }
+
+SavedThresholds Tkst_mainform::savedThresholds() const {
+  return {cbLowLevel.tag, cbHighLevel.tag, seLowLevel.tag, seHighLevel.tag};
+}
+
+}  // namespace kst

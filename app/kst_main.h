@@ -1,0 +1,136 @@
+#pragma once
+// The main window and the module-level state that every window shares.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "settings/threshold_store.h"
+#include "toolkit/application.h"
+#include "toolkit/components.h"
+#include "toolkit/form.h"
+
+namespace kst {
+
+class Tf_help;
+class TchooseBattery;
+class TnewBatteryID;
+class Tf_options;
+
+inline const Text productName = u"Kestrane";
+inline constexpr int defaultHighLevel = 75;
+inline constexpr int defaultLowLevel = 45;
+inline constexpr tk::Color changedColor = tk::Color::rgb(0, 0, 255);
+inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0);
+
+// The two keys under which per-battery key sets lie; entry n of the paths
+// belongs to entry n of the roots (the program numbers them 1 and 2).
+inline const std::array<Text, 2> dataKeyRoots = {store::kMachine, store::kUser};
+inline const std::array<Text, 2> dataKeyPaths = {store::kMachineConfigurationKey, store::kUserDataKey};
+
+// Module-level state, touched only on the user-interface thread.
+extern Text currentBarcode;
+extern std::vector<Text> knownBarcodes;
+extern int32_t firstInstID;
+extern bool valueChanged;
+extern bool autoCorrectEnabled;
+extern bool inFormShow;
+
+// The thresholds as last loaded from or written to the store; the editor
+// controls keep them in their tags.
+struct SavedThresholds {
+  int lowActive, highActive, lowPercent, highPercent;
+};
+
+class Tkst_mainform : public tk::Form {
+ public:
+  explicit Tkst_mainform(tk::Application& app);
+  ~Tkst_mainform() override;
+
+  tk::SpinEdit seLowLevel{*this, "seLowLevel"};
+  tk::SpinEdit seHighLevel{*this, "seHighLevel"};
+  tk::Label lbLowLevelPercent{*this, "lbLowLevelPercent"};
+  tk::Label lbHighLevelPercent{*this, "lbHighLevelPercent"};
+  tk::CheckBox cbLowLevel{*this, "cbLowLevel"};
+  tk::CheckBox cbHighLevel{*this, "cbHighLevel"};
+  tk::Button btGetValues{*this, "btGetValues"};
+  tk::Button btExit{*this, "btExit"};
+  tk::Button btHelp{*this, "btHelp"};
+  tk::Label lbLowLevel{*this, "lbLowLevel"};
+  tk::Label lbHighLevel{*this, "lbHighLevel"};
+  tk::TrayIcon TrayIcon{app()};
+  tk::Label lbBatteryStatus{*this, "lbBatteryStatus"};
+  tk::Timer BatteryStatusTimer{app(), 1000};
+  tk::Bevel bvButtons{*this, "bvButtons"};
+  tk::Bevel bvSettings{*this, "bvSettings"};
+  tk::Gauge gStateOfCharge{*this, "gStateOfCharge"};
+  tk::Label lbStateOfCharge{*this, "lbStateOfCharge"};
+  tk::ImageList imNoBattery{16, 16}, imChargeLow{16, 16}, imChargeMid{16, 16}, imChargeHigh{16, 16},
+      imNoCharge{16, 16}, imDischarge{16, 16};
+  tk::Button btBatteryID{*this, "btBatteryID"};
+  tk::Label lbNoBattery{*this, "lbNoBattery"};
+  tk::PopupMenu TrayMenu{app()};
+  tk::Button btSaveSettings{*this, "btSaveSettings"};
+  tk::Bevel bvSplit{*this, "bvSplit"};
+  tk::Button btOptions{*this, "btOptions"};
+
+  bool MachineIsCompatible(bool showMsg);
+  bool isValidBatteryID(const Text& s) const;
+  void manageNewBatteryID(const Text& newBatteryID);
+  void setDefaultThresholds();
+  bool setValues(const Text& root, const Text& key);
+  bool getValues(const Text& root, const Text& key);
+  void setValueChanged();
+  void resetValueChanged();
+  void updateBatteryStatus();
+  void btExitClick();
+  void FormKeyPress(char16_t& key);
+  void FormCreate();
+  void btGetValuesClick();
+  void btSaveSettingsClick();
+  void btHelpClick();
+  void FormShow();
+  bool askForSaving(bool showBtCancel);
+  void FormCloseQuery(bool& canClose);
+  void cbHighLevelEnter();
+  void cbLowLevelEnter();
+  void BatteryStatusTimerTick();
+  void showApp();
+  void TrayIconAnimate();
+  void btBatteryIDClick();
+  void TrayIconMouseDown(tk::MouseButton button, int x, int y);
+  void tmShowClick();
+  void tmInfoClick();
+  void btOptionsClick();
+  void seHighLevelExit();
+  void seLowLevelExit();
+  void seLowLevelChange();
+  void seHighLevelChange();
+
+  SavedThresholds savedThresholds() const;
+  void readFirstInstID();
+  void showSaveNotice();
+  void restartElevated();
+
+ private:
+  void createLayout();
+  void bindEvents();
+  void buildTrayMenu();
+  void markChanged(tk::Control& changedText);
+  void toggleThreshold(tk::CheckBox& box, tk::Label& label, tk::SpinEdit& edit);
+  bool loadFirstComplete(const std::vector<store::KeySet>& keySets);
+  // Brings a number typed past the spin edits' ranges back into them, as
+  // leaving the spin edit would, before anything is written.
+  void clampTypedThresholds();
+  void centreInWorkArea();
+};
+
+bool isDevEnvironment();
+
+// The five windows, created once at start-up in this order.
+extern Tkst_mainform* kst_mainform;
+extern Tf_help* f_help;
+extern TchooseBattery* chooseBattery;
+extern TnewBatteryID* newBatteryID;
+extern Tf_options* f_options;
+
+}  // namespace kst

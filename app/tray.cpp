@@ -1,0 +1,87 @@
+// The notification-area icon, its menu, bringing the main window back and
+// the info box.
+#include "app/tray.h"
+
+#include <cstdio>
+
+#include "app/kst_main.h"
+
+namespace kst {
+
+void Tkst_mainform::buildTrayMenu() {
+  TrayMenu.add({"tmShow", u"&Show", [this] { tmShowClick(); }});
+  TrayMenu.add({"tmInfo", u"&Info", [this] { tmInfoClick(); }});
+  TrayMenu.add({"N1", u"-", nullptr});
+  TrayMenu.add({"tmExit", u"E&xit", [this] { btExitClick(); }});
+}
+
+void Tkst_mainform::TrayIconMouseDown(tk::MouseButton button, int x, int y) {
+  if (button == tk::MouseButton::Right) {
+    TrayMenu.popup(x, y);
+  } else {
+    showApp();
+  }
+}
+
+void Tkst_mainform::TrayIconAnimate() {
+  try {
+    const tk::ImageList* list = TrayIcon.imageList();
+    int picture = 1 - TrayIcon.imageIndex();
+    // Where the list has no such picture the window shows the program's
+    // main icon for this one step; the next step brings both icons together.
+    if (list != nullptr && picture >= 0 && picture < list->count()) {
+      setIcon(list->image(picture));
+    } else {
+      setIcon(tk::Bitmap());
+    }
+  } catch (...) {
+    // A picture that cannot be copied leaves the window icon as it was.
+  }
+}
+
+void Tkst_mainform::showApp() {
+  setWindowState(tk::WindowState::Normal);
+  forceForeground(nativeHandle);
+  if (app().minimized()) app().restore();
+}
+
+void Tkst_mainform::tmShowClick() { showApp(); }
+
+void Tkst_mainform::tmInfoClick() {
+  Text version = getFileVersion(sys::shell().executablePath());
+  Text text = u"    " + productName + u" - Version " + version + u"   \r\n" +
+              u"    Made by the " + productName + u" developers\r\n" + u"    " + productWebAddress + u"   ";
+  app().messageDialog(text, tk::DialogButtons::Ok);
+}
+
+void forceForeground(sys::NativeWindow window) { sys::desktop().forceForeground(window); }
+
+Text getFileVersion(const Text& path) {
+  Text result = u"unknown";
+  try {
+    auto& version = sys::version();
+    uint32_t size = version.fileVersionInfoSize(path);
+    std::vector<uint8_t> buffer(static_cast<size_t>(size) + 1);
+    if (!version.fileVersionInfo(path, buffer)) return result;
+    auto translation = version.queryValue(buffer, u"\\VarFileInfo\\Translation");
+    if (!translation || translation->size() < 4) return result;
+    unsigned language = (*translation)[0] | (*translation)[1] << 8;
+    unsigned codePage = (*translation)[2] | (*translation)[3] << 8;
+    char subBlock[64];
+    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%.4x%.4x\\FileVersion", language, codePage);
+    auto value = version.queryValue(buffer, fromUtf8(subBlock));
+    if (!value) return result;
+    Text text;
+    for (size_t i = 0; i + 1 < value->size(); i += 2) {
+      auto unit = static_cast<char16_t>((*value)[i] | (*value)[i + 1] << 8);
+      if (unit == 0) break;
+      text += unit;
+    }
+    result = text;
+  } catch (...) {
+    // Unreadable version information shows as "unknown".
+  }
+  return result;
+}
+
+}  // namespace kst

@@ -1,0 +1,220 @@
+// The battery chooser: all batteries, one known battery or a new one, and
+// removing one battery's stored thresholds.
+#include "battery/choose.h"
+
+#include "app/kst_main.h"
+#include "battery/barcodes.h"
+#include "battery/u_newBatteryID.h"
+#include "settings/registry_access.h"
+
+namespace kst {
+
+Text captionToBarcode(const Text& caption) {
+  if (caption.size() < 2) return {};
+  return upperCaseText(caption.substr(1, caption.size() - 2));
+}
+
+int scaledBy(int value, int pixelsPerInch) {
+  long long product = static_cast<long long>(value) * pixelsPerInch;
+  long long quotient = product / 96, remainder = product % 96;
+  if (remainder < 0) {
+    remainder += 96;
+    --quotient;
+  }
+  if (remainder * 2 > 96 || (remainder * 2 == 96 && quotient % 2 != 0)) ++quotient;
+  return static_cast<int>(quotient);
+}
+
+TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBattery") {
+  setClientSize(247, 161);
+  hasSystemMenu = false;
+  keyPreview = true;
+  showHints = true;
+  bvChoose.setBounds({8, 8, 231, 147});
+  bvChoose.anchoredToBottom = true;
+  lbChoose.setText(u"Edit charging thresholds for ...");
+  lbChoose.setBounds({36, 18, 160, 13});
+  btRemove.setText(u"&Remove");
+  btRemove.setBounds({154, 62, 55, 22});
+  btRemove.setHint(u" click here, to remove settings for choosed battery from registry ", true);
+  btRemove.tabOrder = 0;
+  btRemove.tabStop = true;
+  btCancel.setText(u"&Cancel");
+  btCancel.setBounds({36, 120, 84, 24});
+  btCancel.isCancel = true;
+  btCancel.modalResult = tk::ModalResult::Cancel;
+  btCancel.tabOrder = 1;
+  btCancel.tabStop = true;
+  btOk.setText(u"&Ok");
+  btOk.setBounds({125, 120, 84, 24});
+  btOk.isDefault = true;
+  btOk.tabOrder = 2;
+  btOk.tabStop = true;
+  for (tk::Button* button : {&btCancel, &btOk}) {
+    button->anchoredToTop = false;
+    button->anchoredToBottom = true;
+  }
+  focus(&btOk);
+
+  onCreate = [this] { FormCreate(); };
+  onShow = [this] { FormShow(); };
+  onActivate = [this] { FormActivate(); };
+  onClose = [this] { FormClose(); };
+  onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
+  btRemove.onClick = [this] { btRemoveClick(); };
+  btCancel.onClick = [this] { btCancelClick(); };
+  btOk.onClick = [this] { btOkClick(); };
+  finishCreate();
+}
+
+int TchooseBattery::scaled(int value) const { return scaledBy(value, app().screen().pixelsPerInch); }
+
+void TchooseBattery::FormCreate() { setCaption(productName); }
+
+void TchooseBattery::FormShow() {
+  currentSettingsRemoved = false;
+  batteryRadioButtons.clear();
+  addRadioButton(u"all &batteries");
+  batteryRadioButtons.front()->setChecked(true);
+  focus(batteryRadioButtons.front().get());
+  for (const Text& barcode : knownBarcodes) addRadioButton(barcode);
+  addRadioButton(u"a &new battery");
+
+  int offset = 0;
+  switch (batteryRadioButtons.size()) {
+    case 2:
+      offset = scaled(10);
+      lbChoose.setTop(scaled(18) + scaled(4));
+      break;
+    case 3:
+      offset = scaled(8);
+      lbChoose.setTop(scaled(18) + scaled(8));
+      break;
+    default:
+      lbChoose.setTop(18);
+  }
+  const Text selection = upperCaseText(currentBarcode);
+  for (auto& radio : batteryRadioButtons) {
+    radio->setTop(radio->top() + offset);
+    if (captionToBarcode(radio->text()) == selection) {
+      radio->setChecked(true);
+      focus(radio.get());
+    }
+  }
+}
+
+void TchooseBattery::addRadioButton(const Text& capt) {
+  int left = lbChoose.left();
+  int firstTop = scaled(40);
+  if (knownBarcodes.empty()) {
+    left += scaled(40);
+    firstTop = scaled(44);
+  }
+  btRemove.setVisible(!knownBarcodes.empty());
+  int rowStep = scaled(20);
+  if (knownBarcodes.size() > 1) {
+    rowStep = scaled(18);
+    firstTop = scaled(38);
+  }
+  int index = static_cast<int>(batteryRadioButtons.size());
+  auto radio = tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index));
+  radio->setBounds({left, index * rowStep + firstTop, scaled(118), scaled(17)});
+  radio->setText(u" " + capt + u" ");
+  radio->tag = index;
+  radio->setFont(lbChoose.font());
+  radio->tabStop = true;
+  radio->tabOrder = 3 + index;
+  radio->onClick = [this] { rbBatteryClicked(); };
+  batteryRadioButtons.push_back(std::move(radio));
+}
+
+void TchooseBattery::FormActivate() {
+  Tkst_mainform& main = *kst_mainform;
+  int left = main.left() + main.outerWidth() + 10;
+  if (left + outerWidth() > app().screen().width) left = main.left() - outerWidth() - 10;
+  setPosition(left, main.top());
+  int height = batteryRadioButtons.back()->top() + btCancel.height() + scaled(70);
+  if (main.outerHeight() > height) height = main.outerHeight();
+  setOuterHeight(height);
+  rbBatteryClicked();
+  setIcon(main.icon());
+  main.BatteryStatusTimer.setEnabled(false);
+}
+
+void TchooseBattery::FormClose() {
+  kst_mainform->BatteryStatusTimerTick();
+  kst_mainform->BatteryStatusTimer.setEnabled(true);
+}
+
+void TchooseBattery::FormKeyPress(char16_t& key) {
+  if (key == tk::key::kEscape) btCancel.click();
+}
+
+void TchooseBattery::rbBatteryClicked() {
+  btRemove.setEnabled(false);
+  const size_t last = batteryRadioButtons.size() - 1;
+  for (size_t i = 0; i < batteryRadioButtons.size(); ++i) {
+    if (!batteryRadioButtons[i]->checked()) continue;
+    if (i != 0 && i != last) btRemove.setEnabled(true);
+    btRemove.setTop(batteryRadioButtons[i]->top() - 2);
+    btRemove.tag = static_cast<int>(i);
+  }
+}
+
+void TchooseBattery::takeNewBarcode(tk::ModalResult& result) {
+  tk::ModalResult entry = newBatteryID->showModal();
+  const Text text = newBatteryID->edNewBatteryID.text();
+  if (entry != tk::ModalResult::Ok || text.empty()) {
+    result = tk::ModalResult::Cancel;
+  } else if (kst_mainform->isValidBatteryID(text)) {
+    currentBarcode = text;
+  } else if (barcodeNamesOtherKeys(text)) {
+    // The barcode becomes part of key paths: with a separator it would name
+    // other keys than this battery's, and Remove could delete them all.
+    app().messageDialog(u"The barcode you entered cannot be used, because it holds \"\\\" or \"/\":  " + text,
+                        tk::DialogButtons::Ok);
+    result = tk::ModalResult::None;
+  } else if (app().messageDialog(u"The barcode you entered seems to be not valid:  " + text + u"\r\n" +
+                                     u"Do you want to use that barcode anyway?",
+                                 tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
+    currentBarcode = text;
+  } else {
+    result = tk::ModalResult::None;
+  }
+}
+
+void TchooseBattery::btOkClick() {
+  tk::ModalResult result = tk::ModalResult::Ok;
+  if (batteryRadioButtons.front()->checked()) {
+    currentBarcode.clear();
+  } else if (batteryRadioButtons.back()->checked()) {
+    takeNewBarcode(result);
+  } else {
+    for (size_t i = 1; i + 1 < batteryRadioButtons.size(); ++i) {
+      if (batteryRadioButtons[i]->checked()) currentBarcode = captionToBarcode(batteryRadioButtons[i]->text());
+    }
+  }
+  setModalResult(result);
+}
+
+void TchooseBattery::btCancelClick() {
+  if (currentSettingsRemoved) valueChanged = true;
+  setModalResult(tk::ModalResult::Cancel);
+}
+
+void TchooseBattery::btRemoveClick() {
+  const size_t index = static_cast<size_t>(btRemove.tag);
+  const Text barcode = captionToBarcode(batteryRadioButtons.at(index)->text());
+  if (app().messageDialog(u"Remove specific settings from registry?\r\nBattery barcode:  " + barcode,
+                          tk::DialogButtons::YesNo) != tk::ModalResult::Yes) {
+    return;
+  }
+  for (size_t n = 0; n < dataKeyRoots.size(); ++n) deleteRegKey(dataKeyRoots[n], dataKeyPaths[n] + u"\\" + barcode);
+  batteryRadioButtons[index]->setEnabled(false);
+  tk::RadioButton& next = *batteryRadioButtons.at(index + 1);
+  next.setChecked(true);
+  focus(&next);
+  if (upperCaseText(barcode) == upperCaseText(currentBarcode)) currentSettingsRemoved = true;
+}
+
+}  // namespace kst

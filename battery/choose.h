@@ -1,0 +1,43 @@
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "toolkit/form.h"
+
+namespace kst {
+
+// The barcode behind a radio button's caption: without the blank at each
+// end, upper-cased.
+Text captionToBarcode(const Text& caption);
+// v × pixels per inch / 96, rounded to the nearest pixel, ties to even.
+int scaledBy(int value, int pixelsPerInch);
+
+class TchooseBattery : public tk::Form {
+ public:
+  explicit TchooseBattery(tk::Application& app);
+
+  tk::Bevel bvChoose{*this, "bvChoose"};
+  tk::Label lbChoose{*this, "lbChoose"};
+  tk::Button btRemove{*this, "btRemove"};
+  tk::Button btCancel{*this, "btCancel"};
+  tk::Button btOk{*this, "btOk"};
+  std::vector<std::unique_ptr<tk::RadioButton>> batteryRadioButtons;
+  bool currentSettingsRemoved = false;
+
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormClose();
+  void FormKeyPress(char16_t& key);
+  void addRadioButton(const Text& capt);
+  void rbBatteryClicked();
+  void btOkClick();
+  void btCancelClick();
+  void btRemoveClick();
+
+ private:
+  int scaled(int value) const;
+  void takeNewBarcode(tk::ModalResult& result);
+};
+
+}  // namespace kst

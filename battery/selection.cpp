@@ -1,0 +1,43 @@
+// What the battery button does: gather, choose, take a new battery into the
+// store on request, and load the new selection's thresholds.
+#include "app/kst_main.h"
+#include "battery/barcodes.h"
+#include "battery/choose.h"
+#include "battery/selection.h"
+
+namespace kst {
+
+tk::ModalResult selectBattery() {
+  const Text oldSelection = currentBarcode;
+  const bool hadUnsavedChanges = valueChanged;
+  collectBarcodes();
+  if (knownBarcodes.size() == 1) currentBarcode = knownBarcodes.front();
+  tk::ModalResult result = chooseBattery->showModal();
+  if (result != tk::ModalResult::Ok) return result;
+  if (isNewBarcode(currentBarcode)) kst_mainform->manageNewBatteryID(currentBarcode);
+  if (currentBarcode != oldSelection && hadUnsavedChanges) kst_mainform->askForSaving(false);
+  return tk::ModalResult::Ok;
+}
+
+void Tkst_mainform::btBatteryIDClick() {
+  if (selectBattery() == tk::ModalResult::Ok) btGetValuesClick();
+}
+
+void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {
+  const bool isNew = isNewBarcode(newBatteryID);
+  if (newBatteryID.empty()) return;
+  btGetValuesClick();
+  if (isNew) {
+    Text question = u"Do you want to save settings for the new battery now?\r\n   high charging threshold: " +
+                    decimal(seHighLevel.value()) + u"%\r\n" + u"   low charging threshold:  " +
+                    decimal(seLowLevel.value()) + u"%";
+    if (app().messageDialog(question, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
+      btSaveSettingsClick();
+    } else {
+      setValueChanged();
+    }
+  }
+  updateBatteryStatus();
+}
+
+}  // namespace kst

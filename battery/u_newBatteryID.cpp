@@ -1,0 +1,65 @@
+// The dialog in which the user types the barcode of a battery the store
+// does not know yet.
+#include "battery/u_newBatteryID.h"
+
+#include "app/kst_main.h"
+#include "resources/battery_label.h"
+
+namespace kst {
+
+TnewBatteryID::TnewBatteryID(tk::Application& app) : tk::Form(app, "TnewBatteryID") {
+  setClientSize(684, 219);
+  hasSystemMenu = false;
+  keyPreview = true;
+  position = tk::FormPosition::MainFormCenter;
+  Bevel1.setBounds({12, 8, 660, 201});
+  Label1.setText(u"If the barcode of your battery is not recognized you can add the code - provided that you know it. ");
+  Label1.setBounds({32, 24, 620, 13});
+  Label2.setText(u"Remove the battery and look for the label.  The last 11 characters represent the barcode.");
+  Label2.setBounds({32, 40, 620, 13});
+  imBattery.setBounds({32, 61, 618, 104});
+  imBattery.setBitmap(resources::decodeBatteryLabel());
+  btCancel.setText(u"&Cancel");
+  btCancel.setBounds({32, 174, 88, 25});
+  btCancel.isCancel = true;
+  btCancel.modalResult = tk::ModalResult::Cancel;
+  btCancel.tabOrder = 0;
+  btCancel.tabStop = true;
+  Label3.setText(u"Enter the &barcode of your battery: ");
+  Label3.setBounds({140, 178, 175, 13});
+  Label3.focusControl = &edNewBatteryID;
+  edNewBatteryID.setBounds({318, 175, 121, 21});
+  edNewBatteryID.centered = true;
+  edNewBatteryID.tabOrder = 2;
+  edNewBatteryID.tabStop = true;
+  btApply.setText(u"&Apply");
+  btApply.setBounds({456, 174, 194, 25});
+  btApply.isDefault = true;
+  btApply.modalResult = tk::ModalResult::Ok;
+  btApply.tabOrder = 1;
+  btApply.tabStop = true;
+  focus(&edNewBatteryID);
+
+  onCreate = [this] { FormCreate(); };
+  onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
+  edNewBatteryID.onKeyPress = [this](char16_t& key) { edNewBatteryIDKeyPress(key); };
+  edNewBatteryID.onChange = [this] { edNewBatteryIDChange(); };
+  finishCreate();
+}
+
+void TnewBatteryID::FormCreate() { setCaption(productName + u" - add a new battery barcode"); }
+
+void TnewBatteryID::FormKeyPress(char16_t& key) {
+  if (key == tk::key::kEscape) setModalResult(tk::ModalResult::Cancel);
+}
+
+void TnewBatteryID::edNewBatteryIDKeyPress(char16_t& key) {
+  if (key >= u'a' && key <= u'z') key = static_cast<char16_t>(key - 32);
+}
+
+void TnewBatteryID::edNewBatteryIDChange() {
+  edNewBatteryID.setFontColor(kst_mainform->isValidBatteryID(edNewBatteryID.text()) ? kValidBarcodeColor
+                                                                                     : kInvalidBarcodeColor);
+}
+
+}  // namespace kst

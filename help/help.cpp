@@ -1,0 +1,180 @@
+// The help window: prerequisites, a warning when the power manager is
+// missing, and the vendor's pages.
+#include "help/help.h"
+
+#include "app/kst_main.h"
+#include "app/tray.h"
+#include "system/services.h"
+
+namespace kst {
+
+const std::array<Text, 11> helpUrls = {
+    u"https://pcsupport.lenovo.com/downloads/ds014745",
+    u"https://pcsupport.lenovo.com/downloads/ds113893",
+    u"https://pcsupport.lenovo.com/solutions/ht100705",
+    u"https://download.lenovo.com/pccbbs/mobiles/n1cku01w.exe",
+    u"https://download.lenovo.com/pccbbs/mobiles/n1cku02w.exe",
+    u"https://download.lenovo.com/pccbbs/mobiles/n1cgx75w.exe",
+    u"https://download.lenovo.com/pccbbs/mobiles/sif_setup.exe",
+    productWebAddress,
+    productWebAddress,
+    productWebAddress,
+    u"https://" + kLenovoSupportHost,
+};
+
+namespace {
+
+constexpr tk::Color kLinkColor = tk::Color::rgb(0, 0, 128);
+constexpr tk::Color kWarningColor = tk::Color::rgb(255, 0, 0);
+
+void label(tk::Label& control, const Text& text, int left, int top, int width) {
+  control.setText(text);
+  control.setBounds({left, top, width, 13});
+}
+
+void button(tk::Button& control, const Text& text, tk::Rect bounds, int tabOrder) {
+  control.setText(text);
+  control.setBounds(bounds);
+  control.tabOrder = tabOrder;
+  control.tabStop = true;
+}
+
+void link(tk::Label& control, const Text& text, int left, int top, int width) {
+  label(control, text, left, top, width);
+  tk::Font font = control.font();
+  font.color = kLinkColor;
+  font.underline = true;
+  control.setFont(font);
+}
+
+}  // namespace
+
+intptr_t openUrl(const Text& address, const Text& parameters, int showCommand, bool showFailure) {
+  tk::Form* main = kst_mainform;
+  intptr_t result = sys::shell().execute(main != nullptr ? main->nativeHandle : 0, Text(), address, parameters,
+                                         Text(), showCommand);
+  if (result <= 32 && showFailure && main != nullptr) {
+    main->app().messageDialog(kBrowserFailureMessage, tk::DialogButtons::Ok);
+  }
+  return result;
+}
+
+Tf_help::Tf_help(tk::Application& app) : tk::Form(app, "Tf_help") {
+  layOut();
+  bindLinks();
+  onCreate = [this] { FormCreate(); };
+  onShow = [this] { FormShow(); };
+  onClose = [this] { FormClose(); };
+  onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
+  btClose.onClick = [this] { btCloseClick(); };
+  finishCreate();
+}
+
+void Tf_help::layOut() {
+  setClientSize(597, 412);
+  hasSystemMenu = false;
+  keyPreview = true;
+  showHints = true;
+  position = tk::FormPosition::ScreenCenter;
+  bvFrame.setBounds({4, 4, 589, 404});
+  bvFrame.sunken = true;
+
+  label(lbNotCompatible, u"Your machine seems to be not ready yet. ", 16, 16, 214);
+  tk::Font warning = lbNotCompatible.font();
+  warning.bold = true;
+  warning.color = kWarningColor;
+  lbNotCompatible.setFont(warning);
+  label(lbPrerequ, u"There are some prerequisites:", 232, 16, 200);
+
+  label(lbNumber1, u"1.", 16, 42, 14);
+  label(lbStep1, u"You should be running Windows 7 or newer (Windows 10, 8.1, 8, 7, 32 or 64 bit each).", 32, 42, 540);
+  label(lbNumber2, u"2.", 16, 64, 14);
+  label(lbStep2, u"It only works with Lenovo Thinkpad notebooks - other notebooks can't control charging thresholds.",
+        32, 64, 540);
+  label(lbNumber3, u"3.", 16, 86, 14);
+  label(lbStep3, u"You have to install some software from Lenovo (drivers for communicating with the battery):", 32,
+        86, 540);
+
+  link(lbPwrMgmtDrv, u"Lenovo Power Management Driver", 48, 111, 180);
+  button(btGetPWRMGMTDrvx86, u"download &32 bit", {240, 106, 98, 23}, 1);
+  button(btGetPWRMGMTDrvx64, u"download &64 bit", {342, 106, 98, 23}, 7);
+  button(btPwrMgmtDrvM, u"&mirror", {452, 106, 120, 23}, 4);
+  link(lbSetDep, u"Thinkpad Settings Dependency", 48, 138, 180);
+  button(btGetSetDep, u"&download from Lenovo (32bit, 64bit)", {240, 133, 200, 23}, 2);
+  button(btSetDepM, u"mi&rror", {452, 133, 120, 23}, 5);
+  label(lbRestart, u"Important: Restart is required after installation.", 48, 164, 400);
+
+  label(lbNumber4, u"4.", 16, 190, 14);
+  label(lbNote1, u"In order to get the new settings working, you have to disconnect the power supply, restart Windows",
+        32, 190, 550);
+  label(lbNote2, u"and wait for the charging level to fall under the low charging threshold you have been setting.",
+        32, 206, 550);
+  for (tk::Label* red : {&lbNumber4, &lbNote1, &lbNote2}) red->setFontColor(kWarningColor);
+
+  label(lbNumber5, u"5.", 16, 232, 14);
+  label(lbStep5, u"Still not working? Try to install Lenovo System Interface Foundation.", 32, 232, 540);
+  link(lbSIF, u"System Interface Foundation", 48, 257, 180);
+  button(btGetSIF, u"do&wnload from Lenovo (32bit, 64bit)", {240, 252, 200, 23}, 3);
+  button(btSIFM, u"mirr&or", {452, 252, 120, 23}, 6);
+
+  label(lbNumber6, u"6.", 16, 286, 14);
+  label(lbStep6, u"Still not working? Update your (UEFI-)Bios:", 32, 286, 220);
+  link(lbLenovoSupport, kLenovoSupportHost, 256, 286, 160);
+
+  button(btClose, u"&Close", {16, 370, 565, 28}, 0);
+  focus(&btClose);
+}
+
+void Tf_help::bindLinks() {
+  struct Opener {
+    tk::Control* control;
+    size_t entry;
+  };
+  for (Opener opener : {Opener{&lbPwrMgmtDrv, 0}, Opener{&lbSetDep, 1}, Opener{&lbSIF, 2},
+                        Opener{&btGetPWRMGMTDrvx86, 3}, Opener{&btGetPWRMGMTDrvx64, 4}, Opener{&btGetSetDep, 5},
+                        Opener{&btGetSIF, 6}, Opener{&btPwrMgmtDrvM, 7}, Opener{&btSetDepM, 8},
+                        Opener{&btSIFM, 9}, Opener{&lbLenovoSupport, 10}}) {
+    opener.control->onClick = [entry = opener.entry] { openUrl(helpUrls[entry], Text(), 1, true); };
+  }
+}
+
+void Tf_help::FormCreate() {
+  setCaption(kst_mainform->caption());
+  auto hint = [](tk::Control& control, const Text& prefix, size_t entry, bool shown) {
+    control.setHint(prefix + helpUrls[entry] + u" ", shown);
+  };
+  hint(lbPwrMgmtDrv, u" connect to  ", 0, false);
+  hint(lbSetDep, u" connect to  ", 1, false);
+  hint(lbSIF, u" connect to  ", 2, false);
+  hint(btGetPWRMGMTDrvx86, u" download  ", 3, true);
+  hint(btGetPWRMGMTDrvx64, u" download  ", 4, true);
+  hint(btGetSetDep, u" download  ", 5, true);
+  hint(btGetSIF, u" download  ", 6, true);
+  hint(btPwrMgmtDrvM, u" connect to  ", 7, false);
+  hint(btSetDepM, u" connect to  ", 8, false);
+  hint(btSIFM, u" connect to  ", 9, false);
+}
+
+void Tf_help::FormShow() {
+  if (!kst_mainform->MachineIsCompatible(false)) return;
+  lbNotCompatible.setVisible(false);
+  lbPrerequ.setLeft(lbNotCompatible.left());
+}
+
+void Tf_help::FormKeyPress(char16_t& key) {
+  if (key == tk::key::kEscape) btClose.click();
+}
+
+void Tf_help::FormClose() {
+  try {
+    kst_mainform->show();
+  } catch (...) {
+    // Bringing the main window back is a courtesy; it is there in any case.
+  }
+}
+
+void Tf_help::btCloseClick() { close(); }
+
+void Tkst_mainform::btHelpClick() { f_help->showModal(); }
+
+}  // namespace kst

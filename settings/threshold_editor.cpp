@@ -1,0 +1,156 @@
+// The threshold editor: change marks, toggles, the gap correction, loading,
+// saving, the unsaved-changes question and the elevated restart.
+#include "settings/threshold_editor.h"
+
+#include "app/kst_main.h"
+#include "help/help.h"
+#include "system/services.h"
+
+namespace kst {
+
+using store::KeySet;
+
+Text argumentsAfterProgramName(const Text& commandLine) {
+  size_t i = 0;
+  if (!commandLine.empty() && commandLine[0] == u'"') {
+    size_t closing = commandLine.find(u'"', 1);
+    i = closing == Text::npos ? commandLine.size() : closing + 1;
+  } else {
+    while (i < commandLine.size() && commandLine[i] != u' ' && commandLine[i] != u'\t') ++i;
+  }
+  while (i < commandLine.size() && (commandLine[i] == u' ' || commandLine[i] == u'\t')) ++i;
+  return commandLine.substr(i);
+}
+
+void Tkst_mainform::markChanged(tk::Control& changedText) {
+  valueChanged = true;
+  changedText.setFontColor(changedColor);
+  btSaveSettings.setFontColor(changedColor);
+}
+
+void Tkst_mainform::seHighLevelChange() { markChanged(seHighLevel); }
+void Tkst_mainform::seLowLevelChange() { markChanged(seLowLevel); }
+
+void Tkst_mainform::toggleThreshold(tk::CheckBox& box, tk::Label& label, tk::SpinEdit& edit) {
+  box.setChecked(!box.checked());
+  markChanged(label);
+  edit.setFocus();
+}
+
+void Tkst_mainform::cbHighLevelEnter() { toggleThreshold(cbHighLevel, lbHighLevel, seHighLevel); }
+void Tkst_mainform::cbLowLevelEnter() { toggleThreshold(cbLowLevel, lbLowLevel, seLowLevel); }
+
+void Tkst_mainform::seHighLevelExit() {
+  if (!autoCorrectEnabled) return;
+  int high = seHighLevel.value();
+  int low = seLowLevel.value();
+  if (high >= low + kMinimumGap) return;
+  if (low > seLowLevel.minValue) {
+    seLowLevel.setValue(high - kMinimumGap);
+  } else {
+    seHighLevel.setValue(low + kMinimumGap);
+  }
+}
+
+void Tkst_mainform::seLowLevelExit() {
+  if (!autoCorrectEnabled) return;
+  int high = seHighLevel.value();
+  if (seLowLevel.value() > high - kMinimumGap) seLowLevel.setValue(high - kMinimumGap);
+}
+
+void Tkst_mainform::setValueChanged() {
+  valueChanged = true;
+  updateBatteryStatus();
+}
+
+void Tkst_mainform::resetValueChanged() {
+  valueChanged = false;
+  for (tk::Control* control : {static_cast<tk::Control*>(&lbLowLevel), static_cast<tk::Control*>(&lbHighLevel),
+                               static_cast<tk::Control*>(&seLowLevel), static_cast<tk::Control*>(&seHighLevel)}) {
+    control->setFontColor(tk::kWindowText);
+  }
+  cbLowLevel.tag = cbLowLevel.checked() ? 1 : 0;
+  cbHighLevel.tag = cbHighLevel.checked() ? 1 : 0;
+  seLowLevel.tag = seLowLevel.value();
+  seHighLevel.tag = seHighLevel.value();
+}
+
+bool Tkst_mainform::loadFirstComplete(const std::vector<KeySet>& keySets) {
+  for (const KeySet& keySet : keySets) {
+    if (getValues(keySet.root, keySet.path)) return true;
+  }
+  return false;
+}
+
+void Tkst_mainform::btGetValuesClick() {
+  setDefaultThresholds();
+  if (MachineIsCompatible(!isDevEnvironment())) {
+    autoCorrectEnabled = false;
+    bool loaded = false;
+    if (!currentBarcode.empty()) {
+      loaded = loadFirstComplete({store::machineConfigurationKeyOf(currentBarcode),
+                                  store::userDataKeyOf(currentBarcode)});
+    }
+    if (loaded) resetValueChanged();
+    if (!loaded) loaded = loadFirstComplete(store::generalReadOrder());
+    if (!loaded) {
+      app().messageDialog(kKeysMissingMessage, tk::DialogButtons::Ok);
+      btHelpClick();
+    } else if (currentBarcode.empty()) {
+      resetValueChanged();
+    }
+  }
+  autoCorrectEnabled = true;
+  updateBatteryStatus();
+}
+
+void Tkst_mainform::clampTypedThresholds() {
+  seHighLevel.setValue(seHighLevel.value());
+  seLowLevel.setValue(seLowLevel.value());
+}
+
+void Tkst_mainform::btSaveSettingsClick() {
+  clampTypedThresholds();
+  if (seHighLevel.value() - seLowLevel.value() < kMinimumGap) {
+    app().messageDialog(kGapMessage, tk::DialogButtons::Ok);
+    return;
+  }
+  if (!MachineIsCompatible(true)) return;
+  readFirstInstID();
+  int keySetsWritten = 0;
+  for (const KeySet& keySet : store::writeSet(currentBarcode, knownBarcodes)) {
+    if (setValues(keySet.root, keySet.path)) ++keySetsWritten;
+  }
+  // When not one key set could be written, nothing was saved: no notice,
+  // and the values stay marked as unsaved.
+  if (keySetsWritten == 0) return;
+  showSaveNotice();
+  resetValueChanged();
+}
+
+void Tkst_mainform::showSaveNotice() {
+  Text firstLine = f_help->lbNote1.text();
+  if (firstLine.empty() || firstLine.back() != u' ') firstLine += u' ';
+  if (isDevEnvironment()) return;
+  app().messageDialog(u"Please note:  " + firstLine + f_help->lbNote2.text(), tk::DialogButtons::Ok);
+}
+
+bool Tkst_mainform::askForSaving(bool showBtCancel) {
+  if (!valueChanged || !MachineIsCompatible(false) || inFormShow) return true;
+  tk::ModalResult answer =
+      app().messageDialog(kUnsavedQuestion, showBtCancel ? tk::DialogButtons::YesNoCancel : tk::DialogButtons::YesNo);
+  if (answer == tk::ModalResult::Cancel) return false;
+  if (answer != tk::ModalResult::Yes) return true;
+  if (!MachineIsCompatible(true)) return false;
+  btSaveSettingsClick();
+  return true;
+}
+
+void Tkst_mainform::restartElevated() {
+  auto& shell = sys::shell();
+  Text arguments = argumentsAfterProgramName(shell.commandLine());
+  intptr_t result = shell.execute(nativeHandle, u"runas", shell.executablePath(), arguments, Text(), 1);
+  if (result > 32) app().terminate();
+}
+
+}  // namespace kst
