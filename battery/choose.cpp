@@ -14,17 +14,6 @@ Text captionToBarcode(const Text& caption) {
   return upperCaseText(caption.substr(1, caption.size() - 2));
 }
 
-int scaledBy(int value, int pixelsPerInch) {
-  long long product = static_cast<long long>(value) * pixelsPerInch;
-  long long quotient = product / 96, remainder = product % 96;
-  if (remainder < 0) {
-    remainder += 96;
-    --quotient;
-  }
-  if (remainder * 2 > 96 || (remainder * 2 == 96 && quotient % 2 != 0)) ++quotient;
-  return static_cast<int>(quotient);
-}
-
 TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBattery") {
   setClientSize(247, 161);
   hasSystemMenu = false;
@@ -67,7 +56,7 @@ TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBat
   finishCreate();
 }
 
-int TchooseBattery::scaled(int value) const { return scaledBy(value, app().screen().pixelsPerInch); }
+int TchooseBattery::scaled(int value) const { return tk::scaleLength(value, app().screen().pixelsPerInch); }
 
 void TchooseBattery::FormCreate() { setCaption(productName); }
 

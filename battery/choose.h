@@ -9,8 +9,6 @@ namespace kst {
 // The barcode behind a radio button's caption: without the blank at each
 // end, upper-cased.
 Text captionToBarcode(const Text& caption);
-// v × pixels per inch / 96, rounded to the nearest pixel, ties to even.
-int scaledBy(int value, int pixelsPerInch);
 
 class TchooseBattery : public tk::Form {
  public:

@@ -16,8 +16,19 @@ Form::~Form() {
 }
 
 void Form::finishCreate() {
+  scaleDesignLayout(app_.screen().pixelsPerInch);
   app_.attach(*this);
   if (onCreate) onCreate();
+}
+
+void Form::scaleDesignLayout(int pixelsPerInch) {
+  if (pixelsPerInch == 96) return;
+  auto scale = [pixelsPerInch](int value) { return scaleLength(value, pixelsPerInch); };
+  for (Control* control : controls_) {
+    const Rect& r = control->bounds();
+    control->setBounds({scale(r.left), scale(r.top), scale(r.width), scale(r.height)});
+  }
+  setClientSize(scale(clientWidth_), scale(clientHeight_));
 }
 
 void Form::setCaption(const Text& caption) {
@@ -62,6 +73,8 @@ void Form::setOuterHeight(int height) {
   }
   setClientSize(clientWidth_, newClientHeight);
 }
+
+void Form::windowStateChanged(WindowState state) { windowState_ = state; }
 
 void Form::setWindowState(WindowState state) {
   if (state == windowState_) return;

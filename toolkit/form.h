@@ -95,6 +95,13 @@ class Form {
   Peer* peer() const { return peer_.get(); }
   uintptr_t nativeHandle = 0;
   void focusChanged(Control* control);
+  // The user minimised or restored the native window.
+  void windowStateChanged(WindowState state);
+  // The user moved the native window.
+  void positionChanged(int left, int top) {
+    left_ = left;
+    top_ = top;
+  }
   void activated();
   // Asks the close query alone, as Windows does before a log-off.
   bool queryClose();
@@ -112,6 +119,8 @@ class Form {
     if (peer_) peer_->changed(property);
   }
   void applyInitialPosition();
+  // Lays out a window designed at 96 pixels per inch for this screen, once.
+  void scaleDesignLayout(int pixelsPerInch);
   void setVisible(bool visible);
   void closeAccepted();
   void selectNext(bool forward);

@@ -10,4 +10,15 @@ void Bitmap::setTransparent(int x, int y, bool transparent) {
   transparent_[index(x, y)] = transparent;
 }
 
+int scaleLength(int value, int pixelsPerInch) {
+  long long product = static_cast<long long>(value) * pixelsPerInch;
+  long long quotient = product / 96, remainder = product % 96;
+  if (remainder < 0) {
+    remainder += 96;
+    --quotient;
+  }
+  if (remainder * 2 > 96 || (remainder * 2 == 96 && quotient % 2 != 0)) ++quotient;
+  return static_cast<int>(quotient);
+}
+
 }  // namespace kst::tk

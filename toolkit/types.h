@@ -84,6 +84,10 @@ class ImageList {
   std::vector<Bitmap> images_;
 };
 
+// A length designed at 96 pixels per inch, on a screen of this many pixels
+// per inch: rounded to the nearest pixel, a tie going to the even number.
+int scaleLength(int value, int pixelsPerInch);
+
 enum class MouseButton { Left, Right, Middle };
 
 enum class ModalResult { None, Ok, Cancel, Yes, No };

@@ -1,0 +1,13 @@
+// The program entry on Windows: the Win32 backends under the same windows
+// the tests drive headless.
+#include <windows.h>
+
+#include "app/program.h"
+#include "system/win32/win32_services.h"
+#include "toolkit/win32/win32_app.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  kst::sys::win32::Win32System system;
+  kst::tk::win32::Win32Application app(instance);
+  return kst::runProgram(app);
+}

@@ -1,0 +1,35 @@
+# Windows build with MinGW-w64: one static kestrane.exe with its resources,
+# the GoogleTest binary that runs under Wine, and the driver for the tests.
+enable_language(RC)
+add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+set(KST_STATIC_FLAGS -static -static-libgcc -static-libstdc++)
+
+set(KST_JPEG_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/libjpeg-${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32"
+    CACHE PATH "libjpeg-turbo built for this MinGW target by scripts/setup.sh")
+add_library(kst_jpeg STATIC IMPORTED)
+set_target_properties(kst_jpeg PROPERTIES IMPORTED_LOCATION "${KST_JPEG_PREFIX}/lib/libjpeg.a"
+                      INTERFACE_INCLUDE_DIRECTORIES "${KST_JPEG_PREFIX}/include")
+target_link_libraries(kst_core PUBLIC kst_jpeg)
+
+add_library(kst_win32 STATIC
+  system/win32/win32_services.cpp
+  toolkit/win32/win32_app.cpp
+)
+target_link_libraries(kst_win32 PUBLIC kst_core comctl32 uxtheme shell32 version advapi32 user32 gdi32)
+
+string(REPLACE "." "," KST_VERSION_COMMAS "${PROJECT_VERSION}")
+file(WRITE ${CMAKE_BINARY_DIR}/kst_version.h
+  "#define KST_VERSION_COMMAS ${KST_VERSION_COMMAS}\n#define KST_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR} -I${CMAKE_SOURCE_DIR}/resources")
+add_executable(kestrane WIN32 app/main_win32.cpp resources/kestrane.rc)
+target_link_libraries(kestrane PRIVATE kst_win32)
+target_link_options(kestrane PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
+
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_executable(kst_wine_tests tests/registry_cases.cpp tests/wine/registry_backend.cpp)
+target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main)
+target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})
+
+add_executable(kdriver tests/driver/kdriver.cpp)
+target_link_options(kdriver PRIVATE ${KST_STATIC_FLAGS} -municode)

@@ -1,0 +1,148 @@
+#include "system/win32/win32_services.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "system/win32/wide.h"
+
+namespace kst::sys::win32 {
+namespace {
+
+HKEY rootHandle(RootKey root) {
+  switch (root) {
+    case RootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case RootKey::Users: return HKEY_USERS;
+    case RootKey::CurrentConfig: return HKEY_CURRENT_CONFIG;
+    case RootKey::CurrentUser: break;
+  }
+  return HKEY_CURRENT_USER;
+}
+
+HKEY keyOf(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+
+// Owns a window and destroys it on every way out.
+struct TemporaryWindow {
+  HWND handle;
+  ~TemporaryWindow() {
+    if (handle != nullptr) DestroyWindow(handle);
+  }
+};
+
+}  // namespace
+
+Status Win32Registry::openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
+  HKEY opened = nullptr;
+  Status status = RegOpenKeyExW(rootHandle(root), wide(path), 0, access, &opened);
+  key = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(opened) : 0;
+  return status;
+}
+
+Status Win32Registry::createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
+  HKEY created = nullptr;
+  Status status = RegCreateKeyExW(rootHandle(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                  nullptr, &created, nullptr);
+  key = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(created) : 0;
+  return status;
+}
+
+Status Win32Registry::queryValue(KeyHandle key, const Text& name, RegValue& value) {
+  DWORD type = 0, size = 0;
+  Status status = RegQueryValueExW(keyOf(key), wide(name), nullptr, &type, nullptr, &size);
+  if (status != ERROR_SUCCESS) return status;
+  value.type = type;
+  value.data.assign(size, 0);
+  status = RegQueryValueExW(keyOf(key), wide(name), nullptr, &type, value.data.data(), &size);
+  value.data.resize(size);
+  return status;
+}
+
+Status Win32Registry::setValue(KeyHandle key, const Text& name, const RegValue& value) {
+  return RegSetValueExW(keyOf(key), wide(name), 0, value.type, value.data.data(),
+                        static_cast<DWORD>(value.data.size()));
+}
+
+Status Win32Registry::enumSubKey(KeyHandle key, uint32_t index, Text& name) {
+  wchar_t buffer[256];
+  DWORD length = 256;
+  Status status = RegEnumKeyExW(keyOf(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name = fromWide(buffer, length);
+  return status;
+}
+
+Status Win32Registry::deleteKey(RootKey root, const Text& path) { return RegDeleteKeyW(rootHandle(root), wide(path)); }
+
+Status Win32Registry::flushKey(KeyHandle key) { return RegFlushKey(keyOf(key)); }
+
+void Win32Registry::closeKey(KeyHandle key) { RegCloseKey(keyOf(key)); }
+
+bool Win32Power::getSystemPowerStatus(PowerStatusRecord& record) {
+  SYSTEM_POWER_STATUS status{};
+  if (!GetSystemPowerStatus(&status)) return false;
+  record = {status.ACLineStatus, status.BatteryFlag, status.BatteryLifePercent, status.BatteryLifeTime};
+  return true;
+}
+
+intptr_t Win32Shell::execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
+                             const Text& directory, int showCommand) {
+  return reinterpret_cast<intptr_t>(ShellExecuteW(reinterpret_cast<HWND>(owner), wideOrNull(verb), wide(file),
+                                                  wideOrNull(parameters), wideOrNull(directory), showCommand));
+}
+
+Text Win32Shell::commandLine() {
+  const wchar_t* line = GetCommandLineW();
+  return fromWide(line, wcslen(line));
+}
+
+Text Win32Shell::executablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) return fromWide(path.data(), length);
+    path.resize(path.size() * 2);
+  }
+}
+
+bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {
+  return FindWindowW(wide(windowClass), nullptr) != nullptr;
+}
+
+void Win32Desktop::forceForeground(NativeWindow window) {
+  TemporaryWindow helper{CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
+                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)};
+  if (helper.handle != nullptr) ShowWindow(helper.handle, SW_SHOWNOACTIVATE);
+  // Windows lets the process that produced the last input take the
+  // foreground. A mouse move by zero pixels is such input and, unlike a
+  // synthesised click, presses nothing wherever the cursor stands.
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof input);
+  SetForegroundWindow(reinterpret_cast<HWND>(window));
+}
+
+uint32_t Win32Version::fileVersionInfoSize(const Text& path) {
+  DWORD unused = 0;
+  return GetFileVersionInfoSizeW(wide(path), &unused);
+}
+
+bool Win32Version::fileVersionInfo(const Text& path, std::vector<uint8_t>& buffer) {
+  return GetFileVersionInfoW(wide(path), 0, static_cast<DWORD>(buffer.size()), buffer.data()) != FALSE;
+}
+
+std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<uint8_t>& buffer,
+                                                             const Text& subBlock) {
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(buffer.data(), wide(subBlock), &value, &length) || value == nullptr) return std::nullopt;
+  // String values report their length in characters, everything else in bytes.
+  size_t bytes = subBlock.rfind(u"\\StringFileInfo", 0) == 0 ? length * sizeof(wchar_t) : length;
+  auto* first = static_cast<const uint8_t*>(value);
+  return std::vector<uint8_t>(first, first + bytes);
+}
+
+Win32System::Win32System() { installServices({&registry, &power, &shell, &desktop, &version}); }
+Win32System::~Win32System() { installServices({}); }
+
+}  // namespace kst::sys::win32

@@ -1,0 +1,55 @@
+#pragma once
+#include "system/services.h"
+
+namespace kst::sys::win32 {
+
+class Win32Registry : public RegistryService {
+ public:
+  Status openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) override;
+  Status createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) override;
+  Status queryValue(KeyHandle key, const Text& name, RegValue& value) override;
+  Status setValue(KeyHandle key, const Text& name, const RegValue& value) override;
+  Status enumSubKey(KeyHandle key, uint32_t index, Text& name) override;
+  Status deleteKey(RootKey root, const Text& path) override;
+  Status flushKey(KeyHandle key) override;
+  void closeKey(KeyHandle key) override;
+};
+
+class Win32Power : public PowerService {
+ public:
+  bool getSystemPowerStatus(PowerStatusRecord& record) override;
+};
+
+class Win32Shell : public ShellService {
+ public:
+  intptr_t execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
+                   const Text& directory, int showCommand) override;
+  Text commandLine() override;
+  Text executablePath() override;
+};
+
+class Win32Desktop : public DesktopService {
+ public:
+  bool topLevelWindowOfClassExists(const Text& windowClass) override;
+  void forceForeground(NativeWindow window) override;
+};
+
+class Win32Version : public VersionService {
+ public:
+  uint32_t fileVersionInfoSize(const Text& path) override;
+  bool fileVersionInfo(const Text& path, std::vector<uint8_t>& buffer) override;
+  std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>& buffer, const Text& subBlock) override;
+};
+
+// Every Win32 service, installed for the lifetime of the object.
+struct Win32System {
+  Win32System();
+  ~Win32System();
+  Win32Registry registry;
+  Win32Power power;
+  Win32Shell shell;
+  Win32Desktop desktop;
+  Win32Version version;
+};
+
+}  // namespace kst::sys::win32

@@ -1,0 +1,301 @@
+// Drives the real kestrane.exe as a user would: a scenario of one step per
+// line on standard input. It finds windows by class, controls by the name
+// the program gives them, and message boxes by their dialog class.
+//
+//   start [arguments...]              start the program beside this driver
+//   window CLASS                      wait for that window of the program
+//   caption CLASS "text"              expect the window's caption
+//   text CLASS NAME "text"            expect a control's text
+//   visible CLASS NAME yes|no         expect a control's visibility
+//   enabled CLASS NAME yes|no         expect a control's enabled state
+//   color CLASS NAME RRGGBB           expect a control's text colour
+//   click CLASS NAME                  click a button, label or radio button
+//   settext CLASS NAME "text"         type text into an edit field
+//   key CLASS escape|return|tab|alt+L press a key in that window
+//   message "text"                    expect a message box with this text
+//   answer OK|Yes|No|Cancel           press that button of the message box
+//   close CLASS                       ask the window to close (title bar)
+//   exits                             expect the program to end
+//   running                           expect the program to run still
+//   sleep MILLISECONDS
+// Texts use \r, \n, \t, \" and \\ escapes. The driver stops at the first
+// step that fails, names it and exits with 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+PROCESS_INFORMATION program{};
+int lineNumber = 0;
+std::string currentLine;
+
+[[noreturn]] void fail(const std::string& what) {
+  std::printf("FAIL line %d: %s\n  step: %s\n", lineNumber, what.c_str(), currentLine.c_str());
+  std::fflush(stdout);
+  if (program.hProcess != nullptr) TerminateProcess(program.hProcess, 1);
+  std::exit(1);
+}
+
+std::wstring widen(const std::string& text) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string narrow(const std::wstring& text) {
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return "\"" + out + "\"";
+}
+
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && line[i] == ' ') ++i;
+    if (i >= line.size()) break;
+    std::string word;
+    if (line[i] == '"') {
+      for (++i; i < line.size() && line[i] != '"'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+          char next = line[++i];
+          word += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+        } else {
+          word += line[i];
+        }
+      }
+      ++i;
+    } else {
+      while (i < line.size() && line[i] != ' ') word += line[i++];
+    }
+    words.push_back(word);
+  }
+  return words;
+}
+
+std::wstring textOf(HWND window) {
+  wchar_t buffer[4096];
+  LRESULT length = SendMessageW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer));
+  return std::wstring(buffer, static_cast<size_t>(length));
+}
+
+std::wstring classOf(HWND window) {
+  wchar_t buffer[256];
+  int length = GetClassNameW(window, buffer, 256);
+  return std::wstring(buffer, static_cast<size_t>(length));
+}
+
+struct Search {
+  std::wstring className;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK findTopLevel(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<Search*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == program.dwProcessId && IsWindowVisible(window) && classOf(window) == search->className) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND topLevel(const std::string& className, int timeoutMs = 10000) {
+  for (int waited = 0; waited <= timeoutMs; waited += 100) {
+    Search search{widen(className)};
+    EnumWindows(findTopLevel, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    Sleep(100);
+  }
+  fail("no visible window of class " + className);
+}
+
+struct ControlSearch {
+  std::wstring name;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK findControl(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<ControlSearch*>(parameter);
+  auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"Kestrane.Name")));
+  wchar_t name[256];
+  if (atom != 0 && GlobalGetAtomNameW(atom, name, 256) > 0 && search->name == name) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND control(const std::string& className, const std::string& name) {
+  ControlSearch search{widen(name)};
+  EnumChildWindows(topLevel(className), findControl, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) fail("no control " + name + " in " + className);
+  return search.found;
+}
+
+HWND messageBox(int timeoutMs = 10000) { return topLevel("#32770", timeoutMs); }
+
+std::wstring messageText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);
+  return text != nullptr ? textOf(text) : std::wstring();
+}
+
+void expectEqual(const std::string& what, const std::string& expected, const std::string& actual) {
+  if (expected != actual) fail(what + ": expected " + escaped(expected) + ", actual " + escaped(actual));
+}
+
+template <typename Check>
+void eventually(Check check, int timeoutMs = 5000) {
+  for (int waited = 0;; waited += 100) {
+    if (check(waited >= timeoutMs)) return;
+    Sleep(100);
+  }
+}
+
+void pressKey(HWND window, const std::string& key) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(program.dwThreadId, &info);
+  HWND target = info.hwndFocus != nullptr ? info.hwndFocus : window;
+  if (key.rfind("alt+", 0) == 0) {
+    PostMessageW(target, WM_SYSCHAR, static_cast<WPARAM>(key[4]), 1 << 29);
+    return;
+  }
+  WPARAM code = key == "escape" ? VK_ESCAPE : key == "return" ? VK_RETURN : key == "tab" ? VK_TAB : 0;
+  if (code == 0) fail("unknown key " + key);
+  PostMessageW(target, WM_KEYDOWN, code, 1);
+  PostMessageW(target, WM_CHAR, code, 1);
+  PostMessageW(target, WM_KEYUP, code, 0xC0000001);
+}
+
+void start(const std::vector<std::string>& words) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
+  std::wstring line = L"\"" + folder + L"kestrane.exe\"";
+  for (size_t i = 1; i < words.size(); ++i) line += L" " + widen(words[i]);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
+    fail("cannot start kestrane.exe");
+  }
+  WaitForInputIdle(program.hProcess, 10000);
+}
+
+void step(const std::vector<std::string>& w) {
+  const std::string& verb = w[0];
+  auto need = [&](size_t count) {
+    if (w.size() < count + 1) fail(verb + " needs " + std::to_string(count) + " arguments");
+  };
+  if (verb == "start") {
+    start(w);
+  } else if (verb == "window") {
+    need(1);
+    topLevel(w[1]);
+  } else if (verb == "caption") {
+    need(2);
+    eventually([&](bool last) {
+      std::string actual = narrow(textOf(topLevel(w[1])));
+      if (actual == w[2]) return true;
+      if (last) expectEqual("caption of " + w[1], w[2], actual);
+      return false;
+    });
+  } else if (verb == "text") {
+    need(3);
+    eventually([&](bool last) {
+      std::string actual = narrow(textOf(control(w[1], w[2])));
+      if (actual == w[3]) return true;
+      if (last) expectEqual("text of " + w[2], w[3], actual);
+      return false;
+    });
+  } else if (verb == "visible" || verb == "enabled") {
+    need(3);
+    HWND target = control(w[1], w[2]);
+    bool state = verb == "visible" ? IsWindowVisible(target) != FALSE : IsWindowEnabled(target) != FALSE;
+    expectEqual(verb + " of " + w[2], w[3], state ? "yes" : "no");
+  } else if (verb == "color") {
+    need(3);
+    auto value = static_cast<unsigned>(reinterpret_cast<uintptr_t>(GetPropW(control(w[1], w[2]), L"Kestrane.Color")));
+    char rgb[8];
+    std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    expectEqual("colour of " + w[2], w[3], rgb);
+  } else if (verb == "click") {
+    need(2);
+    HWND target = control(w[1], w[2]);
+    std::wstring cls = classOf(target);
+    if (cls == L"Static") {
+      PostMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(target));
+    } else {
+      PostMessageW(target, BM_CLICK, 0, 0);
+    }
+  } else if (verb == "settext") {
+    need(3);
+    SendMessageW(control(w[1], w[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(w[3]).c_str()));
+  } else if (verb == "key") {
+    need(2);
+    pressKey(topLevel(w[1]), w[2]);
+  } else if (verb == "message") {
+    need(1);
+    std::string actual = narrow(messageText(messageBox()));
+    expectEqual("message box", w[1], actual);
+  } else if (verb == "answer") {
+    need(1);
+    HWND box = messageBox();
+    int id = w[1] == "Yes" ? IDYES : w[1] == "No" ? IDNO : w[1] == "Cancel" ? IDCANCEL : IDOK;
+    HWND button = GetDlgItem(box, id);
+    if (button == nullptr) fail("the message box has no " + w[1] + " button");
+    PostMessageW(button, BM_CLICK, 0, 0);
+    Sleep(300);
+  } else if (verb == "close") {
+    need(1);
+    PostMessageW(topLevel(w[1]), WM_CLOSE, 0, 0);
+  } else if (verb == "exits") {
+    if (WaitForSingleObject(program.hProcess, 10000) != WAIT_OBJECT_0) fail("the program still runs");
+  } else if (verb == "running") {
+    Sleep(500);
+    if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
+  } else if (verb == "sleep") {
+    need(1);
+    Sleep(static_cast<DWORD>(std::stoi(w[1])));
+  } else {
+    fail("unknown step " + verb);
+  }
+}
+
+}  // namespace
+
+int wmain() {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    currentLine = line;
+    auto words = split(line);
+    if (words.empty() || words[0][0] == '#') continue;
+    step(words);
+    Sleep(150);
+  }
+  if (program.hProcess != nullptr && WaitForSingleObject(program.hProcess, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(program.hProcess, 0);
+  }
+  std::printf("ok\n");
+  return 0;
+}
