@@ -20,6 +20,19 @@ HKEY rootHandle(RootKey root) {
   return HKEY_CURRENT_USER;
 }
 
+// Whether the deepest existing parent of a missing key lets us add subkeys.
+Status rightToCreateBelow(RootKey root, Text path) {
+  for (;;) {
+    size_t separator = path.find_last_of(u'\\');
+    if (separator == Text::npos) return ERROR_SUCCESS;
+    path.resize(separator);
+    HKEY parent = nullptr;
+    Status status = RegOpenKeyExW(rootHandle(root), wide(path), 0, KEY_CREATE_SUB_KEY, &parent);
+    if (status == ERROR_SUCCESS) RegCloseKey(parent);
+    if (status != ERROR_FILE_NOT_FOUND) return status;
+  }
+}
+
 HKEY keyOf(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
 
 // Owns a window and destroys it on every way out.
@@ -40,8 +53,14 @@ Status Win32Registry::openKey(RootKey root, const Text& path, uint32_t access, K
 }
 
 Status Win32Registry::createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
+  // Wine's RegCreateKeyExW checks no rights, neither on a key that is
+  // already there nor on the parent that gets a new subkey; Windows checks
+  // both. Asking first makes a refused write look the same on both.
+  Status status = openKey(root, path, access, key);
+  if (status != ERROR_FILE_NOT_FOUND) return status;
+  if (rightToCreateBelow(root, path) == ERROR_ACCESS_DENIED) return ERROR_ACCESS_DENIED;
   HKEY created = nullptr;
-  Status status = RegCreateKeyExW(rootHandle(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+  status = RegCreateKeyExW(rootHandle(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                   nullptr, &created, nullptr);
   key = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(created) : 0;
   return status;

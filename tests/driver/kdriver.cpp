@@ -18,11 +18,21 @@
 //   exits                             expect the program to end
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
+//   seed FILE.reg                     import a regedit export into the registry
+//   readonly ROOT\PATH                let everyone only read the key and its subkeys
+//   value ROOT\PATH NAME NUMBER|missing   expect a DWORD value
+//   haskey ROOT\PATH / nokey ROOT\PATH  expect a key to exist or not
+//   battery none | charging P | ac P | discharging P SECONDS
+//                                     the battery that Wine reports, through
+//                                     the power-supply folder of this namespace
 // Texts use \r, \n, \t, \" and \\ escapes. The driver stops at the first
 // step that fails, names it and exits with 1.
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -200,6 +210,75 @@ void start(const std::vector<std::string>& words) {
   WaitForInputIdle(program.hProcess, 10000);
 }
 
+HKEY rootOf(const std::string& path, std::wstring& rest) {
+  size_t slash = path.find('\\');
+  std::string root = path.substr(0, slash);
+  rest = slash == std::string::npos ? L"" : widen(path.substr(slash + 1));
+  if (root == "HKLM" || root == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  return HKEY_CURRENT_USER;
+}
+
+void makeReadOnly(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | WRITE_DAC, &key) != ERROR_SUCCESS) fail("cannot open key");
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    makeReadOnly(root, path + L"\\" + name);
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor, nullptr);
+  RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+  RegCloseKey(key);
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(widen("Z:\\sys\\class\\power_supply\\" + path).c_str());
+  out << content << "\n";
+}
+
+void setBattery(const std::vector<std::string>& w) {
+  const std::string state = w.size() > 1 ? w[1] : "none";
+  CreateDirectoryW(L"Z:\\sys\\class\\power_supply\\AC", nullptr);
+  writeFile("AC\\type", "Mains");
+  writeFile("AC\\online", state == "discharging" ? "0" : "1");
+  if (state == "none") {
+    for (const char* file : {"type", "present", "status", "charge_full", "charge_full_design", "charge_now",
+                             "current_now", "voltage_now"}) {
+      DeleteFileW(widen(std::string("Z:\\sys\\class\\power_supply\\BAT0\\") + file).c_str());
+    }
+    RemoveDirectoryW(L"Z:\\sys\\class\\power_supply\\BAT0");
+    return;
+  }
+  if (w.size() < 3) fail("battery needs a charge");
+  long long full = 5000000, now = full * std::stoi(w[2]) / 100;
+  long long seconds = w.size() > 3 ? std::stoll(w[3]) : 0;
+  long long current = seconds > 0 ? now * 3600 / seconds : 0;
+  CreateDirectoryW(L"Z:\\sys\\class\\power_supply\\BAT0", nullptr);
+  writeFile("BAT0\\type", "Battery");
+  writeFile("BAT0\\present", "1");
+  writeFile("BAT0\\status", state == "charging" ? "Charging" : state == "ac" ? "Not charging" : "Discharging");
+  writeFile("BAT0\\charge_full", std::to_string(full));
+  writeFile("BAT0\\charge_full_design", std::to_string(full));
+  writeFile("BAT0\\charge_now", std::to_string(now));
+  writeFile("BAT0\\current_now", std::to_string(current));
+  writeFile("BAT0\\voltage_now", "11000000");
+}
+
+void runAndWait(std::wstring line) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+    fail("cannot run " + narrow(line));
+  }
+  WaitForSingleObject(child.hProcess, 30000);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+}
+
 void step(const std::vector<std::string>& w) {
   const std::string& verb = w[0];
   auto need = [&](size_t count) {
@@ -272,6 +351,32 @@ void step(const std::vector<std::string>& w) {
   } else if (verb == "running") {
     Sleep(500);
     if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
+  } else if (verb == "seed") {
+    need(1);
+    runAndWait(L"regedit.exe /S \"" + widen(w[1]) + L"\"");
+  } else if (verb == "readonly") {
+    need(1);
+    std::wstring path;
+    HKEY root = rootOf(w[1], path);
+    makeReadOnly(root, path);
+  } else if (verb == "value") {
+    need(3);
+    std::wstring path;
+    HKEY root = rootOf(w[1], path);
+    DWORD value = 0, size = sizeof value, type = 0;
+    LONG status = RegGetValueW(root, path.c_str(), widen(w[2]).c_str(), RRF_RT_ANY, &type, &value, &size);
+    std::string actual = status != ERROR_SUCCESS ? "missing" : type != REG_DWORD ? "not a DWORD" : std::to_string(value);
+    expectEqual("value " + w[2] + " of " + w[1], w[3], actual);
+  } else if (verb == "haskey" || verb == "nokey") {
+    need(1);
+    std::wstring path;
+    HKEY root = rootOf(w[1], path);
+    HKEY key = nullptr;
+    bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (exists) RegCloseKey(key);
+    expectEqual("key " + w[1], verb == "haskey" ? "present" : "missing", exists ? "present" : "missing");
+  } else if (verb == "battery") {
+    setBattery(w);
   } else if (verb == "sleep") {
     need(1);
     Sleep(static_cast<DWORD>(std::stoi(w[1])));
