@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Configures and builds one target: native (headless toolkit, simulated
+# system, sanitizers), x86_64 or i686 (kestrane.exe, Wine tests, driver).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+target=$1
+dir=$here/build/$target
+case $target in
+  native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
+  x86_64 | i686) args=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_TOOLCHAIN_FILE=$here/cmake/mingw-$target-w64-mingw32.cmake") ;;
+  *) echo "build: unknown target $target" >&2; exit 2 ;;
+esac
+if [ ! -f "$dir/build.ninja" ]; then
+  cmake -S "$here" -B "$dir" -G Ninja "${args[@]}" >/dev/null
+fi
+# Ninja's progress lines are noise here; warnings and errors still show.
+cmake --build "$dir" -- -j"$(nproc)" 2>&1 | { grep -vE '^\[[0-9]+/[0-9]+\] ' || true; }

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Every test: the native suite (headless toolkit, simulated system, sanitizers)
+# through CTest, then both Windows builds, their imports, and the Win32 side
+# under Wine. Ends with "N passed, M failed" and fails when any test failed.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh" || exit 1
+passed=0
+failed=0
+
+count_ctest() {
+  local log=$1 total bad
+  total=$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+)/\2/p' "$log" | tail -n 1)
+  bad=$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+)/\1/p' "$log" | tail -n 1)
+  passed=$((passed + ${total:-0} - ${bad:-0}))
+  failed=$((failed + ${bad:-1}))
+}
+
+count_step() { if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi; }
+
+mkdir -p "$here/build"
+if "$here/scripts/build.sh" native; then
+  ctest --test-dir "$here/build/native" --output-on-failure -j"$(nproc)" 2>&1 | tee "$here/build/native-ctest.log"
+  count_ctest "$here/build/native-ctest.log"
+else
+  count_step "native build" 1
+fi
+
+# kestrane.exe may import only DLLs that every Windows 7 has.
+allowed='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|SHELL32|USER32|UxTheme|VERSION)\.dll$'
+for arch in x86_64 i686; do
+  if "$here/scripts/build.sh" $arch; then
+    count_step "$arch build" 0
+    extra=$($arch-w64-mingw32-objdump -p "$here/build/$arch/kestrane.exe" |
+      sed -nE 's/^\s*DLL Name: (.*)$/\1/p' | grep -viE "$allowed")
+    [ -z "$extra" ] || echo "kestrane.exe ($arch) imports: $extra"
+    count_step "$arch imports" "$([ -z "$extra" ] && echo 0 || echo 1)"
+  else
+    count_step "$arch build" 1
+  fi
+done
+
+if [ -f "$here/build/x86_64/kdriver.exe" ]; then
+  "$here/tests/wine/run.sh" "$here/build/x86_64" 2>&1 | tee "$here/build/wine.log"
+  line=$(grep -E '^wine: [0-9]+ passed, [0-9]+ failed$' "$here/build/wine.log" | tail -n 1)
+  if [ -n "$line" ]; then
+    passed=$((passed + $(echo "$line" | awk '{print $2}')))
+    failed=$((failed + $(echo "$line" | awk '{print $4}')))
+  else
+    count_step "wine run" 1
+  fi
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
