@@ -11,9 +11,12 @@ void Tkst_mainform::FormShow() {
   inFormShow = true;
   setDefaultThresholds();
   currentBarcode.clear();
-  btGetValues.click();
+  // An error while loading is shown, and start-up still goes on: the rest
+  // of the program relies on the status shown, the timer running and
+  // inFormShow false again.
+  app().guarded([this] { btGetValues.click(); });
   resetValueChanged();
-  collectBarcodes();
+  app().guarded([] { collectBarcodes(); });
   updateBatteryStatus();
   lbNoBattery.setFontColor(noBatteryColor);
   BatteryStatusTimer.setEnabled(true);

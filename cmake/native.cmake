@@ -17,8 +17,10 @@ target_link_libraries(kst_sim PUBLIC kst_core)
 
 find_package(GTest REQUIRED)
 enable_testing()
+file(GLOB KST_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_tests.cpp)
 add_executable(kst_tests
-  tests/registry_cases.cpp tests/native/registry_backend.cpp
+  tests/registry_cases.cpp tests/native/registry_backend.cpp tests/native/program_fixture.cpp
+  ${KST_NATIVE_TESTS}
 )
 target_link_libraries(kst_tests PRIVATE kst_sim GTest::gtest GTest::gtest_main)
 include(GoogleTest)

@@ -56,6 +56,15 @@ class Application {
   virtual void restore() = 0;
   // The error handler of the event loop: shows the error and goes on.
   void showError(std::exception_ptr error);
+  // Runs an event handler; an error it raises is shown and the program goes on.
+  template <typename Handler>
+  void guarded(Handler&& handler) {
+    try {
+      handler();
+    } catch (...) {
+      showError(std::current_exception());
+    }
+  }
 
   // Backend peers for everything that has a native counterpart.
   virtual void attach(Form& form) = 0;

@@ -38,15 +38,6 @@ class Win32Application : public Application {
   HWND serviceWindow() const { return serviceWindow_.get(); }
   HFONT font(const Font& font);
   HICON mainIcon();
-  // Runs an event handler; an error it raises is shown and the program goes on.
-  template <typename Handler>
-  void guarded(Handler&& handler) {
-    try {
-      handler();
-    } catch (...) {
-      showError(std::current_exception());
-    }
-  }
   // The window of the program that a message box or menu should belong to.
   HWND activeWindow() const;
 
