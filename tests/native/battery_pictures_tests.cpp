@@ -1,0 +1,66 @@
+// Every picture of the six image lists, pixel by pixel against the table.
+#include "resources/battery_pictures.h"
+
+#include <gtest/gtest.h>
+
+namespace kst::resources {
+namespace {
+
+using tk::Bitmap;
+using tk::Color;
+
+struct Expected {
+  Color outline;
+  int filledRows;
+  Color fill;
+};
+
+// Interior rows 4 to 12 fill from row 12 upwards.
+Color expectedPixel(const Expected& e, int x, int y) {
+  bool cap = y == 2 && x >= 8 && x <= 11;
+  bool frame = (y == 3 || y == 13) ? (x >= 6 && x <= 13) : (y > 3 && y < 13 && (x == 6 || x == 13));
+  if (cap || frame) return e.outline;
+  bool interior = x >= 7 && x <= 12 && y >= 4 && y <= 12;
+  if (interior && y > 12 - e.filledRows) return e.fill;
+  return kBlack;
+}
+
+bool insideBattery(int x, int y) { return (y == 2 && x >= 8 && x <= 11) || (y >= 3 && y <= 13 && x >= 6 && x <= 13); }
+
+void expectPictures(const tk::ImageList& list, const std::vector<Expected>& pictures, bool masked) {
+  ASSERT_EQ(list.count(), static_cast<int>(pictures.size()));
+  EXPECT_EQ(list.width(), 16);
+  EXPECT_EQ(list.height(), 16);
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    const Bitmap& bitmap = list.image(static_cast<int>(i));
+    ASSERT_EQ(bitmap.width(), 16);
+    ASSERT_EQ(bitmap.height(), 16);
+    EXPECT_EQ(bitmap.hasMask(), masked) << "picture " << i;
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        if (bitmap.pixel(x, y) != expectedPixel(pictures[i], x, y)) ++wrong;
+        if (masked && bitmap.transparent(x, y) == insideBattery(x, y)) ++wrong;
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "picture " << i << " differs in " << wrong << " pixels";
+  }
+}
+
+TEST(BatteryPictures, NoBatteryAndNotChargingHaveNoMask) {
+  expectPictures(noBatteryPictures(), {{kGrey, 9, kDarkGrey}}, false);
+  expectPictures(noChargePictures(), {{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);
+}
+
+TEST(BatteryPictures, ChargingFramesFillStepByStep) {
+  expectPictures(chargeLowPictures(), {{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true);
+  expectPictures(chargeMidPictures(), {{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true);
+  expectPictures(chargeHighPictures(), {{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true);
+}
+
+TEST(BatteryPictures, DischargingFromHighToLow) {
+  expectPictures(dischargePictures(), {{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true);
+}
+
+}  // namespace
+}  // namespace kst::resources

@@ -1,0 +1,300 @@
+// Power sampling, time formatting and everything the status refresh shows.
+#include "status/power_status.h"
+
+#include "resources/battery_pictures.h"
+#include "tests/native/program_fixture.h"
+
+namespace kst::testing {
+namespace {
+
+using sys::PowerStatusRecord;
+
+const tk::Color kGreen = tk::Color::rgb(20, 170, 0);
+const tk::Color kRed = tk::Color::rgb(240, 0, 0);
+
+struct Sample {
+  PowerState state;
+  int percent, secondsLeft;
+  bool operator==(const Sample&) const = default;
+};
+
+class PowerStatusTest : public ::testing::Test {
+ protected:
+  sys::sim::SimSystem sim;
+  Sample sample(PowerStatusRecord record, bool succeeds = true) {
+    sim.power.record = record;
+    sim.power.succeeds = succeeds;
+    Sample s{NoBattery, 99, 99};
+    s.state = getPowerStatus(s.percent, s.secondsLeft);
+    return s;
+  }
+};
+
+TEST_F(PowerStatusTest, AcLineAndChargingBitDecideTheState) {
+  EXPECT_EQ(sample({1, 8, 50, 0xFFFFFFFF}), (Sample{Charging, 50, 0}));
+  EXPECT_EQ(sample({1, 1, 50, 0xFFFFFFFF}), (Sample{ACPowered, 50, 0}));
+  EXPECT_EQ(sample({0, 8, 50, 3600}), (Sample{Discharging, 50, 3600})) << "the charging bit counts only on AC";
+  EXPECT_EQ(sample({0, 2, 50, 3600}), (Sample{Discharging, 50, 3600}));
+}
+
+TEST_F(PowerStatusTest, UnknownValuesMapToNoBatteryButStillFillTheNumbers) {
+  EXPECT_EQ(sample({255, 1, 80, 1200}), (Sample{NoBattery, 80, 1200}));
+  EXPECT_EQ(sample({1, 128, 80, 0xFFFFFFFF}), (Sample{NoBattery, 80, 0}));
+  EXPECT_EQ(sample({1, 128 | 8, 80, 0xFFFFFFFF}), (Sample{NoBattery, 80, 0}));
+  EXPECT_EQ(sample({0, 255, 80, 60}), (Sample{NoBattery, 80, 60}));
+  EXPECT_EQ(sample({1, 255, 255, 0xFFFFFFFF}), (Sample{NoBattery, -1, 0}));
+}
+
+TEST_F(PowerStatusTest, UnknownPercentAndTimeInEveryState) {
+  for (PowerStatusRecord record : {PowerStatusRecord{1, 8, 255, 0xFFFFFFFF}, PowerStatusRecord{1, 0, 255, 0},
+                                   PowerStatusRecord{0, 0, 255, 0x80000000}}) {
+    Sample s = sample(record);
+    EXPECT_EQ(s.percent, -1);
+    EXPECT_EQ(s.secondsLeft, 0);
+  }
+  EXPECT_EQ(sample({0, 0, 40, 0x7FFFFFFF}).secondsLeft, 0x7FFFFFFF);
+  EXPECT_EQ(sample({0, 0, 40, 0xFFFFFFFE}).secondsLeft, 0);
+}
+
+TEST_F(PowerStatusTest, FailingCallIsNoBatteryWithZeros) {
+  EXPECT_EQ(sample({0, 0, 40, 100}, false), (Sample{NoBattery, 0, 0}));
+}
+
+TEST(FormatTimeLeft, WorkedExamplesAndLongTimes) {
+  EXPECT_EQ(formatTimeLeft(1 * 3600 + 30 * 60), u"1:30 h");
+  EXPECT_EQ(formatTimeLeft(1 * 3600 + 60), u"1:01 h");
+  EXPECT_EQ(formatTimeLeft(600), u"0:10 h");
+  EXPECT_EQ(formatTimeLeft(59), u"0:00 h");
+  EXPECT_EQ(formatTimeLeft(10 * 3600), u"10:00 h");
+  EXPECT_EQ(formatTimeLeft(0), u"");
+  EXPECT_EQ(formatTimeLeft(-5), u"");
+  EXPECT_EQ(formatTimeLeft(23 * 3600 + 59 * 60 + 59), u"23:59 h");
+  EXPECT_EQ(formatTimeLeft(25 * 3600), u"25:00 h");
+}
+
+class StatusDisplayTest : public ProgramTest {
+ protected:
+  // Both thresholds saved as 40 % and 80 %, active as given.
+  Tkst_mainform& startWithSaved(uint32_t lowActive = 1, uint32_t highActive = 1) {
+    seedUserData({lowActive, highActive, 40, 80});
+    return start();
+  }
+  void refresh() { main().updateBatteryStatus(); }
+  struct Shown {
+    bool gauge, charge, status, noBattery;
+    bool operator==(const Shown&) const = default;
+  };
+  Shown shown() {
+    return {main().gStateOfCharge.visible(), main().lbStateOfCharge.visible(), main().lbBatteryStatus.visible(),
+            main().lbNoBattery.visible()};
+  }
+  const tk::Bitmap* trayPicture() { return main().TrayIcon.currentImage(); }
+};
+
+TEST_F(StatusDisplayTest, ChargingShowsStateChargeAndThresholds) {
+  startWithSaved();
+  sim.power.setCharging(75);
+  refresh();
+  EXPECT_EQ(main().caption(), u"charging,  75%    ");
+  EXPECT_EQ(main().lbBatteryStatus.text(), u"AC connected, charging");
+  EXPECT_EQ(main().lbStateOfCharge.text(), u"75%");
+  EXPECT_EQ(main().gStateOfCharge.progress(), 75);
+  EXPECT_EQ(main().gStateOfCharge.foreColor(), kGreen);
+  EXPECT_EQ(shown(), (Shown{true, true, true, false}));
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n75%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.");
+  EXPECT_EQ(main().TrayIcon.imageList(), &main().imChargeHigh);
+  EXPECT_TRUE(main().TrayIcon.animate());
+  EXPECT_EQ(main().TrayIcon.animateInterval(), 1500);
+}
+
+TEST_F(StatusDisplayTest, DischargingWithATimeAndBothThresholdsOff) {
+  startWithSaved(0, 0);
+  sim.power.setDischarging(45, 5400);
+  refresh();
+  EXPECT_EQ(main().caption(), u"1:30 h left,  45%   ");
+  EXPECT_EQ(main().lbBatteryStatus.text(), u"discharging,  1:30 h left");
+  EXPECT_EQ(main().TrayIcon.hint(), u"Kestrane\r\n1:30 h left   (discharging, 45%)\r\n"
+                                    u"Charging starts below 40% (inactive) and stops at 80% (inactive).");
+  EXPECT_EQ(main().TrayIcon.imageList(), &main().imDischarge);
+  EXPECT_EQ(main().TrayIcon.imageIndex(), 1);
+  EXPECT_FALSE(main().TrayIcon.animate());
+  EXPECT_EQ(main().icon(), main().imDischarge.image(1)) << "window and tray show the same picture";
+}
+
+TEST_F(StatusDisplayTest, DischargingWithoutATimeAndUnderAMinute) {
+  startWithSaved();
+  sim.power.setDischarging(45, 0xFFFFFFFF);
+  refresh();
+  EXPECT_EQ(main().caption(), u"45% left, discharging");
+  EXPECT_EQ(main().lbBatteryStatus.text(), u"discharging");
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n(discharging, 45%)\r\nCharging starts below 40% and stops at 80%.");
+  sim.power.setDischarging(45, 59);
+  refresh();
+  EXPECT_EQ(main().caption(), u"0:00 h left,  45%   ");
+}
+
+TEST_F(StatusDisplayTest, NotChargingOnAC) {
+  startWithSaved(1, 0);
+  sim.power.setOnAC(90);
+  refresh();
+  EXPECT_EQ(main().caption(), u"AC powered,  90%    ");
+  EXPECT_EQ(main().lbBatteryStatus.text(), u"AC powered, not charging");
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n90%   (AC powered, not charging)\r\nCharging starts below 40% and stops at 80% (inactive).");
+  EXPECT_EQ(main().TrayIcon.imageList(), &main().imNoCharge);
+  EXPECT_EQ(main().TrayIcon.imageIndex(), 0);
+  EXPECT_EQ(main().icon(), main().imNoCharge.image(0));
+}
+
+TEST_F(StatusDisplayTest, NoBatteryHidesTheStatusAndKeepsTheIndex) {
+  startWithSaved();
+  sim.power.setDischarging(10, 600);
+  refresh();
+  ASSERT_EQ(main().TrayIcon.imageIndex(), 2);
+  sim.power.setNoBattery();
+  refresh();
+  EXPECT_EQ(main().caption(), u"Kestrane   ");
+  EXPECT_EQ(shown(), (Shown{false, false, false, true}));
+  EXPECT_EQ(main().TrayIcon.hint(), u"Kestrane\r\nno battery present");
+  EXPECT_EQ(main().TrayIcon.imageList(), &main().imNoBattery);
+  EXPECT_EQ(main().TrayIcon.imageIndex(), 2) << "the index is not touched without a battery";
+  EXPECT_EQ(trayPicture(), nullptr);
+  EXPECT_FALSE(main().TrayIcon.animate());
+  EXPECT_EQ(main().lbNoBattery.font().color, noBatteryColor);
+}
+
+// The charge limits are strict: 15 is low, 66 still middle.
+TEST_F(StatusDisplayTest, ChargeLimitsPickGaugeColourPicturesAndIndex) {
+  startWithSaved();
+  struct Row {
+    int percent;
+    tk::Color gauge;
+    const tk::ImageList* chargingList;
+    int levelIndex;
+  };
+  Tkst_mainform& m = main();
+  const std::vector<Row> rows = {{15, kRed, &m.imChargeLow, 2},
+                                 {16, kGreen, &m.imChargeMid, 1},
+                                 {66, kGreen, &m.imChargeMid, 1},
+                                 {67, kGreen, &m.imChargeHigh, 0},
+                                 {-1, kRed, &m.imChargeLow, 2}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.percent);
+    int reported = row.percent < 0 ? 255 : row.percent;
+    Text charge = decimal(row.percent) + u"%";
+    sim.power.setCharging(reported);
+    refresh();
+    EXPECT_EQ(m.gStateOfCharge.foreColor(), row.gauge);
+    EXPECT_EQ(m.TrayIcon.imageList(), row.chargingList);
+    EXPECT_EQ(m.lbStateOfCharge.text(), charge);
+    EXPECT_EQ(m.caption(), u"charging,  " + charge + u"    ");
+    EXPECT_EQ(m.gStateOfCharge.progress(), std::max(row.percent, 0));
+    sim.power.setOnAC(reported);
+    refresh();
+    EXPECT_EQ(m.TrayIcon.imageIndex(), row.levelIndex);
+    EXPECT_EQ(m.gStateOfCharge.foreColor(), row.gauge);
+    sim.power.setDischarging(reported, 3600);
+    refresh();
+    EXPECT_EQ(m.TrayIcon.imageIndex(), row.levelIndex);
+    EXPECT_EQ(m.icon(), m.imDischarge.image(row.levelIndex));
+  }
+}
+
+TEST_F(StatusDisplayTest, WithoutThePowerManagerKeysTheHintHasNoThresholdLine) {
+  start();
+  for (auto set : {+[](sys::sim::SimPower& p) { p.setCharging(50); }, +[](sys::sim::SimPower& p) { p.setOnAC(50); },
+                   +[](sys::sim::SimPower& p) { p.setDischarging(50, 600); }}) {
+    set(sim.power);
+    refresh();
+    EXPECT_EQ(main().TrayIcon.hint().find(u"Charging starts"), Text::npos) << utf8(main().TrayIcon.hint());
+  }
+}
+
+TEST_F(StatusDisplayTest, HintShowsSavedThresholdsWhileTheEditedOnesAreBlue) {
+  startWithSaved();
+  sim.power.setCharging(50);
+  typeInto(main().seHighLevel, u"90");
+  main().cbLowLevel.click();
+  for (int tick = 0; tick < 3; ++tick) app.advance(1000);
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n50%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.");
+  EXPECT_EQ(main().btSaveSettings.font().color, changedColor);
+  main().btSaveSettings.click();
+  app.advance(1000);
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n50%   (AC connected, charging)\r\nCharging starts below 40% (inactive) and stops at 90%.");
+  EXPECT_EQ(main().btSaveSettings.font().color, tk::kWindowText);
+}
+
+TEST_F(StatusDisplayTest, BatteryButtonNamesTheSelection) {
+  startWithSaved();
+  EXPECT_EQ(main().btBatteryID.text(), u"Thresholds for all &batteries");
+  currentBarcode = u"1ZZ1111AAAA";
+  refresh();
+  EXPECT_EQ(main().btBatteryID.text(), u"Battery &Barcode: 1ZZ1111AAAA");
+}
+
+TEST_F(StatusDisplayTest, NotificationAreaKeepsTheFirst127Characters) {
+  startWithSaved();
+  currentBarcode = Text(200, u'X');
+  tk::TrayIcon& tray = main().TrayIcon;
+  tray.setHint(Text(130, u'a'));
+  EXPECT_EQ(tray.shownHint(), Text(127, u'a'));
+  tray.setHint(Text(127, u'b'));
+  EXPECT_EQ(tray.shownHint(), tray.hint());
+}
+
+TEST_F(StatusDisplayTest, TimerRefreshesEverySecondAndRestartsAfterEachTick) {
+  startWithSaved();
+  EXPECT_TRUE(main().BatteryStatusTimer.enabled());
+  sim.power.setCharging(30);
+  app.advance(999);
+  EXPECT_EQ(main().caption(), u"Kestrane   ");
+  app.advance(1);
+  EXPECT_EQ(main().caption(), u"charging,  30%    ");
+  main().BatteryStatusTimer.setEnabled(false);
+  main().BatteryStatusTimerTick();
+  EXPECT_TRUE(main().BatteryStatusTimer.enabled()) << "a direct tick starts the timer again";
+  sim.desktop.windowClasses.insert(u"TAppBuilder");
+  sim.power.setCharging(31);
+  app.advance(1000);
+  EXPECT_EQ(main().caption(), u"charging,  31%    ");
+  EXPECT_TRUE(main().BatteryStatusTimer.enabled());
+}
+
+// While charging the window icon follows the tray icon at every step.
+TEST_F(StatusDisplayTest, AnimationKeepsWindowAndTrayIconTogether) {
+  startWithSaved();
+  for (int percent : {10, 50, 90}) {
+    sim.power.setCharging(percent);
+    refresh();
+    for (int step = 0; step < 6; ++step) {
+      app.advance(1500);
+      ASSERT_NE(trayPicture(), nullptr);
+      EXPECT_EQ(main().icon(), *trayPicture()) << percent << "% step " << step;
+    }
+  }
+}
+
+// Charging that starts at index 2 left from discharging: the window shows the
+// program's main icon for one step, then both icons agree again.
+TEST_F(StatusDisplayTest, AnimationStepWithoutAPictureShowsTheMainIconOnce) {
+  startWithSaved();
+  sim.power.setDischarging(10, 600);
+  refresh();
+  sim.power.setCharging(10);
+  main().BatteryStatusTimer.setEnabled(false);
+  refresh();
+  ASSERT_EQ(main().TrayIcon.imageIndex(), 2);
+  app.advance(1500);
+  EXPECT_TRUE(main().icon().empty());
+  EXPECT_EQ(main().TrayIcon.imageIndex(), 0);
+  app.advance(1500);
+  ASSERT_NE(trayPicture(), nullptr);
+  EXPECT_EQ(main().icon(), *trayPicture());
+}
+
+}  // namespace
+}  // namespace kst::testing
