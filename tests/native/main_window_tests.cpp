@@ -1,0 +1,213 @@
+// The main window's first showing, its placement and every way of closing it.
+#include "settings/threshold_editor.h"
+#include "tests/native/program_fixture.h"
+
+namespace kst::testing {
+namespace {
+
+const store::KeySet kUserData{store::kUser, store::kUserDataKey};
+
+class MainWindowTest : public ProgramTest {
+ protected:
+  // Starts with stored thresholds and leaves an unsaved change.
+  void startWithUnsavedChange() {
+    seedUserData({1, 1, 40, 80});
+    start();
+    typeInto(main().seHighLevel, u"90");
+    main().seLowLevel.setFocus();
+    app.dialogs.clear();
+  }
+  bool closed() const { return app.terminated(); }
+};
+
+TEST_F(MainWindowTest, FirstShowingLoadsEverythingAndComesToTheFront) {
+  seedUserData({1, 0, 40, 80});
+  seedBattery(u"1ZZ1111AAAA");
+  sim.power.setCharging(50);
+  start();
+  Tkst_mainform& m = main();
+  EXPECT_EQ(app.hintHidePause(), 30000);
+  EXPECT_EQ(m.seLowLevel.value(), 40);
+  EXPECT_EQ(m.seHighLevel.value(), 80);
+  EXPECT_FALSE(m.cbHighLevel.checked());
+  EXPECT_FALSE(valueChanged);
+  EXPECT_FALSE(inFormShow);
+  EXPECT_EQ(currentBarcode, u"");
+  EXPECT_EQ(knownBarcodes, std::vector<Text>{u"1ZZ1111AAAA"});
+  EXPECT_EQ(m.caption(), u"charging,  50%    ");
+  EXPECT_EQ(m.btBatteryID.text(), u"Thresholds for all &batteries");
+  EXPECT_EQ(m.lbNoBattery.font().color, noBatteryColor);
+  EXPECT_TRUE(m.BatteryStatusTimer.enabled());
+  EXPECT_EQ(sim.desktop.foregroundRequests, std::vector<sys::NativeWindow>{m.nativeHandle});
+  EXPECT_TRUE(app.dialogs.empty());
+  EXPECT_TRUE(app.modalsShown.empty());
+}
+
+TEST_F(MainWindowTest, FirstShowingIsCentredInTheWorkAreaOnceAndNeverOffTheDesktop) {
+  seedUserData();
+  app.screenInfo.workArea = {100, 40, 1000, 700};
+  start();
+  Tkst_mainform& m = main();
+  EXPECT_EQ(m.left(), 100 + (1000 - m.outerWidth()) / 2);
+  EXPECT_EQ(m.top(), 40 + (700 - m.outerHeight()) / 2);
+  m.positionChanged(7, 9);
+  m.setWindowState(tk::WindowState::Minimized);
+  m.showApp();
+  EXPECT_EQ(m.left(), 7);
+  EXPECT_EQ(m.top(), 9);
+
+  program.reset();
+  app.screenInfo.workArea = {-300, -200, 100, 100};
+  start();
+  EXPECT_EQ(main().left(), 0);
+  EXPECT_EQ(main().top(), 0);
+}
+
+TEST_F(MainWindowTest, WithoutThePowerManagerHelpComesFirstAndTheDefaultsStand) {
+  sim.power.setDischarging(30, 600);
+  app.whenShown("Tf_help", [&](tk::Form& help) {
+    EXPECT_FALSE(main().displayed()) << "the help window comes before the main window";
+    static_cast<Tf_help&>(help).btClose.click();
+  });
+  start();
+  EXPECT_EQ(app.modalsShown, std::vector<std::string>{"Tf_help"});
+  EXPECT_TRUE(app.dialogs.empty());
+  EXPECT_EQ(main().seLowLevel.value(), 45);
+  EXPECT_EQ(main().seHighLevel.value(), 75);
+  EXPECT_TRUE(main().displayed());
+  EXPECT_EQ(main().caption(), u"0:10 h left,  30%   ");
+  EXPECT_TRUE(main().BatteryStatusTimer.enabled());
+}
+
+TEST_F(MainWindowTest, KeysWithoutACompleteKeySetTellTheUserThenShowHelp) {
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage, sys::dwordValue(88));
+  start();
+  EXPECT_EQ(dialogTexts(), std::vector<Text>{kKeysMissingMessage});
+  EXPECT_EQ(app.modalsShown, std::vector<std::string>{"Tf_help"});
+  EXPECT_EQ(main().seHighLevel.value(), 88) << "the last existing key set is left in the editor";
+  EXPECT_EQ(main().seLowLevel.value(), 45);
+  EXPECT_FALSE(main().cbLowLevel.checked());
+}
+
+TEST_F(MainWindowTest, AnErrorWhileCollectingBarcodesIsShownAndStartUpGoesOn) {
+  seedUserData();
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+                   sys::dwordValue(5));
+  sim.power.setCharging(20);
+  start();
+  ASSERT_EQ(app.dialogs.size(), 1u);
+  EXPECT_FALSE(app.dialogs[0].text.empty());
+  EXPECT_EQ(main().caption(), u"charging,  20%    ");
+  EXPECT_TRUE(main().BatteryStatusTimer.enabled());
+  EXPECT_FALSE(inFormShow);
+  EXPECT_EQ(sim.desktop.foregroundRequests.size(), 1u);
+}
+
+TEST_F(MainWindowTest, UnsavedChangesAskOnEveryWayOfClosing) {
+  const std::vector<std::pair<const char*, std::function<void(Tkst_mainform&)>>> ways = {
+      {"Exit button", [](Tkst_mainform& m) { m.btExit.click(); }},
+      {"menu Exit", [](Tkst_mainform& m) { m.TrayMenu.click("tmExit"); }},
+      {"Esc", [](Tkst_mainform& m) { m.type(Text(1, char16_t(tk::key::kEscape))); }},
+      {"title bar or Alt+F4", [](Tkst_mainform& m) { m.close(); }},
+  };
+  for (const auto& [name, closeBy] : ways) {
+    SCOPED_TRACE(name);
+    startWithUnsavedChange();
+    app.answer(ModalResult::Cancel);
+    closeBy(main());
+    ASSERT_EQ(app.dialogs.size(), 1u);
+    EXPECT_EQ(app.dialogs[0].text, kUnsavedQuestion);
+    EXPECT_EQ(app.dialogs[0].buttons, DialogButtons::YesNoCancel);
+    EXPECT_FALSE(closed());
+    program.reset();
+  }
+}
+
+TEST_F(MainWindowTest, YesSavesAndCloses) {
+  startWithUnsavedChange();
+  app.answer(ModalResult::Yes);
+  main().btExit.click();
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 90u);
+}
+
+TEST_F(MainWindowTest, NoClosesWithoutSaving) {
+  startWithUnsavedChange();
+  app.answer(ModalResult::No);
+  main().btExit.click();
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 80u);
+  EXPECT_EQ(app.dialogs.size(), 1u);
+}
+
+TEST_F(MainWindowTest, CancelLeavesEverythingAsItWas) {
+  startWithUnsavedChange();
+  app.answer(ModalResult::Cancel);
+  main().close();
+  EXPECT_FALSE(closed());
+  EXPECT_TRUE(valueChanged);
+  EXPECT_EQ(main().seHighLevel.value(), 90);
+  EXPECT_EQ(main().seHighLevel.font().color, changedColor);
+  EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 80u);
+  EXPECT_TRUE(main().visible());
+}
+
+TEST_F(MainWindowTest, LogOffQueryAsksAndCancelRefusesIt) {
+  startWithUnsavedChange();
+  app.answer(ModalResult::Cancel);
+  EXPECT_FALSE(main().queryClose());
+  app.answer(ModalResult::No);
+  EXPECT_TRUE(main().queryClose());
+  EXPECT_EQ(dialogTexts(), std::vector<Text>(2, kUnsavedQuestion));
+}
+
+TEST_F(MainWindowTest, GapRefusalOnYesStillCloses) {
+  startWithUnsavedChange();
+  main().seLowLevel.textEnteredByUser(u"88");
+  app.answer(ModalResult::Yes);
+  main().btExit.click();
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(dialogTexts(), (std::vector<Text>{kUnsavedQuestion, kGapMessage}));
+}
+
+TEST_F(MainWindowTest, NoQuestionWithoutChanges) {
+  seedUserData();
+  start();
+  main().btExit.click();
+  EXPECT_TRUE(closed());
+  EXPECT_TRUE(app.dialogs.empty());
+}
+
+TEST_F(MainWindowTest, NoQuestionWithoutThePowerManager) {
+  start();
+  typeInto(main().seHighLevel, u"90");
+  ASSERT_TRUE(valueChanged);
+  main().btExit.click();
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(app.unansweredQuestions, 0);
+  EXPECT_TRUE(app.dialogs.empty());
+}
+
+TEST_F(MainWindowTest, ClosingDuringTheFirstShowingNeverAsks) {
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage, sys::dwordValue(88));
+  app.whenShown("Tf_help", [&](tk::Form& help) {
+    valueChanged = true;
+    main().TrayMenu.click("tmExit");
+    static_cast<Tf_help&>(help).btClose.click();
+  });
+  start();
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(dialogTexts(), std::vector<Text>{kKeysMissingMessage});
+}
+
+TEST_F(MainWindowTest, MinimiseAndRestoreDoNotReload) {
+  seedUserData({1, 1, 40, 80});
+  start();
+  seedUserData({1, 1, 20, 60});
+  main().setWindowState(tk::WindowState::Minimized);
+  main().showApp();
+  EXPECT_EQ(main().seHighLevel.value(), 80);
+}
+
+}  // namespace
+}  // namespace kst::testing
