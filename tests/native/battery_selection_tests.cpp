@@ -1,0 +1,450 @@
+// The battery chooser, the new-barcode dialog and the selection flow.
+#include "battery/selection.h"
+
+#include "battery/barcodes.h"
+#include "resources/battery_label.h"
+#include "settings/threshold_editor.h"
+#include "tests/native/program_fixture.h"
+
+namespace kst::testing {
+namespace {
+
+const Text kA = u"1AA1111AAAA";
+const Text kB = u"2BB2222BBBB";
+const Text kC = u"3CC3333CCCC";
+
+Text invalidQuestion(const Text& text) {
+  return u"The barcode you entered seems to be not valid:  " + text + u"\r\nDo you want to use that barcode anyway?";
+}
+Text newBatteryQuestion(int high, int low) {
+  return u"Do you want to save settings for the new battery now?\r\n   high charging threshold: " + decimal(high) +
+         u"%\r\n   low charging threshold:  " + decimal(low) + u"%";
+}
+Text removeQuestion(const Text& barcode) {
+  return u"Remove specific settings from registry?\r\nBattery barcode:  " + barcode;
+}
+
+class ChooserTest : public ProgramTest {
+ protected:
+  // Starts with general thresholds 40/80 and the given batteries stored.
+  void startWithBatteries(const std::vector<Text>& barcodes) {
+    seedUserData({1, 1, 40, 80});
+    for (const Text& barcode : barcodes) seedBattery(barcode, {1, 1, 30, 70});
+    start();
+  }
+  // Presses the battery button and acts in the chooser.
+  void choose(std::function<void(TchooseBattery&)> action) {
+    app.whenShown("TchooseBattery", [action](tk::Form& f) { action(static_cast<TchooseBattery&>(f)); });
+    main().btBatteryID.click();
+    app.whenShown("TchooseBattery", nullptr);
+  }
+  // In the new-barcode dialog: types the text and applies it.
+  void typeNewBarcode(const Text& text) {
+    app.whenShown("TnewBatteryID", [text](tk::Form& f) {
+      auto& dialog = static_cast<TnewBatteryID&>(f);
+      dialog.edNewBatteryID.setText(u"");
+      dialog.type(text);
+      dialog.btApply.click();
+    });
+  }
+  static std::vector<int> tops(const TchooseBattery& c) {
+    std::vector<int> result;
+    for (const auto& radio : c.batteryRadioButtons) result.push_back(radio->top());
+    return result;
+  }
+  static std::vector<Text> captions(const TchooseBattery& c) {
+    std::vector<Text> result;
+    for (const auto& radio : c.batteryRadioButtons) result.push_back(radio->text());
+    return result;
+  }
+  static int checkedIndex(const TchooseBattery& c) {
+    for (size_t i = 0; i < c.batteryRadioButtons.size(); ++i) {
+      if (c.batteryRadioButtons[i]->checked()) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  // A main window shorter than every chooser, so that its own heights show.
+  void shortMainWindow() { main().setClientSize(main().clientWidth(), 60); }
+};
+
+TEST_F(ChooserTest, NoKnownBarcodeShowsTwoShiftedChoicesAndNoRemove) {
+  startWithBatteries({});
+  shortMainWindow();
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(captions(c), (std::vector<Text>{u" all &batteries ", u" a &new battery "}));
+    EXPECT_EQ(tops(c), (std::vector<int>{54, 74}));
+    EXPECT_EQ(c.batteryRadioButtons[0]->left(), 76);
+    EXPECT_EQ(c.batteryRadioButtons[0]->width(), 118);
+    EXPECT_EQ(c.batteryRadioButtons[0]->height(), 17);
+    EXPECT_EQ(c.lbChoose.top(), 22);
+    EXPECT_EQ(c.outerHeight(), 168);
+    EXPECT_FALSE(c.btRemove.visible());
+    EXPECT_EQ(checkedIndex(c), 0);
+    EXPECT_EQ(c.caption(), u"Kestrane");
+    EXPECT_EQ(c.btRemove.hint(), u" click here, to remove settings for choosed battery from registry ");
+    c.btCancel.click();
+  });
+}
+
+TEST_F(ChooserTest, OneKnownBarcodeIsPreselectedBeforeTheChooserOpens) {
+  startWithBatteries({kA});
+  shortMainWindow();
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(tops(c), (std::vector<int>{48, 68, 88}));
+    EXPECT_EQ(c.batteryRadioButtons[1]->left(), 36);
+    EXPECT_EQ(c.lbChoose.top(), 26);
+    EXPECT_EQ(c.outerHeight(), 182);
+    EXPECT_EQ(checkedIndex(c), 1);
+    EXPECT_TRUE(c.btRemove.visible());
+    EXPECT_TRUE(c.btRemove.enabled());
+    EXPECT_EQ(c.btRemove.top(), 66);
+    EXPECT_EQ(c.btRemove.left(), 154);
+    c.btCancel.click();
+  });
+  EXPECT_EQ(currentBarcode, kA) << "the preselection stays after Cancel";
+}
+
+TEST_F(ChooserTest, TwoKnownBarcodesAndTheRemoveButtonFollowingTheChoice) {
+  startWithBatteries({kA, kB});
+  shortMainWindow();
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(tops(c), (std::vector<int>{38, 56, 74, 92}));
+    EXPECT_EQ(c.lbChoose.top(), 18);
+    EXPECT_EQ(c.outerHeight(), 186);
+    EXPECT_EQ(checkedIndex(c), 0);
+    EXPECT_FALSE(c.btRemove.enabled());
+    c.batteryRadioButtons[2]->click();
+    EXPECT_TRUE(c.btRemove.enabled());
+    EXPECT_EQ(c.btRemove.top(), 72);
+    EXPECT_EQ(c.btRemove.tag, 2);
+    c.batteryRadioButtons[3]->click();
+    EXPECT_FALSE(c.btRemove.enabled());
+    EXPECT_EQ(c.btCancel.top() + c.btCancel.height(), c.clientHeight() - (161 - 144));
+    c.btCancel.click();
+  });
+}
+
+TEST_F(ChooserTest, NeverShorterThanTheMainWindowAndGrowingOneRowPerBarcode) {
+  std::vector<Text> barcodes;
+  for (int i = 0; i < 30; ++i) barcodes.push_back(u"1ZZ" + Text(1, char16_t(u'A' + i % 26)) + u"00000" +
+                                                  Text(1, char16_t(u'0' + i / 10)) + Text(1, char16_t(u'0' + i % 10)));
+  startWithBatteries(barcodes);
+  int mainHeight = main().outerHeight();
+  std::vector<int> heights;
+  for (size_t count : {size_t(2), size_t(28), size_t(29), size_t(30)}) {
+    knownBarcodes.assign(barcodes.begin(), barcodes.begin() + static_cast<long>(count));
+    program->chooser->showModal();
+    heights.push_back(chooser().outerHeight());
+  }
+  EXPECT_EQ(heights[0], mainHeight);
+  EXPECT_EQ(heights[2] - heights[1], 18);
+  EXPECT_EQ(heights[3] - heights[2], 18);
+  EXPECT_EQ(chooser().clientHeight() - (chooser().btOk.top() + chooser().btOk.height()), 161 - 144);
+}
+
+TEST_F(ChooserTest, PlacedRightOfTheMainWindowOrLeftNearTheScreenEdge) {
+  startWithBatteries({});
+  main().setPosition(100, 50);
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(c.left(), 100 + main().outerWidth() + 10);
+    EXPECT_EQ(c.top(), 50);
+    EXPECT_EQ(c.icon(), main().icon());
+    c.btCancel.click();
+  });
+  main().setPosition(app.screenInfo.width - main().outerWidth() - 20, 50);
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(c.left(), main().left() - c.outerWidth() - 10);
+    c.btCancel.click();
+  });
+}
+
+TEST_F(ChooserTest, At144PixelsPerInchEveryPositionIsScaledWithTiesToEven) {
+  app.screenInfo.pixelsPerInch = 144;
+  seedUserData();
+  seedBattery(kA);
+  seedBattery(kB);
+  start();
+  shortMainWindow();
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(tops(c), (std::vector<int>{57, 84, 111, 138}));
+    EXPECT_EQ(c.batteryRadioButtons[0]->left(), 54);
+    EXPECT_EQ(c.batteryRadioButtons[0]->height(), 26) << "17 x 1.5 = 25.5 goes to the even 26";
+    EXPECT_EQ(c.batteryRadioButtons[0]->width(), 177);
+    EXPECT_EQ(c.outerHeight(), 138 + 36 + 105);
+    c.btCancel.click();
+  });
+  knownBarcodes = {kA};
+  currentBarcode = kA;
+  program->chooser->showModal();
+  EXPECT_EQ(tops(chooser()), (std::vector<int>{72, 102, 132}));
+  EXPECT_EQ(chooser().lbChoose.top(), 27 + 12);
+  knownBarcodes.clear();
+  program->chooser->showModal();
+  EXPECT_EQ(tops(chooser()), (std::vector<int>{81, 111}));
+  EXPECT_EQ(chooser().batteryRadioButtons[0]->left(), 54 + 60);
+  EXPECT_EQ(chooser().lbChoose.top(), 27 + 6);
+}
+
+TEST_F(ChooserTest, StatusTimerStopsWhileOpenAndRestartsWithOneRefresh) {
+  startWithBatteries({});
+  sim.power.setCharging(20);
+  choose([&](TchooseBattery& c) {
+    EXPECT_FALSE(main().BatteryStatusTimer.enabled());
+    app.advance(5000);
+    EXPECT_EQ(main().caption(), u"Kestrane   ");
+    c.btCancel.click();
+  });
+  EXPECT_TRUE(main().BatteryStatusTimer.enabled());
+  EXPECT_EQ(main().caption(), u"charging,  20%    ");
+}
+
+TEST_F(ChooserTest, ChoosingABatteryLoadsItsThresholds) {
+  startWithBatteries({kA, kB});
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[2]->click();
+    c.btOk.click();
+  });
+  EXPECT_EQ(currentBarcode, kB);
+  EXPECT_EQ(main().btBatteryID.text(), u"Battery &Barcode: " + kB);
+  EXPECT_EQ(main().seHighLevel.value(), 70);
+  EXPECT_TRUE(app.dialogs.empty());
+  choose([&](TchooseBattery& c) {
+    EXPECT_EQ(checkedIndex(c), 2);
+    c.batteryRadioButtons[0]->click();
+    c.type(Text(1, char16_t(tk::key::kReturn)));
+  });
+  EXPECT_EQ(currentBarcode, u"") << "all batteries never asks the new-battery question";
+  EXPECT_EQ(main().seHighLevel.value(), 80);
+  EXPECT_TRUE(app.dialogs.empty());
+}
+
+TEST_F(ChooserTest, RemoveDeletesBothKeySetsGreysTheRowAndMovesOn) {
+  startWithBatteries({kA, kB});
+  sim.registry.put(RootKey::LocalMachine, store::machineConfigurationKeyOf(kA).path + u"\\Sub", u"x",
+                   sys::dwordValue(1));
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[1]->click();
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+    EXPECT_FALSE(c.batteryRadioButtons[1]->enabled());
+    EXPECT_EQ(checkedIndex(c), 2);
+    EXPECT_EQ(c.btRemove.tag, 2);
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+    EXPECT_EQ(checkedIndex(c), 3) << "after the last barcode comes a new battery";
+    EXPECT_FALSE(c.btRemove.enabled());
+    c.btCancel.click();
+  });
+  EXPECT_EQ(dialogTexts(), (std::vector<Text>{removeQuestion(kA), removeQuestion(kB)}));
+  EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::machineConfigurationKeyOf(kA).path));
+  EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path));
+  EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path));
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey));
+  EXPECT_FALSE(valueChanged) << "the current selection was all batteries";
+}
+
+TEST_F(ChooserTest, RemoveAnsweredNoDeletesNothing) {
+  startWithBatteries({kA, kB});
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[1]->click();
+    app.answer(ModalResult::No);
+    c.btRemove.click();
+    EXPECT_TRUE(c.batteryRadioButtons[1]->enabled());
+    EXPECT_EQ(checkedIndex(c), 1);
+    c.btCancel.click();
+  });
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path));
+}
+
+TEST_F(ChooserTest, CancelAfterRemovingTheCurrentBatteryMarksAChange) {
+  startWithBatteries({kA, kB});
+  currentBarcode = kB;
+  main().btGetValues.click();
+  choose([&](TchooseBattery& c) {
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+    char16_t escape = tk::key::kEscape;
+    c.previewChar(escape);
+  });
+  EXPECT_TRUE(valueChanged);
+  EXPECT_EQ(currentBarcode, kB);
+  valueChanged = false;
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[1]->click();
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+    c.btCancel.click();
+  });
+  EXPECT_FALSE(valueChanged) << "another battery's settings were removed";
+}
+
+TEST_F(ChooserTest, NewValidBarcodeAsksToSaveAndYesWritesItsKeySets) {
+  startWithBatteries({kA, kB});
+  typeNewBarcode(u"4dd4444dddd");
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons.back()->click();
+    app.answer(ModalResult::Yes);
+    c.btOk.click();
+  });
+  const Text barcode = u"4DD4444DDDD";
+  EXPECT_EQ(currentBarcode, barcode);
+  ASSERT_GE(app.dialogs.size(), 1u);
+  EXPECT_EQ(app.dialogs[0].text, newBatteryQuestion(80, 40));
+  EXPECT_EQ(app.dialogs[0].buttons, DialogButtons::YesNo);
+  EXPECT_EQ(storedSet(store::userDataKeyOf(barcode)), (std::vector<long long>{1, 1, 40, 80, 2, 0}));
+  EXPECT_EQ(storedSet(store::machineConfigurationKeyOf(barcode)), (std::vector<long long>{1, 1, 40, 80, 2, 0}));
+  EXPECT_FALSE(valueChanged);
+  EXPECT_EQ(main().btBatteryID.text(), u"Battery &Barcode: " + barcode);
+}
+
+TEST_F(ChooserTest, NoMarksTheChangeAndEarlierChangesAreAskedAboutAgain) {
+  startWithBatteries({kA, kB});
+  typeInto(main().seHighLevel, u"90");
+  typeNewBarcode(u"4DD4444DDDD");
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons.back()->click();
+    c.btOk.click();
+  });
+  EXPECT_EQ(app.unansweredQuestions, 2);
+  EXPECT_EQ(dialogTexts(), (std::vector<Text>{newBatteryQuestion(80, 40), kUnsavedQuestion}));
+  EXPECT_EQ(app.dialogs[1].buttons, DialogButtons::YesNo);
+  EXPECT_TRUE(valueChanged);
+  EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(u"4DD4444DDDD").path));
+}
+
+TEST_F(ChooserTest, InvalidBarcodeAskedAboutAndNoKeepsTheChooserOpen) {
+  startWithBatteries({kA});
+  const Text before = currentBarcode;
+  typeNewBarcode(u"short");
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons.back()->click();
+    app.answer(ModalResult::No);
+    c.btOk.click();
+    EXPECT_EQ(c.modalResult(), ModalResult::None);
+    EXPECT_EQ(checkedIndex(c), 2);
+    c.btCancel.click();
+  });
+  EXPECT_EQ(dialogTexts(), std::vector<Text>{invalidQuestion(u"SHORT")});
+  EXPECT_EQ(currentBarcode, kA);
+  EXPECT_NE(before, currentBarcode) << "one known barcode was preselected";
+}
+
+TEST_F(ChooserTest, InvalidBarcodeTakenAnywayIsStoredExactlyAsTyped) {
+  startWithBatteries({});
+  app.whenShown("TnewBatteryID", [](tk::Form& f) {
+    auto& dialog = static_cast<TnewBatteryID&>(f);
+    dialog.edNewBatteryID.paste(u"my battery");
+    dialog.btApply.click();
+  });
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons.back()->click();
+    app.answer(ModalResult::Yes);
+    app.answer(ModalResult::Yes);
+    c.btOk.click();
+  });
+  EXPECT_EQ(currentBarcode, u"my battery");
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\my battery"));
+}
+
+TEST_F(ChooserTest, BarcodeWithASeparatorIsRefusedAndTheChooserStaysOpen) {
+  startWithBatteries({kA, kB});
+  for (const Text& text : {Text(u"\\"), Text(u"A\\B"), Text(u"X/Y")}) {
+    SCOPED_TRACE(utf8(text));
+    app.dialogs.clear();
+    typeNewBarcode(text);
+    choose([&](TchooseBattery& c) {
+      c.batteryRadioButtons.back()->click();
+      app.answer(ModalResult::Yes);
+      c.btOk.click();
+      EXPECT_EQ(c.modalResult(), ModalResult::None);
+      c.btCancel.click();
+    });
+    ASSERT_EQ(app.dialogs.size(), 1u);
+    EXPECT_EQ(app.dialogs[0].buttons, DialogButtons::Ok);
+    EXPECT_NE(app.dialogs[0].text.find(text), Text::npos);
+    app.answers.clear();
+  }
+  EXPECT_EQ(currentBarcode, u"");
+  EXPECT_EQ(sim.registry.subKeys(RootKey::CurrentUser, store::kUserDataKey), (std::vector<Text>{kA, kB}));
+}
+
+TEST_F(ChooserTest, CancelledOrEmptyNewBarcodeClosesAsCancelled) {
+  startWithBatteries({kA, kB});
+  currentBarcode = kB;
+  valueChanged = true;
+  app.whenShown("TnewBatteryID", [](tk::Form& f) { static_cast<TnewBatteryID&>(f).btCancel.click(); });
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons.back()->click();
+    c.btOk.click();
+    EXPECT_EQ(c.modalResult(), ModalResult::Cancel);
+  });
+  typeNewBarcode(u"");
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons.back()->click();
+    c.btOk.click();
+    EXPECT_EQ(c.modalResult(), ModalResult::Cancel);
+  });
+  EXPECT_EQ(currentBarcode, kB);
+  EXPECT_TRUE(app.dialogs.empty());
+}
+
+TEST_F(ChooserTest, AnErrorWhileGatheringKeepsTheChooserClosed) {
+  startWithBatteries({kA, kB});
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+                   sys::dwordValue(1));
+  currentBarcode = kA;
+  app.guarded([&] { main().btBatteryID.click(); });
+  EXPECT_TRUE(app.modalsShown.empty());
+  EXPECT_EQ(currentBarcode, kA);
+  EXPECT_EQ(app.dialogs.size(), 1u);
+}
+
+class NewBarcodeDialogTest : public ProgramTest {};
+
+TEST_F(NewBarcodeDialogTest, TypingCapitalisesAToZAndColoursByValidity) {
+  create();
+  TnewBatteryID& d = newBarcodeDialog();
+  EXPECT_EQ(d.caption(), u"Kestrane - add a new battery barcode");
+  EXPECT_EQ(d.edNewBatteryID.font().color, tk::kWindowText);
+  d.edNewBatteryID.setFocus();
+  d.type(u"1zz1234abc");
+  EXPECT_EQ(d.edNewBatteryID.text(), u"1ZZ1234ABC");
+  EXPECT_EQ(d.edNewBatteryID.font().color, kInvalidBarcodeColor);
+  d.type(u"d");
+  EXPECT_EQ(d.edNewBatteryID.font().color, kValidBarcodeColor);
+  d.type(u"e");
+  EXPECT_EQ(d.edNewBatteryID.font().color, kInvalidBarcodeColor);
+  d.edNewBatteryID.setText(u"");
+  d.type(u"\u00e4b-");
+  EXPECT_EQ(d.edNewBatteryID.text(), u"\u00e4B-");
+  d.edNewBatteryID.setText(u"");
+  d.edNewBatteryID.paste(u"1zz1234abcd");
+  EXPECT_EQ(d.edNewBatteryID.text(), u"1zz1234abcd");
+  EXPECT_EQ(d.edNewBatteryID.font().color, kInvalidBarcodeColor);
+}
+
+TEST_F(NewBarcodeDialogTest, TextAndColourStayFromOneShowingToTheNext) {
+  create();
+  app.whenShown("TnewBatteryID", [](tk::Form& f) {
+    auto& d = static_cast<TnewBatteryID&>(f);
+    if (d.edNewBatteryID.text().empty()) d.type(u"1zz1234abcd");
+    char16_t escape = tk::key::kEscape;
+    d.previewChar(escape);
+  });
+  EXPECT_EQ(newBarcodeDialog().showModal(), ModalResult::Cancel);
+  EXPECT_EQ(newBarcodeDialog().showModal(), ModalResult::Cancel);
+  EXPECT_EQ(newBarcodeDialog().edNewBatteryID.text(), u"1ZZ1234ABCD");
+  EXPECT_EQ(newBarcodeDialog().edNewBatteryID.font().color, kValidBarcodeColor);
+  EXPECT_EQ(newBarcodeDialog().activeControl(), &newBarcodeDialog().edNewBatteryID);
+}
+
+TEST_F(NewBarcodeDialogTest, BatteryLabelPictureDecodesAtItsSize) {
+  create();
+  const tk::Bitmap& picture = newBarcodeDialog().imBattery.bitmap();
+  EXPECT_EQ(picture.width(), 618);
+  EXPECT_EQ(picture.height(), 104);
+  EXPECT_EQ(newBarcodeDialog().imBattery.width(), 618);
+}
+
+}  // namespace
+}  // namespace kst::testing
