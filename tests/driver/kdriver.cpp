@@ -15,6 +15,11 @@
 //   message "text"                    expect a message box with this text
 //   answer OK|Yes|No|Cancel           press that button of the message box
 //   close CLASS                       ask the window to close (title bar)
+//   type CLASS NAME "text"            type the text key by key into a control
+//   focus CLASS NAME                  give a control the keyboard focus
+//   tray left|right|middle            press a mouse button on the tray icon
+//   menu LETTER                       choose the item of the open pop-up menu
+//   screenshot CLASS FILE.bmp         save the window as the user sees it
 //   exits                             expect the program to end
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
@@ -26,7 +31,8 @@
 //                                     the battery that Wine reports, through
 //                                     the power-supply folder of this namespace
 // Texts use \r, \n, \t, \" and \\ escapes. The driver stops at the first
-// step that fails, names it and exits with 1.
+// step that fails, names it, saves the screen as failure.bmp beside itself
+// and exits with 1.
 #include <windows.h>
 
 #include <sddl.h>
@@ -43,9 +49,54 @@ PROCESS_INFORMATION program{};
 int lineNumber = 0;
 std::string currentLine;
 
+std::wstring besideDriver(const std::wstring& name) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+// Saves a part of the screen as a 24-bit bottom-up BMP file.
+bool saveScreen(const RECT& area, const std::wstring& path) {
+  int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::vector<char> pixels(stride * static_cast<DWORD>(height));
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(path.c_str(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return out.good();
+}
+
 [[noreturn]] void fail(const std::string& what) {
   std::printf("FAIL line %d: %s\n  step: %s\n", lineNumber, what.c_str(), currentLine.c_str());
   std::fflush(stdout);
+  RECT desktop;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  saveScreen(desktop, besideDriver(L"failure.bmp"));
   if (program.hProcess != nullptr) TerminateProcess(program.hProcess, 1);
   std::exit(1);
 }
@@ -114,13 +165,15 @@ std::wstring classOf(HWND window) {
 struct Search {
   std::wstring className;
   HWND found = nullptr;
+  bool visibleOnly = true;
 };
 
 BOOL CALLBACK findTopLevel(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == program.dwProcessId && IsWindowVisible(window) && classOf(window) == search->className) {
+  if (process == program.dwProcessId && (!search->visibleOnly || IsWindowVisible(window)) &&
+      classOf(window) == search->className) {
     search->found = window;
     return FALSE;
   }
@@ -162,6 +215,24 @@ HWND control(const std::string& className, const std::string& name) {
 
 HWND messageBox(int timeoutMs = 10000) { return topLevel("#32770", timeoutMs); }
 
+// The hidden window that receives the tray icon's notifications.
+HWND serviceWindow() {
+  Search search{L"Kestrane.Service", nullptr, false};
+  EnumWindows(findTopLevel, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) fail("the program has no service window");
+  return search.found;
+}
+
+void pressTrayIcon(const std::string& button) {
+  UINT down = button == "left" ? WM_LBUTTONDOWN : button == "right" ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
+  PostMessageW(serviceWindow(), WM_APP + 1, 0, down);
+}
+
+// Types into whatever has the focus: the letters arrive as a user's keys.
+void typeText(HWND target, const std::wstring& text) {
+  for (wchar_t c : text) PostMessageW(target, WM_CHAR, c, 1);
+}
+
 std::wstring messageText(HWND box) {
   HWND text = GetDlgItem(box, 0xFFFF);
   return text != nullptr ? textOf(text) : std::wstring();
@@ -196,11 +267,7 @@ void pressKey(HWND window, const std::string& key) {
 }
 
 void start(const std::vector<std::string>& words) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder(self);
-  folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
-  std::wstring line = L"\"" + folder + L"kestrane.exe\"";
+  std::wstring line = L"\"" + besideDriver(L"kestrane.exe") + L"\"";
   for (size_t i = 1; i < words.size(); ++i) line += L" " + widen(words[i]);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -235,7 +302,7 @@ void makeReadOnly(HKEY root, const std::wstring& path) {
 }
 
 void writeFile(const std::string& path, const std::string& content) {
-  std::ofstream out(widen("Z:\\sys\\class\\power_supply\\" + path).c_str());
+  std::ofstream out(widen("Z:\\sys\\class\\power_supply\\" + path).c_str(), std::ios::binary);
   out << content << "\n";
 }
 
@@ -343,6 +410,30 @@ void step(const std::vector<std::string>& w) {
     if (button == nullptr) fail("the message box has no " + w[1] + " button");
     PostMessageW(button, BM_CLICK, 0, 0);
     Sleep(300);
+  } else if (verb == "type") {
+    need(3);
+    HWND target = control(w[1], w[2]);
+    typeText(target, widen(w[3]));
+  } else if (verb == "focus") {
+    need(2);
+    HWND target = control(w[1], w[2]);
+    DWORD self = GetCurrentThreadId();
+    AttachThreadInput(self, program.dwThreadId, TRUE);
+    SetFocus(target);
+    AttachThreadInput(self, program.dwThreadId, FALSE);
+  } else if (verb == "tray") {
+    need(1);
+    pressTrayIcon(w[1]);
+  } else if (verb == "menu") {
+    need(1);
+    HWND menu = topLevel("#32768");
+    PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(w[1][0]), 1);
+  } else if (verb == "screenshot") {
+    need(2);
+    RECT area;
+    GetWindowRect(topLevel(w[1]), &area);
+    Sleep(300);
+    if (!saveScreen(area, besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
   } else if (verb == "close") {
     need(1);
     PostMessageW(topLevel(w[1]), WM_CLOSE, 0, 0);

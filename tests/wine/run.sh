@@ -62,10 +62,22 @@ WINEPREFIX=$prefix wineserver -k 2>/dev/null
 rm -rf "$prefix"
 
 cp "$build/kestrane.exe" "$build/kdriver.exe" "$work/" 2>/dev/null
-for scenario in "$here"/tests/e2e/*.scn; do
+# Screenshots that scenarios take; docs/screenshots holds the committed ones.
+shots=$work/screenshots
+mkdir -p "$shots"
+# KST_SCENARIOS may name a few scenario files to run alone.
+if [ -n "${KST_SCENARIOS:-}" ]; then
+  read -r -a scenarios <<< "$KST_SCENARIOS"
+else
+  scenarios=("$here"/tests/e2e/*.scn)
+fi
+for scenario in "${scenarios[@]}"; do
   name=$(basename "$scenario" .scn)
   prefix=$(fresh_prefix "$name")
-  stores=$(WINEPREFIX=$prefix winepath -w "$here/tests/e2e/stores")
+  # Wine's Z: drive is the root folder. No Wine process may start outside
+  # the namespace: a wineserver started there would run the scenario's
+  # processes outside it, on the real power supply.
+  stores="Z:${here//\//\\}\\tests\\e2e\\stores"
   log=$work/$name.log
   sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" |
     WINEPREFIX=$prefix unshare -m bash -c \
@@ -73,8 +85,13 @@ for scenario in "$here"/tests/e2e/*.scn; do
   status=${PIPESTATUS[1]}
   if [ $status -ne 0 ]; then
     sed 's/^/    /' "$log"
-    import -window root "$work/$name-failure.png" 2>/dev/null && echo "    screenshot: $work/$name-failure.png"
+    convert "$work/failure.bmp" "$work/$name-failure.png" 2>/dev/null && echo "    screenshot: $work/$name-failure.png"
   fi
+  rm -f "$work/failure.bmp"
+  for shot in "$work"/*.bmp; do
+    [ -f "$shot" ] || continue
+    convert "$shot" "$shots/$(basename "$shot" .bmp).png" && rm -f "$shot"
+  done
   report "scenario $name" $status
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$prefix"

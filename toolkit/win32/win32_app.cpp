@@ -241,9 +241,12 @@ void ControlPeer::create() {
     SendMessageW(upDown_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(window), 0);
   }
   if (auto* gauge = dynamic_cast<Gauge*>(&control_)) {
-    // Visual styles ignore a progress bar's colours; without a theme it keeps them.
-    SetWindowTheme(window, L"", L"");
+    // Visual styles ignore a progress bar's colours; without a theme it keeps
+    // them. A class list that names no theme class switches the theme off on
+    // Windows and under Wine alike (Wine ignores an empty one).
+    SetWindowTheme(window, L" ", L" ");
     SendMessageW(window, PBM_SETRANGE32, gauge->minValue, gauge->maxValue);
+    applyColors();
   }
   // A control made at run time comes in front of those made before it.
   SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
