@@ -79,12 +79,12 @@ void Tf_help::layOut() {
   bvFrame.setBounds({4, 4, 589, 404});
   bvFrame.sunken = true;
 
-  label(lbNotCompatible, u"Your machine seems to be not ready yet. ", 16, 16, 214);
+  label(lbNotCompatible, u"Your machine seems to be not ready yet. ", 16, 16, 222);
   tk::Font warning = lbNotCompatible.font();
   warning.bold = true;
   warning.color = kWarningColor;
   lbNotCompatible.setFont(warning);
-  label(lbPrerequ, u"There are some prerequisites:", 232, 16, 200);
+  label(lbPrerequ, u"There are some prerequisites:", 240, 16, 200);
 
   label(lbNumber1, u"1.", 16, 42, 14);
   label(lbStep1, u"You should be running Windows 7 or newer (Windows 10, 8.1, 8, 7, 32 or 64 bit each).", 32, 42, 540);

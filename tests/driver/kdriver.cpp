@@ -2,7 +2,8 @@
 // line on standard input. It finds windows by class, controls by the name
 // the program gives them, and message boxes by their dialog class.
 //
-//   start [arguments...]              start the program beside this driver
+//   start [arguments...]              start the program beside this driver,
+//                                     the arguments passed on as written
 //   window CLASS                      wait for that window of the program
 //   caption CLASS "text"              expect the window's caption
 //   text CLASS NAME "text"            expect a control's text
@@ -21,6 +22,9 @@
 //   menu LETTER                       choose the item of the open pop-up menu
 //   screenshot CLASS FILE.bmp         save the window as the user sees it
 //   exits                             expect the program to end
+//   restarted "arguments"             expect the program to end and a new
+//                                     instance to run with these arguments;
+//                                     later steps act on the new instance
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
 //   seed FILE.reg                     import a regedit export into the registry
@@ -36,6 +40,8 @@
 #include <windows.h>
 
 #include <sddl.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <fstream>
@@ -266,9 +272,71 @@ void pressKey(HWND window, const std::string& key) {
   PostMessageW(target, WM_KEYUP, code, 0xC0000001);
 }
 
+// The command line of another process, read from its process parameters.
+std::wstring commandLineOf(HANDLE process) {
+  using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic{};
+  PEB peb{};
+  RTL_USER_PROCESS_PARAMETERS parameters{};
+  if (query == nullptr || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+      !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+      !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+    fail("cannot read the new instance's command line");
+  }
+  std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+  if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, line.data(), parameters.CommandLine.Length, nullptr)) {
+    fail("cannot read the new instance's command line");
+  }
+  return line;
+}
+
+// Follows the program into the instance that replaced it.
+void adoptNewInstance(const std::string& expectedArguments) {
+  if (WaitForSingleObject(program.hProcess, 15000) != WAIT_OBJECT_0) fail("the old instance still runs");
+  DWORD oldId = program.dwProcessId;
+  for (int waited = 0; waited <= 10000; waited += 200) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+      if (_wcsicmp(entry.szExeFile, L"kestrane.exe") == 0 && entry.th32ProcessID != oldId) found = entry.th32ProcessID;
+    }
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
+    DWORD firstThread = 0;
+    for (BOOL more = Thread32First(snapshot, &thread); more && found != 0; more = Thread32Next(snapshot, &thread)) {
+      if (thread.th32OwnerProcessID == found && firstThread == 0) firstThread = thread.th32ThreadID;
+    }
+    CloseHandle(snapshot);
+    if (found != 0 && firstThread != 0) {
+      CloseHandle(program.hProcess);
+      CloseHandle(program.hThread);
+      program = {};
+      program.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, found);
+      program.dwProcessId = found;
+      program.dwThreadId = firstThread;
+      std::wstring line = commandLineOf(program.hProcess);
+      std::string actual = narrow(line);
+      if (actual.size() < expectedArguments.size() ||
+          actual.compare(actual.size() - expectedArguments.size(), std::string::npos, expectedArguments) != 0 ||
+          actual.find("kestrane.exe") == std::string::npos) {
+        fail("new instance's command line " + actual + " does not end in " + expectedArguments);
+      }
+      return;
+    }
+    Sleep(200);
+  }
+  fail("no new instance started");
+}
+
 void start(const std::vector<std::string>& words) {
   std::wstring line = L"\"" + besideDriver(L"kestrane.exe") + L"\"";
-  for (size_t i = 1; i < words.size(); ++i) line += L" " + widen(words[i]);
+  // The arguments go to the program exactly as the scenario line has them.
+  size_t rest = currentLine.find("start") + 5;
+  if (words.size() > 1) line += widen(currentLine.substr(rest));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
@@ -439,6 +507,9 @@ void step(const std::vector<std::string>& w) {
     PostMessageW(topLevel(w[1]), WM_CLOSE, 0, 0);
   } else if (verb == "exits") {
     if (WaitForSingleObject(program.hProcess, 10000) != WAIT_OBJECT_0) fail("the program still runs");
+  } else if (verb == "restarted") {
+    need(1);
+    adoptNewInstance(w[1]);
   } else if (verb == "running") {
     Sleep(500);
     if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
