@@ -27,7 +27,8 @@ target_link_options(kestrane PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
 
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-add_executable(kst_wine_tests tests/registry_cases.cpp tests/wine/registry_backend.cpp)
+add_executable(kst_wine_tests tests/registry_cases.cpp tests/wine/registry_backend.cpp tests/wine/long_run.cpp
+  system/sim/sim_registry.cpp system/sim/sim_services.cpp)
 target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main)
 target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})
 

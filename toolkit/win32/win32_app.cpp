@@ -19,6 +19,7 @@ using sys::win32::fromWide;
 using sys::win32::wide;
 
 constexpr UINT kTrayCallback = WM_APP + 1;
+constexpr UINT kTrayRefresh = WM_APP + 2;
 constexpr UINT kTrayId = 1;
 const wchar_t kServiceClass[] = L"Kestrane.Service";
 // Automation finds controls by these window properties: the control's name
@@ -644,6 +645,17 @@ class TrayPeer : public Peer {
       add();
       return;
     }
+    // One event often changes picture, list and hint together; the shell
+    // hears of them once, when the event is done.
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    PostMessageW(app_.serviceWindow(), kTrayRefresh, 0, 0);
+  }
+  void refresh() {
+    refreshPending_ = false;
+    const Bitmap* picture = icon_.currentImage();
+    Text hint = icon_.shownHint();
+    if (sent_ && picture == sentPicture_ && hint == sentHint_) return;
     NOTIFYICONDATAW data = filled();
     Shell_NotifyIconW(NIM_MODIFY, &data);
   }
@@ -675,11 +687,18 @@ class TrayPeer : public Peer {
     data.szTip[hint.size()] = L'\0';
     // The shell copies the icon; the previous one can go once the new one is set.
     shown_ = std::move(picture);
+    sent_ = true;
+    sentPicture_ = icon_.currentImage();
+    sentHint_ = hint;
     return data;
   }
 
   Win32Application& app_;
   TrayIcon& icon_;
+  bool refreshPending_ = false;
+  bool sent_ = false;
+  const Bitmap* sentPicture_ = nullptr;
+  Text sentHint_;
   UniqueIcon shown_;
 };
 
@@ -701,6 +720,10 @@ LRESULT CALLBACK serviceProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     POINT cursor;
     GetCursorPos(&cursor);
     theApp->guarded([&] { trayPeer->icon().mouseDown(button, cursor.x, cursor.y); });
+    return 0;
+  }
+  if (message == kTrayRefresh && trayPeer != nullptr) {
+    trayPeer->refresh();
     return 0;
   }
   if (message == taskbarCreated && taskbarCreated != 0 && trayPeer != nullptr) {

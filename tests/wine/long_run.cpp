@@ -1,0 +1,107 @@
+// The real windows over a scripted battery: status updates and animation
+// steps across every state must leave no icon, bitmap, brush, font, window
+// or menu behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/kst_main.h"
+#include "app/program.h"
+#include "system/sim/sim_services.h"
+#include "toolkit/win32/handles.h"
+#include "toolkit/win32/win32_app.h"
+
+namespace kst::test {
+namespace {
+
+struct Counts {
+  int icons, gdiObjects, windows, menus, atoms;
+  DWORD gdiResources, userResources;
+};
+
+Counts countNow() {
+  using tk::win32::HandleCounts;
+  HANDLE self = GetCurrentProcess();
+  return {HandleCounts::icons, HandleCounts::gdiObjects, HandleCounts::windows, HandleCounts::menus,
+          HandleCounts::atoms, GetGuiResources(self, GR_GDIOBJECTS), GetGuiResources(self, GR_USEROBJECTS)};
+}
+
+void pumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// The battery changes every eighth update, as it would now and then while the
+// status timer ticks every second; in 280 updates it goes through every state
+// at every charge level.
+constexpr int kUpdatesPerChange = 8;
+
+void setBattery(sys::sim::SimPower& power, int step) {
+  static const int kPercents[] = {5, 15, 16, 50, 66, 67, 100};
+  int change = step / kUpdatesPerChange;
+  int percent = kPercents[change % 7];
+  switch (change % 5) {
+    case 0: power.setCharging(percent); break;
+    case 1: power.setOnAC(percent); break;
+    case 2: power.setDischarging(percent, static_cast<uint32_t>(change % 36000)); break;
+    case 3: power.setDischarging(percent, 0xFFFFFFFF); break;
+    default: power.setNoBattery(); break;
+  }
+}
+
+// Both counts are taken at the same point of the battery's script, after
+// the first hundred-odd updates and after at least 100,000 in all.
+// KST_LONG_RUN_CYCLES shortens the run for a quick look.
+constexpr int kCycle = 35 * kUpdatesPerChange;
+constexpr int kWarmUp = kCycle;
+
+int measuredSteps() {
+  const char* cycles = std::getenv("KST_LONG_RUN_CYCLES");
+  int count = cycles != nullptr ? std::atoi(cycles) : (100000 - kWarmUp + kCycle - 1) / kCycle;
+  return count * kCycle;
+}
+
+TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
+  sys::sim::SimSystem sim;
+  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartControl, sys::dwordValue(1));
+  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopControl, sys::dwordValue(0));
+  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartPercentage, sys::dwordValue(40));
+  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage, sys::dwordValue(80));
+  tk::win32::Win32Application app(GetModuleHandleW(nullptr));
+  app.setTitle(productName);
+  Program program(app);
+  Tkst_mainform& main = *program.mainform;
+  main.show();
+  pumpMessages();
+
+  auto run = [&](int from, int to) {
+    for (int step = from; step < to; ++step) {
+      setBattery(sim.power, step);
+      main.updateBatteryStatus();
+      // While it runs, the animation steps every 1500 ms: twice in three updates.
+      if (main.TrayIcon.animate() && step % 3 != 0) main.TrayIcon.animationStep();
+      if (step % 200 == 0) pumpMessages();
+    }
+    pumpMessages();
+  };
+  run(0, kWarmUp);
+  Counts before = countNow();
+  run(kWarmUp, kWarmUp + measuredSteps());
+  Counts after = countNow();
+  EXPECT_EQ(after.icons, before.icons);
+  EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+  EXPECT_EQ(after.windows, before.windows);
+  EXPECT_EQ(after.menus, before.menus);
+  EXPECT_EQ(after.atoms, before.atoms);
+  EXPECT_EQ(after.gdiResources, before.gdiResources) << "as the system counts them, where it does";
+  EXPECT_EQ(after.userResources, before.userResources);
+  EXPECT_GT(before.gdiObjects, 0) << "the counters count: fonts and brushes live";
+}
+
+}  // namespace
+}  // namespace kst::test
