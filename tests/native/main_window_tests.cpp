@@ -211,3 +211,87 @@ TEST_F(MainWindowTest, MinimiseAndRestoreDoNotReload) {
 
 }  // namespace
 }  // namespace kst::testing
+
+namespace kst::testing {
+namespace {
+
+struct Placed {
+  std::string name;
+  tk::Rect bounds;
+  int tabOrder;
+};
+
+TEST_F(MainWindowTest, LayoutAtCreation) {
+  create();
+  Tkst_mainform& m = main();
+  EXPECT_EQ(m.caption(), u"Kestrane   ");
+  EXPECT_EQ(m.clientWidth(), 367);
+  EXPECT_EQ(m.clientHeight(), 161);
+  EXPECT_TRUE(m.keyPreview);
+  EXPECT_TRUE(m.hasMinimizeBox);
+  EXPECT_TRUE(m.ownsTaskbarButton);
+  EXPECT_FALSE(valueChanged);
+  EXPECT_FALSE(autoCorrectEnabled);
+  const std::vector<Placed> placed = {
+      {"btBatteryID", {20, 16, 204, 30}, 0},  {"seHighLevel", {169, 54, 42, 22}, 1},
+      {"seLowLevel", {169, 78, 42, 22}, 2},   {"btSaveSettings", {252, 42, 97, 23}, 3},
+      {"btOptions", {252, 70, 97, 23}, 4},    {"btHelp", {252, 96, 97, 23}, 5},
+      {"btExit", {252, 124, 97, 23}, 6},      {"btGetValues", {252, 16, 97, 23}, 7},
+      {"gStateOfCharge", {20, 130, 204, 17}, -1}, {"bvSettings", {8, 8, 228, 147}, -1},
+      {"bvSplit", {8, 108, 228, 47}, -1},     {"bvButtons", {244, 8, 115, 147}, -1},
+  };
+  for (const Placed& p : placed) {
+    tk::Control* control = m.find(p.name);
+    ASSERT_NE(control, nullptr) << p.name;
+    EXPECT_EQ(control->bounds().left, p.bounds.left) << p.name;
+    EXPECT_EQ(control->bounds().top, p.bounds.top) << p.name;
+    EXPECT_EQ(control->bounds().width, p.bounds.width) << p.name;
+    EXPECT_EQ(control->bounds().height, p.bounds.height) << p.name;
+    if (p.tabOrder >= 0) {
+      EXPECT_EQ(control->tabOrder, p.tabOrder) << p.name;
+    }
+  }
+  EXPECT_EQ(m.btGetValues.text(), u"&Get Values");
+  EXPECT_EQ(m.btSaveSettings.text(), u"&Save Settings");
+  EXPECT_EQ(m.btOptions.text(), u"I&nfo");
+  EXPECT_EQ(m.btHelp.text(), u"H&elp");
+  EXPECT_EQ(m.btExit.text(), u"E&xit");
+  EXPECT_TRUE(m.btExit.isCancel);
+  EXPECT_EQ(m.lbHighLevel.text(), u" &High Charging Threshold:");
+  EXPECT_EQ(m.lbLowLevel.text(), u" &Low Charging Threshold:");
+  EXPECT_EQ(m.lbHighLevel.focusControl, &m.cbHighLevel);
+  EXPECT_EQ(m.lbLowLevel.focusControl, &m.cbLowLevel);
+  EXPECT_EQ(m.btBatteryID.hint(), u" click here to choose battery ");
+  EXPECT_EQ(m.seHighLevel.text(), u"100");
+  EXPECT_EQ(m.seLowLevel.text(), u"1");
+  EXPECT_EQ(m.seHighLevel.minValue, 5);
+  EXPECT_EQ(m.seLowLevel.maxValue, 96);
+  EXPECT_TRUE(m.cbHighLevel.checked());
+  EXPECT_FALSE(m.cbLowLevel.tabStop);
+  EXPECT_EQ(m.gStateOfCharge.backColor(), tk::Color::rgb(111, 111, 111));
+  EXPECT_EQ(m.lbNoBattery.text(), u"no battery present");
+  EXPECT_EQ(m.lbBatteryStatus.text(), u"unknown status");
+  EXPECT_TRUE(m.lbStateOfCharge.rightAligned);
+  EXPECT_EQ(m.lbStateOfCharge.left() + m.lbStateOfCharge.width(), 197);
+  EXPECT_EQ(m.BatteryStatusTimer.interval(), 1000);
+  EXPECT_FALSE(m.BatteryStatusTimer.enabled());
+  EXPECT_EQ(m.font.name, u"Tahoma");
+  EXPECT_EQ(m.font.points, 8);
+}
+
+TEST_F(MainWindowTest, WindowsAreCreatedInOrderAndTheFirstFocusIsTheHighThreshold) {
+  seedUserData();
+  start();
+  const auto& forms = app.forms();
+  ASSERT_EQ(forms.size(), 5u);
+  EXPECT_EQ(forms[0]->className(), "Tkst_mainform");
+  EXPECT_EQ(forms[1]->className(), "Tf_help");
+  EXPECT_EQ(forms[2]->className(), "TchooseBattery");
+  EXPECT_EQ(forms[3]->className(), "TnewBatteryID");
+  EXPECT_EQ(forms[4]->className(), "Tf_options");
+  EXPECT_FALSE(forms[4]->visible());
+  EXPECT_EQ(main().activeControl(), &main().seHighLevel);
+}
+
+}  // namespace
+}  // namespace kst::testing
