@@ -25,6 +25,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
+# Wine runs the i686 build only with its 32-bit half, from i386 multiarch.
+# Where that cannot be had, the tests run the x86_64 build alone.
+ensure_wine32() {
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" && return
+  echo "setup: installing wine32:i386"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    sudo_if_needed dpkg --add-architecture i386
+  fi
+  sudo_if_needed apt-get update -qq &&
+    sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386 >/dev/null ||
+    echo "setup: wine32 could not be installed; the i686 build will not run under Wine"
+}
+ensure_wine32
+
 # Debian's apt sources carry no deb-src entry by default; derive one from the
 # machine's own deb822 sources so that apt-get source finds libjpeg-turbo.
 ensure_deb_src() {

@@ -41,7 +41,7 @@ for arch in x86_64 i686; do
 done
 
 if [ -f "$here/build/x86_64/kdriver.exe" ]; then
-  "$here/tests/wine/run.sh" "$here/build/x86_64" 2>&1 | tee "$here/build/wine.log"
+  "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"
   line=$(grep -E '^wine: [0-9]+ passed, [0-9]+ failed$' "$here/build/wine.log" | tail -n 1)
   if [ -n "$line" ]; then
     passed=$((passed + $(echo "$line" | awk '{print $2}')))

@@ -447,10 +447,15 @@ void step(const std::vector<std::string>& w) {
     expectEqual(verb + " of " + w[2], w[3], state ? "yes" : "no");
   } else if (verb == "color") {
     need(3);
-    auto value = static_cast<unsigned>(reinterpret_cast<uintptr_t>(GetPropW(control(w[1], w[2]), L"Kestrane.Color")));
-    char rgb[8];
-    std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-    expectEqual("colour of " + w[2], w[3], rgb);
+    eventually([&](bool last) {
+      auto value =
+          static_cast<unsigned>(reinterpret_cast<uintptr_t>(GetPropW(control(w[1], w[2]), L"Kestrane.Color")));
+      char rgb[8];
+      std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+      if (w[3] == rgb) return true;
+      if (last) expectEqual("colour of " + w[2], w[3], rgb);
+      return false;
+    });
   } else if (verb == "click") {
     need(2);
     HWND target = control(w[1], w[2]);

@@ -1,35 +1,46 @@
 #!/usr/bin/env bash
-# The Win32 side under Wine: the registry cases against Wine's registry, then
-# every scenario against the real kestrane.exe, each in a private prefix and
-# a private mount namespace for the battery. Prints "N passed, M failed".
+# The Win32 side under Wine: the Windows test binary (registry cases against
+# Wine's registry, the long run over the real windows), then every scenario
+# against the real kestrane.exe, each in a private prefix and a private mount
+# namespace for the battery. The x86_64 build runs everything; the i686 build
+# runs the registry cases and every scenario where Wine can run 32-bit
+# programs. Prints "wine: N passed, M failed".
+#
+#   tests/wine/run.sh                  both architectures
+#   KST_ARCHS=x86_64 tests/wine/run.sh one of them
+#   KST_SCENARIOS="tests/e2e/a.scn" tests/wine/run.sh   a few scenarios
+#   KST_SCENARIOS_ONLY=1 tests/wine/run.sh             no test binary
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$here/build/x86_64}
-work=$here/build/wine
+wine_root=$here/build/wine
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 passed=0
 failed=0
 
 # An X display of our own, so that the tests never touch the user's.
-if [ -z "${KST_KEEP_DISPLAY:-}" ]; then
-  display=:$((90 + RANDOM % 400))
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null' EXIT
-  export DISPLAY=$display
-  sleep 1
-fi
+display=:$((90 + RANDOM % 400))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null' EXIT
+export DISPLAY=$display
+sleep 1
 
-template=$work/template-prefix
-if [ ! -f "$template/.kst-ready" ]; then
+wine_runs_32_bit() { [ -d /usr/lib/i386-linux-gnu/wine ]; }
+
+# The template prefix is made anew whenever the Wine installation changed
+# (a new version, or its 32-bit half added), so that no copy of it has to
+# update itself.
+template=$wine_root/template-prefix
+wine_kind="$(wine --version 2>/dev/null) $(wine_runs_32_bit && echo with-32-bit)"
+if [ "$(cat "$template/.kst-ready" 2>/dev/null)" != "$wine_kind" ]; then
   rm -rf "$template"
-  mkdir -p "$work"
+  mkdir -p "$wine_root"
   WINEPREFIX=$template wineboot -i >/dev/null 2>&1
   # Without a window manager Wine draws the window frames itself.
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   WINEPREFIX=$template wineserver -w
-  touch "$template/.kst-ready"
+  echo "$wine_kind" > "$template/.kst-ready"
 fi
 
 fresh_prefix() {
@@ -42,36 +53,32 @@ fresh_prefix() {
 report() {
   if [ "$2" -eq 0 ]; then
     passed=$((passed + 1))
-    echo "[wine] PASS $1"
+    echo "[wine $arch] PASS $1"
   else
     failed=$((failed + 1))
-    echo "[wine] FAIL $1"
+    echo "[wine $arch] FAIL $1"
   fi
 }
 
-prefix=$(fresh_prefix registry)
-WINEPREFIX=$prefix wine "$build/kst_wine_tests.exe" --gtest_color=no 2>&1 | tr -d "\r" > "$work/registry.log"
-status=${PIPESTATUS[0]}
-grep -E '^\[( +OK|  FAILED|  SKIPPED) \] .* \([0-9]+ ms\)$' "$work/registry.log" | sed 's/^/[wine] /'
-ok=$(grep -cE '^\[ +OK \] .* \([0-9]+ ms\)$' "$work/registry.log")
-bad=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$work/registry.log")
-passed=$((passed + ok))
-failed=$((failed + bad))
-if [ $status -ne 0 ] && [ "$bad" -eq 0 ]; then report "registry tests (exit $status)" 1; fi
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
-rm -rf "$prefix"
+# The Windows GoogleTest binary; only the lines of finished tests count.
+run_test_binary() {
+  local filter=$1 prefix log=$work/tests.log
+  prefix=$(fresh_prefix tests)
+  WINEPREFIX=$prefix wine "$build/kst_wine_tests.exe" --gtest_color=no --gtest_filter="$filter" 2>&1 |
+    tr -d "\r" > "$log"
+  local status=${PIPESTATUS[0]} ok bad
+  grep -E '^\[( +OK|  FAILED|  SKIPPED) \] .* \([0-9]+ ms\)$' "$log" | sed "s/^/[wine $arch] /"
+  ok=$(grep -cE '^\[ +OK \] .* \([0-9]+ ms\)$' "$log")
+  bad=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log")
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then report "kst_wine_tests (exit $status)" 1; fi
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  rm -rf "$prefix"
+}
 
-cp "$build/kestrane.exe" "$build/kdriver.exe" "$work/" 2>/dev/null
-# Screenshots that scenarios take; docs/screenshots holds the committed ones.
-shots=$work/screenshots
-mkdir -p "$shots"
-# KST_SCENARIOS may name a few scenario files to run alone.
-if [ -n "${KST_SCENARIOS:-}" ]; then
-  read -r -a scenarios <<< "$KST_SCENARIOS"
-else
-  scenarios=("$here"/tests/e2e/*.scn)
-fi
-for scenario in "${scenarios[@]}"; do
+run_scenario() {
+  local scenario=$1 name prefix stores log status
   name=$(basename "$scenario" .scn)
   prefix=$(fresh_prefix "$name")
   # Wine's Z: drive is the root folder. No Wine process may start outside
@@ -83,18 +90,47 @@ for scenario in "${scenarios[@]}"; do
     WINEPREFIX=$prefix unshare -m bash -c \
       'mount -t tmpfs none /sys/class/power_supply && exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
   status=${PIPESTATUS[1]}
-  if [ $status -ne 0 ]; then
+  if [ "$status" -ne 0 ]; then
     sed 's/^/    /' "$log"
     convert "$work/failure.bmp" "$work/$name-failure.png" 2>/dev/null && echo "    screenshot: $work/$name-failure.png"
   fi
   rm -f "$work/failure.bmp"
   for shot in "$work"/*.bmp; do
     [ -f "$shot" ] || continue
-    convert "$shot" "$shots/$(basename "$shot" .bmp).png" && rm -f "$shot"
+    convert "$shot" "$work/screenshots/$(basename "$shot" .bmp).png" && rm -f "$shot"
   done
-  report "scenario $name" $status
+  report "scenario $name" "$status"
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$prefix"
+}
+
+# KST_SCENARIOS may name a few scenario files to run alone.
+if [ -n "${KST_SCENARIOS:-}" ]; then
+  read -r -a scenarios <<< "$KST_SCENARIOS"
+else
+  scenarios=("$here"/tests/e2e/*.scn)
+fi
+
+for arch in ${KST_ARCHS:-x86_64 i686}; do
+  build=$here/build/$arch
+  work=$wine_root/$arch
+  if [ "$arch" = i686 ] && ! wine_runs_32_bit; then
+    echo "[wine i686] wine32 is missing: the i686 build is not run"
+    continue
+  fi
+  mkdir -p "$work/screenshots"
+  # The driver plays the user and the power manager: always the 64-bit one,
+  # so that it sees the registry as the power manager's service does.
+  cp "$build/kestrane.exe" "$here/build/x86_64/kdriver.exe" "$work/"
+  if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
+    if [ "$arch" = x86_64 ]; then run_test_binary '*'; else run_test_binary 'RegistryAccess.*'; fi
+  fi
+  for scenario in "${scenarios[@]}"; do
+    # A line "# only: ARCH" keeps a scenario to one architecture.
+    only=$(sed -nE 's/^# only: *([a-z0-9_]+).*/\1/p' "$scenario")
+    if [ -n "$only" ] && [ "$only" != "$arch" ]; then continue; fi
+    run_scenario "$scenario"
+  done
 done
 
 echo "wine: $passed passed, $failed failed"
