@@ -1,0 +1,102 @@
+// A save for all batteries, run once per registry call it makes, with that
+// one call failing: the user hears of it as the program says, and no key set
+// holds anything but its old values and a first part of the new ones.
+#include "tests/native/program_fixture.h"
+
+namespace kst::testing {
+namespace {
+
+using sys::sim::RegCall;
+using sys::sim::RegOp;
+
+const std::vector<Text> kBarcodes = {u"1AA1111AAAA", u"2BB2222BBBB", u"3CC3333CCCC"};
+// The install identifier is the power manager's own and the same in every
+// key set; a failed read of it falls back to the user data key's copy.
+const std::vector<long long> kOld = {0, 0, 20, 50, 1, 123456};
+const std::vector<long long> kNew = {1, 1, 40, 80, 2, 123456};
+
+class InjectedFaultTest : public ProgramTest {
+ protected:
+  std::vector<store::KeySet> keySets() const { return store::writeSet(u"", kBarcodes); }
+
+  // Every key set of the write set holds old values; the editor shows new ones.
+  void prepare() {
+    for (const store::KeySet& key : keySets()) {
+      seed(key, {0, 0, 20, 50});
+      sim.registry.put(rootOf(key.root), key.path, store::kAutomatic, sys::dwordValue(1));
+      sim.registry.put(rootOf(key.root), key.path, store::kFirstInstID, sys::dwordValue(123456));
+    }
+    sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID,
+                     sys::dwordValue(123456));
+    start();
+    ASSERT_EQ(knownBarcodes, kBarcodes);
+    main().lbLowLevel.click();
+    main().lbHighLevel.click();
+    typeInto(main().seLowLevel, u"40");
+    typeInto(main().seHighLevel, u"80");
+    app.dialogs.clear();
+  }
+  // Saves with the registry call of this number failing; -1 fails none.
+  // Returns how many calls the save made that could fail.
+  int saveFailing(int failing, RegCall& failed) {
+    int index = 0;
+    sim.registry.failWhen = [&](const RegCall& call) -> std::optional<sys::Status> {
+      if (call.op == RegOp::Close) return std::nullopt;
+      if (index++ != failing) return std::nullopt;
+      failed = call;
+      return call.op == RegOp::Set ? sys::kWriteFault : sys::kAccessDenied;
+    };
+    main().btSaveSettings.click();
+    sim.registry.failWhen = nullptr;
+    return index;
+  }
+};
+
+TEST_F(InjectedFaultTest, EachFailingCallIsReportedAndLeavesOldOrFirstNewValues) {
+  int calls = 0;
+  {
+    prepare();
+    RegCall none{};
+    calls = saveFailing(-1, none);
+    for (const store::KeySet& key : keySets()) EXPECT_EQ(storedSet(key), kNew);
+    EXPECT_EQ(dialogCount(store::kRestartQuestion), 0u);
+    program.reset();
+  }
+  ASSERT_GT(calls, 7 * 6 * 2);
+  for (int failing = 0; failing < calls; ++failing) {
+    SCOPED_TRACE("failing call " + std::to_string(failing));
+    sim.registry.calls.clear();
+    prepare();
+    RegCall failed{};
+    saveFailing(failing, failed);
+    size_t partial = 0;
+    for (const store::KeySet& key : keySets()) {
+      std::vector<long long> values = storedSet(key);
+      size_t firstOld = 0;
+      while (firstOld < values.size() && values[firstOld] == kNew[firstOld]) ++firstOld;
+      for (size_t i = firstOld; i < values.size(); ++i) {
+        EXPECT_EQ(values[i], kOld[i]) << utf8(key.path) << " value " << i;
+      }
+      if (firstOld < values.size()) ++partial;
+    }
+    EXPECT_LE(partial, 1u) << "only the key set of the failing call is incomplete";
+    size_t questions = dialogCount(store::kRestartQuestion);
+    EXPECT_LE(questions, 1u);
+    if (partial == 1) {
+      EXPECT_EQ(questions, 1u);
+    }
+    if (failed.op == RegOp::Set) {
+      ASSERT_GE(app.dialogs.size(), 2u);
+      EXPECT_EQ(app.dialogs[0].text, store::kWriteErrorMessage);
+      EXPECT_EQ(app.dialogs[1].text, store::kRestartQuestion);
+    } else {
+      EXPECT_EQ(dialogCount(store::kWriteErrorMessage), 0u);
+    }
+    EXPECT_EQ(app.dialogs.back().text.rfind(u"Please note:  ", 0), 0u) << "six key sets were still written";
+    EXPECT_FALSE(valueChanged);
+    program.reset();
+  }
+}
+
+}  // namespace
+}  // namespace kst::testing
