@@ -1,6 +1,12 @@
 # Native Linux build: the windows' logic over the headless toolkit and the
 # simulated system, tested with GoogleTest under the sanitizers.
-if(KST_SANITIZE AND NOT KST_FUZZ)
+# The fuzz build (clang) instruments the same code for libFuzzer.
+if(KST_FUZZ)
+  set(KST_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
+  target_compile_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
+  target_link_options(kst_core PUBLIC -fsanitize=address,undefined)
+elseif(KST_SANITIZE)
   set(KST_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
   target_link_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
@@ -14,6 +20,15 @@ add_library(kst_sim STATIC
   toolkit/headless/headless_app.cpp
 )
 target_link_libraries(kst_sim PUBLIC kst_core)
+
+if(KST_FUZZ)
+  foreach(target fuzz_registry_paths fuzz_barcodes fuzz_power_status)
+    add_executable(${target} tests/fuzz/${target}.cpp)
+    target_link_libraries(${target} PRIVATE kst_sim)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  endforeach()
+  return()
+endif()
 
 find_package(GTest REQUIRED)
 enable_testing()

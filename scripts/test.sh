@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the native suite (headless toolkit, simulated system, sanitizers)
-# through CTest, then both Windows builds, their imports, and the Win32 side
-# under Wine. Ends with "N passed, M failed" and fails when any test failed.
+# through CTest, a short run of each fuzzer, then both Windows builds, their
+# imports, and the Win32 side under Wine. Ends with "N passed, M failed" and fails when any test failed.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" || exit 1
@@ -24,6 +24,16 @@ if "$here/scripts/build.sh" native; then
   count_ctest "$here/build/native-ctest.log"
 else
   count_step "native build" 1
+fi
+
+# A short run of every fuzzer; scripts/fuzz.sh SECONDS runs them longer.
+"$here/scripts/fuzz.sh" "${KST_FUZZ_SECONDS:-60}" 2>&1 | tee "$here/build/fuzz.log"
+line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$here/build/fuzz.log" | tail -n 1)
+if [ -n "$line" ]; then
+  passed=$((passed + $(echo "$line" | awk '{print $2}')))
+  failed=$((failed + $(echo "$line" | awk '{print $4}')))
+else
+  count_step "fuzz run" 1
 fi
 
 # kestrane.exe may import only DLLs that every Windows 7 has.
