@@ -30,6 +30,13 @@ if(KST_FUZZ)
   return()
 endif()
 
+if(KST_BENCH)
+  find_package(benchmark REQUIRED)
+  add_executable(kst_bench bench/native_bench.cpp)
+  target_link_libraries(kst_bench PRIVATE kst_sim benchmark::benchmark)
+  return()
+endif()
+
 find_package(GTest REQUIRED)
 enable_testing()
 file(GLOB KST_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_tests.cpp)

@@ -34,3 +34,10 @@ target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})
 
 add_executable(kdriver tests/driver/kdriver.cpp)
 target_link_options(kdriver PRIVATE ${KST_STATIC_FLAGS} -municode)
+
+# Benchmarks: the yardstick program and the start-up meter.
+add_executable(empty_window WIN32 bench/empty_window.cpp)
+target_link_options(empty_window PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
+add_executable(startup_bench bench/startup_bench.cpp)
+target_link_libraries(startup_bench PRIVATE psapi)
+target_link_options(startup_bench PRIVATE ${KST_STATIC_FLAGS} -municode)

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Configures and builds one target: native (headless toolkit, simulated
 # system, sanitizers), x86_64 or i686 (kestrane.exe, Wine tests, driver),
-# or fuzz (the libFuzzer targets, clang).
+# fuzz (the libFuzzer targets, clang) or bench (the native benchmarks).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 target=$1
 dir=$here/build/$target
 case $target in
   native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
+  bench) args=(-DCMAKE_BUILD_TYPE=Release -DKST_SANITIZE=OFF -DKST_BENCH=ON) ;;
   fuzz) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKST_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   x86_64 | i686) args=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_TOOLCHAIN_FILE=$here/cmake/mingw-$target-w64-mingw32.cmake") ;;
   *) echo "build: unknown target $target" >&2; exit 2 ;;
