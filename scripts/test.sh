@@ -16,6 +16,19 @@ count_ctest() {
   failed=$((failed + ${bad:-1}))
 }
 
+# Adds the counts of a part's "NAME: N passed, M failed" line; a part that
+# printed none failed.
+count_summary() {
+  local line
+  line=$(grep -E "^$1: [0-9]+ passed, [0-9]+ failed\$" "$2" | tail -n 1)
+  if [ -n "$line" ]; then
+    passed=$((passed + $(echo "$line" | awk '{print $2}')))
+    failed=$((failed + $(echo "$line" | awk '{print $4}')))
+  else
+    count_step "$1 run" 1
+  fi
+}
+
 count_step() { if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi; }
 
 mkdir -p "$here/build"
@@ -28,13 +41,7 @@ fi
 
 # A short run of every fuzzer; scripts/fuzz.sh SECONDS runs them longer.
 "$here/scripts/fuzz.sh" "${KST_FUZZ_SECONDS:-60}" 2>&1 | tee "$here/build/fuzz.log"
-line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$here/build/fuzz.log" | tail -n 1)
-if [ -n "$line" ]; then
-  passed=$((passed + $(echo "$line" | awk '{print $2}')))
-  failed=$((failed + $(echo "$line" | awk '{print $4}')))
-else
-  count_step "fuzz run" 1
-fi
+count_summary fuzz "$here/build/fuzz.log"
 
 # kestrane.exe may import only DLLs that every Windows 7 has.
 allowed='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|SHELL32|USER32|UxTheme|VERSION)\.dll$'
@@ -52,13 +59,7 @@ done
 
 if [ -f "$here/build/x86_64/kdriver.exe" ]; then
   "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"
-  line=$(grep -E '^wine: [0-9]+ passed, [0-9]+ failed$' "$here/build/wine.log" | tail -n 1)
-  if [ -n "$line" ]; then
-    passed=$((passed + $(echo "$line" | awk '{print $2}')))
-    failed=$((failed + $(echo "$line" | awk '{print $4}')))
-  else
-    count_step "wine run" 1
-  fi
+  count_summary wine "$here/build/wine.log"
 fi
 
 echo "$passed passed, $failed failed"
