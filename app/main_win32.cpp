@@ -4,7 +4,7 @@
 
 #include "app/program.h"
 #include "system/win32/win32_services.h"
-#include "toolkit/win32/win32_app.h"
+#include "toolkit/win32/application.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kst::sys::win32::Win32System system;

@@ -13,7 +13,8 @@ target_link_libraries(kst_core PUBLIC kst_jpeg)
 
 add_library(kst_win32 STATIC
   system/win32/win32_services.cpp
-  toolkit/win32/win32_app.cpp
+  toolkit/win32/application.cpp toolkit/win32/form_peer.cpp toolkit/win32/control_peer.cpp
+  toolkit/win32/timer_peer.cpp toolkit/win32/tray_peer.cpp toolkit/win32/icons.cpp
 )
 target_link_libraries(kst_win32 PUBLIC kst_core comctl32 uxtheme shell32 version advapi32 user32 gdi32)
 

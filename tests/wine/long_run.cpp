@@ -12,7 +12,7 @@
 #include "app/program.h"
 #include "system/sim/sim_services.h"
 #include "toolkit/win32/handles.h"
-#include "toolkit/win32/win32_app.h"
+#include "toolkit/win32/application.h"
 
 namespace kst::test {
 namespace {

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <map>
-#include <memory>
 #include <tuple>
 
 #include "toolkit/application.h"
@@ -11,8 +10,7 @@
 
 namespace kst::tk::win32 {
 
-// Creates a colour icon with its mask from a picture.
-UniqueIcon makeIcon(const Bitmap& picture);
+class TrayPeer;
 
 class Win32Application : public Application {
  public:
@@ -41,13 +39,24 @@ class Win32Application : public Application {
   // The window of the program that a message box or menu should belong to.
   HWND activeWindow() const;
 
+  // Timers and the notification-area icon report to the service window.
+  UINT_PTR addTimer(Timer& timer);
+  void removeTimer(UINT_PTR id);
+  void setTrayPeer(TrayPeer* peer) { trayPeer_ = peer; }
+
  private:
+  static LRESULT CALLBACK serviceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handleServiceMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void pump(MSG& message);
   bool handleKey(MSG& message);
 
   HINSTANCE instance_;
+  UINT taskbarCreated_ = 0;
   UniqueWindow serviceWindow_;
   std::map<std::tuple<Text, int, bool, bool>, UniqueFont> fonts_;
+  std::map<UINT_PTR, Timer*> timers_;
+  UINT_PTR nextTimerId_ = 1;
+  TrayPeer* trayPeer_ = nullptr;
   int modalDepth_ = 0;
 };
 

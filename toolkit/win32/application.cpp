@@ -1,0 +1,272 @@
+#include "toolkit/win32/application.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "system/win32/wide.h"
+#include "toolkit/components.h"
+#include "toolkit/form.h"
+#include "toolkit/win32/control_peer.h"
+#include "toolkit/win32/form_peer.h"
+#include "toolkit/win32/timer_peer.h"
+#include "toolkit/win32/tray_peer.h"
+
+namespace kst::tk::win32 {
+namespace {
+
+using sys::win32::wide;
+
+const wchar_t kServiceClass[] = L"Kestrane.Service";
+
+}  // namespace
+
+Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                                                      ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  registerFormClass(instance, kServiceClass, serviceProc);
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  // A hidden top-level window, not a message-only one: only top-level
+  // windows hear the shell's "TaskbarCreated" broadcast.
+  serviceWindow_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kServiceClass, L"Kestrane", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, instance, this));
+}
+
+Win32Application::~Win32Application() = default;
+
+LRESULT CALLBACK Win32Application::serviceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* app = reinterpret_cast<Win32Application*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (app == nullptr || !app->serviceWindow_) return DefWindowProcW(window, message, wParam, lParam);
+  return app->handleServiceMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER) {
+    auto timer = timers_.find(wParam);
+    if (timer != timers_.end()) guarded([&] { timer->second->fire(); });
+    return 0;
+  }
+  if (message == kTrayCallback && trayPeer_ != nullptr) {
+    MouseButton button;
+    switch (LOWORD(lParam)) {
+      case WM_LBUTTONDOWN: button = MouseButton::Left; break;
+      case WM_RBUTTONDOWN: button = MouseButton::Right; break;
+      case WM_MBUTTONDOWN: button = MouseButton::Middle; break;
+      default: return 0;
+    }
+    POINT cursor;
+    GetCursorPos(&cursor);
+    guarded([&] { trayPeer_->icon().mouseDown(button, cursor.x, cursor.y); });
+    return 0;
+  }
+  if (message == kTrayRefresh && trayPeer_ != nullptr) {
+    trayPeer_->refresh();
+    return 0;
+  }
+  if (message == taskbarCreated_ && taskbarCreated_ != 0 && trayPeer_ != nullptr) {
+    trayPeer_->add();
+    return 0;
+  }
+  return DefWindowProcW(serviceWindow_.get(), message, wParam, lParam);
+}
+
+UINT_PTR Win32Application::addTimer(Timer& timer) {
+  UINT_PTR id = nextTimerId_++;
+  timers_[id] = &timer;
+  return id;
+}
+
+void Win32Application::removeTimer(UINT_PTR id) { timers_.erase(id); }
+
+void Win32Application::run() {
+  if (Form* main = mainForm()) guarded([&] { main->show(); });
+  MSG message;
+  while (!terminated() && GetMessageW(&message, nullptr, 0, 0) > 0) pump(message);
+}
+
+void Win32Application::terminate() {
+  Application::terminate();
+  PostMessageW(serviceWindow_.get(), WM_NULL, 0, 0);
+}
+
+void Win32Application::pump(MSG& message) {
+  if (handleKey(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+bool Win32Application::handleKey(MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_CHAR && message.message != WM_SYSCHAR) return false;
+  FormPeer* peer = formPeerOf(GetAncestor(message.hwnd, GA_ROOT));
+  if (peer == nullptr) return false;
+  Form& form = peer->form();
+  bool handled = false;
+  guarded([&] {
+    if (message.message == WM_KEYDOWN) {
+      int key = static_cast<int>(message.wParam);
+      if (key == key::kTab || key == key::kReturn || key == key::kEscape) {
+        handled = form.keyDown(key, GetKeyState(VK_SHIFT) < 0);
+      }
+    } else if (message.message == WM_SYSCHAR) {
+      handled = form.accelerator(static_cast<char16_t>(message.wParam));
+    } else {
+      auto ch = static_cast<char16_t>(message.wParam);
+      if (!form.previewChar(ch)) {
+        handled = true;
+        return;
+      }
+      auto* edit = dynamic_cast<Edit*>(form.activeControl());
+      if (edit != nullptr && edit->onKeyPress) edit->onKeyPress(ch);
+      if (ch == 0) handled = true;
+      message.wParam = ch;
+    }
+  });
+  return handled;
+}
+
+HWND Win32Application::activeWindow() const {
+  HWND active = GetActiveWindow();
+  if (formPeerOf(active) != nullptr) return active;
+  Form* main = mainForm();
+  return main != nullptr && main->displayed() ? reinterpret_cast<HWND>(main->nativeHandle) : nullptr;
+}
+
+ModalResult Win32Application::messageDialog(const Text& text, DialogButtons buttons) {
+  UINT type = MB_DEFBUTTON1 | MB_SETFOREGROUND;
+  type |= buttons == DialogButtons::Ok ? MB_OK : buttons == DialogButtons::YesNo ? MB_YESNO : MB_YESNOCANCEL;
+  switch (MessageBoxW(activeWindow(), wide(text), wide(title()), type)) {
+    case IDYES: return ModalResult::Yes;
+    case IDNO: return ModalResult::No;
+    case IDCANCEL: return ModalResult::Cancel;
+    default: return ModalResult::Ok;
+  }
+}
+
+void Win32Application::runModalLoop(Form& form) {
+  std::vector<HWND> disabled;
+  for (Form* other : forms()) {
+    HWND window = reinterpret_cast<HWND>(other->nativeHandle);
+    if (other != &form && window != nullptr && IsWindowEnabled(window)) {
+      EnableWindow(window, FALSE);
+      disabled.push_back(window);
+    }
+  }
+  ++modalDepth_;
+  MSG message;
+  while (form.modalResult() == ModalResult::None && !terminated()) {
+    if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+      terminate();
+      break;
+    }
+    pump(message);
+  }
+  --modalDepth_;
+  // The owner is enabled again before the dialog hides, so that Windows
+  // hands the activation back to it.
+  for (HWND window : disabled) EnableWindow(window, TRUE);
+}
+
+Screen Win32Application::screen() {
+  Screen screen;
+  screen.width = GetSystemMetrics(SM_CXSCREEN);
+  screen.height = GetSystemMetrics(SM_CYSCREEN);
+  RECT area;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  screen.workArea = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  ScreenDC dc;
+  screen.pixelsPerInch = GetDeviceCaps(dc.get(), LOGPIXELSY);
+  return screen;
+}
+
+FrameSize Win32Application::frameSize(const Form& form) {
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, formStyle(form), FALSE, formExStyle(form));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+bool Win32Application::minimized() {
+  Form* main = mainForm();
+  return main != nullptr && IsIconic(reinterpret_cast<HWND>(main->nativeHandle));
+}
+
+void Win32Application::restore() {
+  if (Form* main = mainForm()) {
+    ShowWindow(reinterpret_cast<HWND>(main->nativeHandle), SW_RESTORE);
+    main->windowStateChanged(WindowState::Normal);
+  }
+}
+
+void Win32Application::setHintHidePause(int milliseconds) {
+  Application::setHintHidePause(milliseconds);
+  for (Form* form : forms()) {
+    if (auto* peer = static_cast<FormPeer*>(form->peer())) peer->setHintPause(milliseconds);
+  }
+}
+
+void Win32Application::attach(Form& form) {
+  form.attachPeer(std::make_unique<FormPeer>(*this, form));
+  for (Control* control : form.controls()) attach(*control);
+}
+
+void Win32Application::attach(Control& control) {
+  auto* form = static_cast<FormPeer*>(control.form().peer());
+  if (form == nullptr) return;
+  if (auto* bevel = dynamic_cast<Bevel*>(&control)) {
+    control.attachPeer(std::make_unique<BevelPeer>(form->window(), *bevel));
+  } else {
+    control.attachPeer(std::make_unique<ControlPeer>(*this, *form, control));
+  }
+}
+
+void Win32Application::attach(Timer& timer) { timer.attachPeer(std::make_unique<TimerPeer>(*this, timer)); }
+
+void Win32Application::attach(TrayIcon& icon) { icon.attachPeer(std::make_unique<TrayPeer>(*this, icon)); }
+
+void Win32Application::popup(PopupMenu& menu, int x, int y) {
+  UniqueMenu popup(CreatePopupMenu());
+  UINT id = 1;
+  for (const MenuItem& item : menu.items()) {
+    if (item.caption == u"-") {
+      AppendMenuW(popup.get(), MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuW(popup.get(), MF_STRING, id, wide(item.caption));
+    }
+    ++id;
+  }
+  // The menu closes on a click elsewhere only when its window is in front.
+  SetForegroundWindow(serviceWindow_.get());
+  UINT chosen = static_cast<UINT>(TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
+                                                 serviceWindow_.get(), nullptr));
+  PostMessageW(serviceWindow_.get(), WM_NULL, 0, 0);
+  if (chosen >= 1 && chosen <= menu.items().size()) menu.click(menu.items()[chosen - 1].name);
+}
+
+HFONT Win32Application::font(const Font& font) {
+  auto key = std::make_tuple(font.name, font.points, font.bold, font.underline);
+  auto& cached = fonts_[key];
+  if (!cached) {
+    LOGFONTW description{};
+    description.lfHeight = -MulDiv(font.points, screen().pixelsPerInch, 72);
+    description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    description.lfUnderline = font.underline;
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfQuality = CLEARTYPE_QUALITY;
+    Text name = font.name.substr(0, LF_FACESIZE - 1);
+    std::copy(name.begin(), name.end(), reinterpret_cast<char16_t*>(description.lfFaceName));
+    cached.reset(CreateFontIndirectW(&description));
+  }
+  return cached.get();
+}
+
+HICON Win32Application::mainIcon() {
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+}  // namespace kst::tk::win32

@@ -1,0 +1,54 @@
+#pragma once
+// One control of a form as a native child window.
+#include <windows.h>
+
+#include "toolkit/controls.h"
+#include "toolkit/win32/handles.h"
+
+namespace kst::tk::win32 {
+
+class FormPeer;
+class Win32Application;
+
+// A colour as the system draws it: system colours looked up now.
+COLORREF resolve(Color color);
+
+class ControlPeer : public Peer {
+ public:
+  ControlPeer(Win32Application& app, FormPeer& form, Control& control);
+  ~ControlPeer() override;
+  void changed(Property property) override;
+
+  Control& control() const { return control_; }
+  HWND window() const { return window_.get(); }
+  void textEdited();
+  void drawItem(const DRAWITEMSTRUCT& item);
+  HBRUSH colorStatic(HDC dc);
+  HBRUSH colorEdit(HDC dc);
+
+ private:
+  static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self);
+  void create();
+  void applyFont();
+  void applyColors();
+  void applyBounds();
+  void applyHint();
+  void drawButton(const DRAWITEMSTRUCT& item);
+  void drawPicture(const DRAWITEMSTRUCT& item);
+
+  Win32Application& app_;
+  FormPeer& form_;
+  Control& control_;
+  UniqueWindow window_;
+  UniqueWindow upDown_;
+  UniqueAtom name_;
+  bool settingText_ = false;
+};
+
+// The peer behind one of the program's controls, or nothing.
+ControlPeer* controlPeerOf(HWND window);
+// The native window of a control that has one.
+HWND peerWindow(Control* control);
+
+}  // namespace kst::tk::win32

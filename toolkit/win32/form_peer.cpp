@@ -1,0 +1,258 @@
+#include "toolkit/win32/form_peer.h"
+
+#include <commctrl.h>
+
+#include "system/win32/wide.h"
+#include "toolkit/win32/application.h"
+#include "toolkit/win32/control_peer.h"
+#include "toolkit/win32/icons.h"
+
+namespace kst::tk::win32 {
+namespace {
+
+using sys::win32::wide;
+
+void paintBevels(HWND window, const Form& form) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  for (Control* control : form.controls()) {
+    auto* bevel = dynamic_cast<Bevel*>(control);
+    if (bevel == nullptr || !bevel->visible()) continue;
+    const Rect& b = bevel->bounds();
+    RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
+    DrawEdge(dc, &r, bevel->sunken ? EDGE_SUNKEN : EDGE_ETCHED, BF_RECT);
+  }
+  EndPaint(window, &paint);
+}
+
+}  // namespace
+
+DWORD formStyle(const Form& form) {
+  DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+  if (form.hasSystemMenu) style |= WS_SYSMENU;
+  if (form.hasMinimizeBox) style |= WS_MINIMIZEBOX;
+  return style;
+}
+
+DWORD formExStyle(const Form& form) { return form.ownsTaskbarButton ? WS_EX_APPWINDOW : WS_EX_DLGMODALFRAME; }
+
+void registerFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExW(instance, name.c_str(), &existing)) return;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  windowClass.lpszClassName = name.c_str();
+  RegisterClassExW(&windowClass);
+}
+
+FormPeer* formPeerOf(HWND window) {
+  if (window == nullptr) return nullptr;
+  wchar_t className[64];
+  if (GetClassNameW(window, className, 64) == 0 || wcsncmp(className, L"T", 1) != 0) return nullptr;
+  return reinterpret_cast<FormPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+FormPeer::FormPeer(Win32Application& app, Form& form) : app_(app), form_(form) {
+  std::wstring className(form.className().begin(), form.className().end());
+  registerFormClass(app.instance(), className, windowProc);
+  HWND owner = nullptr;
+  if (!form.ownsTaskbarButton && app.mainForm() != nullptr && app.mainForm() != &form) {
+    owner = reinterpret_cast<HWND>(app.mainForm()->nativeHandle);
+  }
+  window_.reset(CreateWindowExW(formExStyle(form), className.c_str(), wide(form.caption()), formStyle(form),
+                                form.left(), form.top(), 100, 100, owner, nullptr, app.instance(), this));
+  form_.nativeHandle = reinterpret_cast<uintptr_t>(window_.get());
+  tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_.get(), nullptr,
+                                  app.instance(), nullptr));
+  setHintPause(app.hintHidePause());
+  SendMessageW(window_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(app.font(form.font)), FALSE);
+  applyBounds();
+  applyIcon();
+}
+
+FormPeer::~FormPeer() {
+  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  form_.nativeHandle = 0;
+}
+
+void FormPeer::changed(Property property) {
+  switch (property) {
+    case Property::Text: SetWindowTextW(window_.get(), wide(form_.caption())); break;
+    case Property::Bounds: applyBounds(); break;
+    case Property::Icon: applyIcon(); break;
+    case Property::Visible: applyVisibility(); break;
+    case Property::Focus: focusRequested(); break;
+    default: break;
+  }
+}
+
+void FormPeer::applyBounds() {
+  RECT r{0, 0, form_.clientWidth(), form_.clientHeight()};
+  AdjustWindowRectEx(&r, formStyle(form_), FALSE, formExStyle(form_));
+  SetWindowPos(window_.get(), nullptr, form_.left(), form_.top(), r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormPeer::applyIcon() {
+  UniqueIcon icon;
+  HICON shown = app_.mainIcon();
+  if (!form_.icon().empty()) {
+    icon = makeIcon(form_.icon());
+    if (icon) shown = icon.get();
+  }
+  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shown));
+  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shown));
+  icon_ = std::move(icon);
+}
+
+void FormPeer::applyVisibility() {
+  HWND window = window_.get();
+  if (!form_.visible()) {
+    ShowWindow(window, SW_HIDE);
+    return;
+  }
+  if (!form_.displayed()) return;
+  if (form_.windowState() == WindowState::Minimized) {
+    ShowWindow(window, SW_MINIMIZE);
+  } else if (IsIconic(window)) {
+    ShowWindow(window, SW_RESTORE);
+  } else {
+    ShowWindow(window, shownBefore_ ? SW_SHOW : SW_SHOWNORMAL);
+    // A shortcut set to start minimised still ends in the normal state.
+    if (!shownBefore_ && IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    shownBefore_ = true;
+  }
+}
+
+void FormPeer::focusRequested() {
+  if (!form_.displayed() || !IsWindowVisible(window_.get())) return;
+  BringWindowToTop(window_.get());
+  HWND target = peerWindow(form_.focusRequest());
+  if (target != nullptr) SetFocus(target);
+}
+
+LRESULT CALLBACK FormPeer::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* peer = reinterpret_cast<FormPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (peer == nullptr || !peer->window_) return DefWindowProcW(window, message, wParam, lParam);
+  return peer->handle(message, wParam, lParam);
+}
+
+LRESULT FormPeer::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = window_.get();
+  // A message whose handler raised an error counts as handled: the error
+  // was shown, and the default handling must not act on it instead.
+  std::optional<LRESULT> result = 0;
+  app_.guarded([&] { result = dispatch(message, wParam, lParam); });
+  return result ? *result : DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::optional<LRESULT> FormPeer::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: return onCommand(wParam, reinterpret_cast<HWND>(lParam));
+    case WM_NOTIFY: return onNotify(*reinterpret_cast<NMHDR*>(lParam), lParam);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT: return onControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM: return onDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    case WM_ACTIVATE: return onActivate(LOWORD(wParam) != WA_INACTIVE);
+    case WM_SETFOCUS: return onSetFocus();
+    case WM_PAINT: return onPaint();
+    case WM_CLOSE: return onClose();
+    case WM_QUERYENDSESSION: return onQueryEndSession();
+    case WM_ENDSESSION: return onEndSession(wParam != FALSE);
+    case WM_SIZE: return onSize(wParam);
+    case WM_MOVE: return onMove();
+    default: return std::nullopt;
+  }
+}
+
+std::optional<LRESULT> FormPeer::onCommand(WPARAM wParam, HWND controlWindow) {
+  ControlPeer* peer = controlWindow != nullptr ? controlPeerOf(controlWindow) : nullptr;
+  if (peer == nullptr) return 0;
+  Control& control = peer->control();
+  WORD code = HIWORD(wParam);
+  if (code == BN_CLICKED && (dynamic_cast<Button*>(&control) || dynamic_cast<RadioButton*>(&control))) {
+    control.click();
+  } else if (code == STN_CLICKED && dynamic_cast<Label*>(&control)) {
+    control.click();
+  } else if (code == EN_CHANGE) {
+    peer->textEdited();
+  }
+  return 0;
+}
+
+std::optional<LRESULT> FormPeer::onNotify(const NMHDR& header, LPARAM lParam) {
+  if (header.code != UDN_DELTAPOS) return std::nullopt;
+  ControlPeer* peer = controlPeerOf(header.hwndFrom);
+  if (auto* spin = peer ? dynamic_cast<SpinEdit*>(&peer->control()) : nullptr) {
+    spin->step(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta);
+  }
+  return TRUE;
+}
+
+std::optional<LRESULT> FormPeer::onControlColor(HDC dc, HWND controlWindow) {
+  ControlPeer* peer = controlPeerOf(controlWindow);
+  if (peer == nullptr) return std::nullopt;
+  bool edit = dynamic_cast<Edit*>(&peer->control()) || dynamic_cast<SpinEdit*>(&peer->control());
+  return reinterpret_cast<LRESULT>(edit ? peer->colorEdit(dc) : peer->colorStatic(dc));
+}
+
+std::optional<LRESULT> FormPeer::onDrawItem(const DRAWITEMSTRUCT& item) {
+  if (ControlPeer* peer = controlPeerOf(item.hwndItem)) peer->drawItem(item);
+  return TRUE;
+}
+
+std::optional<LRESULT> FormPeer::onActivate(bool active) {
+  if (active) {
+    if (HWND target = peerWindow(form_.activeControl())) SetFocus(target);
+    form_.activated();
+  }
+  return 0;
+}
+
+std::optional<LRESULT> FormPeer::onSetFocus() {
+  if (HWND target = peerWindow(form_.activeControl())) SetFocus(target);
+  return 0;
+}
+
+std::optional<LRESULT> FormPeer::onPaint() {
+  paintBevels(window_.get(), form_);
+  return 0;
+}
+
+std::optional<LRESULT> FormPeer::onClose() {
+  form_.close();
+  return 0;
+}
+
+std::optional<LRESULT> FormPeer::onQueryEndSession() { return form_.queryClose() ? TRUE : FALSE; }
+
+std::optional<LRESULT> FormPeer::onEndSession(bool ending) {
+  if (ending) app_.terminate();
+  return 0;
+}
+
+std::optional<LRESULT> FormPeer::onSize(WPARAM kind) {
+  if (kind == SIZE_MINIMIZED) form_.windowStateChanged(WindowState::Minimized);
+  if (kind == SIZE_RESTORED) form_.windowStateChanged(WindowState::Normal);
+  return std::nullopt;
+}
+
+std::optional<LRESULT> FormPeer::onMove() {
+  RECT r;
+  GetWindowRect(window_.get(), &r);
+  if (!IsIconic(window_.get())) form_.positionChanged(r.left, r.top);
+  return std::nullopt;
+}
+
+}  // namespace kst::tk::win32

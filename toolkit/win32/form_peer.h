@@ -1,0 +1,80 @@
+#pragma once
+// A form as a native top-level window, and the frames it draws itself.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <optional>
+#include <string>
+
+#include "toolkit/form.h"
+#include "toolkit/win32/handles.h"
+
+namespace kst::tk::win32 {
+
+class Win32Application;
+
+DWORD formStyle(const Form& form);
+DWORD formExStyle(const Form& form);
+void registerFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC procedure);
+
+class FormPeer : public Peer {
+ public:
+  FormPeer(Win32Application& app, Form& form);
+  ~FormPeer() override;
+  void changed(Property property) override;
+
+  Form& form() const { return form_; }
+  HWND window() const { return window_.get(); }
+  HWND tooltips() const { return tooltips_.get(); }
+  void setHintPause(int milliseconds) { SendMessageW(tooltips_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, milliseconds); }
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+  // The result of a message the form handles itself; nothing sends it on
+  // to the default handling.
+  std::optional<LRESULT> dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> onCommand(WPARAM wParam, HWND control);
+  std::optional<LRESULT> onNotify(const NMHDR& header, LPARAM lParam);
+  std::optional<LRESULT> onControlColor(HDC dc, HWND control);
+  std::optional<LRESULT> onDrawItem(const DRAWITEMSTRUCT& item);
+  std::optional<LRESULT> onActivate(bool active);
+  std::optional<LRESULT> onSetFocus();
+  std::optional<LRESULT> onPaint();
+  std::optional<LRESULT> onClose();
+  std::optional<LRESULT> onQueryEndSession();
+  std::optional<LRESULT> onEndSession(bool ending);
+  std::optional<LRESULT> onSize(WPARAM kind);
+  std::optional<LRESULT> onMove();
+  void applyBounds();
+  void applyIcon();
+  void applyVisibility();
+  void focusRequested();
+
+  Win32Application& app_;
+  Form& form_;
+  UniqueWindow window_;
+  UniqueWindow tooltips_;
+  UniqueIcon icon_;
+  bool shownBefore_ = false;
+};
+
+// The form behind one of the program's top-level windows, or nothing.
+FormPeer* formPeerOf(HWND window);
+
+// Frames are drawn by their form: a frame window of its own would hide the
+// form's background behind it.
+class BevelPeer : public Peer {
+ public:
+  BevelPeer(HWND form, Bevel& bevel) : form_(form), bevel_(bevel) { invalidate(); }
+  ~BevelPeer() override { invalidate(); }
+  void changed(Property) override { invalidate(); }
+
+ private:
+  void invalidate() { InvalidateRect(form_, nullptr, TRUE); }
+  HWND form_;
+  Bevel& bevel_;
+};
+
+}  // namespace kst::tk::win32

@@ -1,0 +1,57 @@
+#include "toolkit/win32/icons.h"
+
+namespace kst::tk::win32 {
+
+DibPixels::DibPixels(const Bitmap& picture) : pixels(static_cast<size_t>(picture.width()) * picture.height()) {
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = picture.width();
+  info.bmiHeader.biHeight = -picture.height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      Color c = picture.pixel(x, y);
+      pixels[static_cast<size_t>(y) * picture.width() + x] =
+          0xFF000000u | static_cast<uint32_t>(c.red()) << 16 | c.green() << 8 | c.blue();
+    }
+  }
+}
+
+UniqueIcon makeIcon(const Bitmap& picture) {
+  BITMAPV5HEADER header{};
+  header.bV5Size = sizeof header;
+  header.bV5Width = picture.width();
+  header.bV5Height = -picture.height();
+  header.bV5Planes = 1;
+  header.bV5BitCount = 32;
+  header.bV5Compression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap color;
+  {
+    ScreenDC screen;
+    color.reset(CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits,
+                                 nullptr, 0));
+  }
+  if (!color || bits == nullptr) return {};
+  auto* pixels = static_cast<uint32_t*>(bits);
+  const int rowBytes = ((picture.width() + 15) / 16) * 2;
+  std::vector<uint8_t> mask(static_cast<size_t>(rowBytes) * picture.height(), 0);
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      Color c = picture.pixel(x, y);
+      bool clear = picture.transparent(x, y);
+      pixels[y * picture.width() + x] =
+          clear ? 0 : 0xFF000000u | static_cast<uint32_t>(c.red()) << 16 | c.green() << 8 | c.blue();
+      if (clear) mask[static_cast<size_t>(y) * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+  }
+  UniqueBitmap monochrome(CreateBitmap(picture.width(), picture.height(), 1, 1, mask.data()));
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = color.get();
+  info.hbmMask = monochrome.get();
+  return UniqueIcon(CreateIconIndirect(&info));
+}
+
+}  // namespace kst::tk::win32

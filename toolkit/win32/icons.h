@@ -1,0 +1,24 @@
+#pragma once
+// Pictures as Windows draws them: icons with their masks, and plain pixel
+// copies for painting.
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "toolkit/types.h"
+#include "toolkit/win32/handles.h"
+
+namespace kst::tk::win32 {
+
+// Creates a colour icon with its mask from a picture.
+UniqueIcon makeIcon(const Bitmap& picture);
+
+// A top-down 32-bit device-independent copy of a picture.
+struct DibPixels {
+  BITMAPINFO info{};
+  std::vector<uint32_t> pixels;
+  explicit DibPixels(const Bitmap& picture);
+};
+
+}  // namespace kst::tk::win32
