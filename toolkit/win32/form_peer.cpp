@@ -12,6 +12,11 @@ namespace {
 
 using sys::win32::wide;
 
+// Marks the program's own top-level windows. A window that a hook or an
+// input method creates in this process may have any class name and any
+// user data; only ours carry this property.
+const wchar_t kFormProperty[] = L"Kestrane.Form";
+
 void paintBevels(HWND window, const Form& form) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
@@ -52,9 +57,7 @@ void registerFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC pro
 
 FormPeer* formPeerOf(HWND window) {
   if (window == nullptr) return nullptr;
-  wchar_t className[64];
-  if (GetClassNameW(window, className, 64) == 0 || wcsncmp(className, L"T", 1) != 0) return nullptr;
-  return reinterpret_cast<FormPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return static_cast<FormPeer*>(GetPropW(window, kFormProperty));
 }
 
 FormPeer::FormPeer(Win32Application& app, Form& form) : app_(app), form_(form) {
@@ -77,7 +80,10 @@ FormPeer::FormPeer(Win32Application& app, Form& form) : app_(app), form_(form) {
 }
 
 FormPeer::~FormPeer() {
-  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  if (window_) {
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    RemovePropW(window_.get(), kFormProperty);
+  }
   form_.nativeHandle = 0;
 }
 
@@ -141,6 +147,7 @@ LRESULT CALLBACK FormPeer::windowProc(HWND window, UINT message, WPARAM wParam, 
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetPropW(window, kFormProperty, create->lpCreateParams);
   }
   auto* peer = reinterpret_cast<FormPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (peer == nullptr || !peer->window_) return DefWindowProcW(window, message, wParam, lParam);
