@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "app/program.h"
+#include "system/win32/system_library.h"
 #include "system/win32/win32_services.h"
 #include "toolkit/win32/application.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  kst::sys::win32::restrictDllSearchToSystem32();
   kst::sys::win32::Win32System system;
   kst::tk::win32::Win32Application app(instance);
   return kst::runProgram(app);

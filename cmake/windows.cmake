@@ -12,11 +12,13 @@ set_target_properties(kst_jpeg PROPERTIES IMPORTED_LOCATION "${KST_JPEG_PREFIX}/
 target_link_libraries(kst_core PUBLIC kst_jpeg)
 
 add_library(kst_win32 STATIC
-  system/win32/win32_services.cpp
+  system/win32/win32_services.cpp system/win32/system_library.cpp toolkit/win32/theme.cpp
   toolkit/win32/application.cpp toolkit/win32/form_peer.cpp toolkit/win32/control_peer.cpp
   toolkit/win32/timer_peer.cpp toolkit/win32/tray_peer.cpp toolkit/win32/icons.cpp
 )
-target_link_libraries(kst_win32 PUBLIC kst_core comctl32 uxtheme shell32 version advapi32 user32 gdi32)
+# Only Known DLLs and comctl32 (taken from the side-by-side store by the
+# manifest) are imported; the others are loaded from System32 at run time.
+target_link_libraries(kst_win32 PUBLIC kst_core comctl32 shell32 advapi32 user32 gdi32)
 
 string(REPLACE "." "," KST_VERSION_COMMAS "${PROJECT_VERSION}")
 file(WRITE ${CMAKE_BINARY_DIR}/kst_version.h

@@ -43,8 +43,9 @@ fi
 "$here/scripts/fuzz.sh" "${KST_FUZZ_SECONDS:-60}" 2>&1 | tee "$here/build/fuzz.log"
 count_summary fuzz "$here/build/fuzz.log"
 
-# kestrane.exe may import only DLLs that every Windows 7 has.
-allowed='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|SHELL32|USER32|UxTheme|VERSION)\.dll$'
+# kestrane.exe imports Known DLLs only, and comctl32 from the side-by-side
+# store; every other DLL it loads from System32 by itself.
+allowed='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|SHELL32|USER32)\.dll$'
 for arch in x86_64 i686; do
   if "$here/scripts/build.sh" $arch; then
     count_step "$arch build" 0

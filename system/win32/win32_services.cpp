@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "system/win32/system_library.h"
 #include "system/win32/wide.h"
 
 namespace kst::sys::win32 {
@@ -34,6 +35,13 @@ Status rightToCreateBelow(RootKey root, Text path) {
 }
 
 HKEY keyOf(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+
+// version.dll is no Known DLL: loaded from System32 when the info box first
+// asks for the program's version.
+const SystemLibrary& versionLibrary() {
+  static const SystemLibrary library(L"version.dll");
+  return library;
+}
 
 // Owns a window and destroys it on every way out.
 struct TemporaryWindow {
@@ -142,19 +150,24 @@ void Win32Desktop::forceForeground(NativeWindow window) {
 }
 
 uint32_t Win32Version::fileVersionInfoSize(const Text& path) {
+  auto* size = versionLibrary().function<decltype(::GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW");
   DWORD unused = 0;
-  return GetFileVersionInfoSizeW(wide(path), &unused);
+  return size != nullptr ? size(wide(path), &unused) : 0;
 }
 
 bool Win32Version::fileVersionInfo(const Text& path, std::vector<uint8_t>& buffer) {
-  return GetFileVersionInfoW(wide(path), 0, static_cast<DWORD>(buffer.size()), buffer.data()) != FALSE;
+  auto* read = versionLibrary().function<decltype(::GetFileVersionInfoW)>("GetFileVersionInfoW");
+  return read != nullptr && read(wide(path), 0, static_cast<DWORD>(buffer.size()), buffer.data()) != FALSE;
 }
 
 std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<uint8_t>& buffer,
                                                              const Text& subBlock) {
+  auto* query = versionLibrary().function<decltype(::VerQueryValueW)>("VerQueryValueW");
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(buffer.data(), wide(subBlock), &value, &length) || value == nullptr) return std::nullopt;
+  if (query == nullptr || !query(buffer.data(), wide(subBlock), &value, &length) || value == nullptr) {
+    return std::nullopt;
+  }
   // String values report their length in characters, everything else in bytes.
   size_t bytes = subBlock.rfind(u"\\StringFileInfo", 0) == 0 ? length * sizeof(wchar_t) : length;
   auto* first = static_cast<const uint8_t*>(value);

@@ -1,7 +1,6 @@
 #include "toolkit/win32/control_peer.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 #include <vssym32.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/form_peer.h"
 #include "toolkit/win32/icons.h"
+#include "toolkit/win32/theme.h"
 
 namespace kst::tk::win32 {
 namespace {
@@ -111,10 +111,8 @@ void ControlPeer::create() {
     SendMessageW(upDown_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(window), 0);
   }
   if (auto* gauge = dynamic_cast<Gauge*>(&control_)) {
-    // Visual styles ignore a progress bar's colours; without a theme it keeps
-    // them. A class list that names no theme class switches the theme off on
-    // Windows and under Wine alike (Wine ignores an empty one).
-    SetWindowTheme(window, L" ", L" ");
+    // Visual styles ignore a progress bar's colours; without a style it keeps them.
+    switchThemeOff(window);
     SendMessageW(window, PBM_SETRANGE32, gauge->minValue, gauge->maxValue);
     applyColors();
   }
@@ -225,12 +223,9 @@ void ControlPeer::drawButton(const DRAWITEMSTRUCT& item) {
   RECT r = item.rcItem;
   bool pushed = (item.itemState & ODS_SELECTED) != 0;
   bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  if (HTHEME theme = OpenThemeData(item.hwndItem, L"BUTTON")) {
-    int state = disabled ? PBS_DISABLED : pushed ? PBS_PRESSED : (item.itemState & ODS_FOCUS) ? PBS_DEFAULTED
-                                                                                              : PBS_NORMAL;
-    DrawThemeBackground(theme, item.hDC, BP_PUSHBUTTON, state, &r, nullptr);
-    CloseThemeData(theme);
-  } else {
+  int state = disabled ? PBS_DISABLED : pushed ? PBS_PRESSED : (item.itemState & ODS_FOCUS) ? PBS_DEFAULTED
+                                                                                            : PBS_NORMAL;
+  if (!drawThemedButton(item.hwndItem, item.hDC, state, r)) {
     DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
   }
   SetBkMode(item.hDC, TRANSPARENT);
