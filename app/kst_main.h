@@ -57,7 +57,7 @@ class Tkst_mainform : public tk::Form {
   tk::Button btHelp{*this, "btHelp"};
   tk::Label lbLowLevel{*this, "lbLowLevel"};
   tk::Label lbHighLevel{*this, "lbHighLevel"};
-  tk::TrayIcon TrayIcon{app()};
+  tk::TrayIcon TrayIcon{*this};
   tk::Label lbBatteryStatus{*this, "lbBatteryStatus"};
   tk::Timer BatteryStatusTimer{app(), 1000};
   tk::Bevel bvButtons{*this, "bvButtons"};

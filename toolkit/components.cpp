@@ -1,6 +1,7 @@
 #include "toolkit/components.h"
 
 #include "toolkit/application.h"
+#include "toolkit/form.h"
 
 namespace kst::tk {
 
@@ -23,12 +24,46 @@ void Timer::fire() {
   if (enabled_ && onTimer) onTimer();
 }
 
-TrayIcon::TrayIcon(Application& app) : animation_(app, 1500) {
+TrayIcon::TrayIcon(Form& owner) : animation_(owner.app(), 1500), retry_(owner.app(), kRetryInterval) {
   animation_.onTimer = [this] { animationStep(); };
-  app.attach(*this);
+  retry_.onTimer = [this] { sync(); };
+  owner.adopt(*this);
 }
 
-TrayIcon::~TrayIcon() { peer_.reset(); }
+TrayIcon::~TrayIcon() {
+  if (area_ != nullptr) area_->remove();
+  peer_.reset();
+}
+
+void TrayIcon::attach(std::unique_ptr<Peer> peer, NotificationArea& area) {
+  peer_ = std::move(peer);
+  area_ = &area;
+  sync();
+}
+
+void TrayIcon::sync() {
+  if (area_ == nullptr || !visible_) return;
+  const Bitmap* picture = currentImage();
+  Text hint = shownHint();
+  if (placed_ && picture == sentPicture_ && hint == sentHint_) return;
+  placed_ = sendToShell(picture, hint);
+  sentPicture_ = picture;
+  sentHint_ = hint;
+  retry_.setEnabled(!placed_);
+}
+
+bool TrayIcon::sendToShell(const Bitmap* picture, const Text& hint) {
+  // A shell that refuses a change has lost the icon (it restarted, and its
+  // broadcast did not reach us); one that refuses a new icon may have it
+  // still from before.
+  if (placed_) return area_->modify(picture, hint) || area_->add(picture, hint);
+  return area_->add(picture, hint) || area_->modify(picture, hint);
+}
+
+void TrayIcon::shellRestarted() {
+  placed_ = false;
+  sync();
+}
 
 void TrayIcon::setHint(const Text& hint) {
   if (hint == hint_) return;
@@ -54,8 +89,15 @@ const Bitmap* TrayIcon::currentImage() const {
 }
 
 void TrayIcon::setVisible(bool visible) {
+  if (visible == visible_) return;
   visible_ = visible;
-  notify(Property::Visible);
+  if (visible) {
+    sync();
+  } else if (area_ != nullptr) {
+    area_->remove();
+    placed_ = false;
+    retry_.setEnabled(false);
+  }
 }
 
 void TrayIcon::animationStep() {

@@ -11,6 +11,7 @@
 namespace kst::tk {
 
 class Application;
+class Form;
 
 class Timer {
  public:
@@ -40,11 +41,27 @@ class Timer {
   std::unique_ptr<Peer> peer_;
 };
 
+// The shell's notification area as an icon's backend offers it. Each call
+// says whether the shell took it: the shell refuses an icon before it has
+// started (at log-on) and forgets every icon when it restarts.
+class NotificationArea {
+ public:
+  virtual ~NotificationArea() = default;
+  virtual bool add(const Bitmap* picture, const Text& hint) = 0;
+  virtual bool modify(const Bitmap* picture, const Text& hint) = 0;
+  virtual void remove() = 0;
+};
+
+// A notification-area icon. It appears once its owner form has been
+// created, and it stays in the notification area until it is hidden or
+// destroyed: a shell that refuses or forgets it is asked again.
 class TrayIcon {
  public:
   static constexpr size_t kMaxHintLength = 127;
+  // The pause before a shell that refused the icon is asked again.
+  static constexpr int kRetryInterval = 2000;
 
-  explicit TrayIcon(Application& app);
+  explicit TrayIcon(Form& owner);
   ~TrayIcon();
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
@@ -74,18 +91,32 @@ class TrayIcon {
   std::function<void()> onAnimate;
   std::function<void(MouseButton, int, int)> onMouseDown;
 
-  void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
+  // Backend side: the peer hears of every change and calls sync() when the
+  // shell should hear of it; the area is where the icon lives.
+  void attach(std::unique_ptr<Peer> peer, NotificationArea& area);
+  // Brings the shell up to date, adding the icon where the shell lacks it.
+  void sync();
+  // The shell restarted with an empty notification area.
+  void shellRestarted();
+  // Whether the shell has the icon as far as the icon knows.
+  bool placed() const { return placed_; }
 
  private:
   void notify(Property property) {
     if (peer_) peer_->changed(property);
   }
+  bool sendToShell(const Bitmap* picture, const Text& hint);
   Text hint_;
   const ImageList* imageList_ = nullptr;
   int imageIndex_ = 0;
   bool visible_ = true;
   Timer animation_;
+  Timer retry_;
   std::unique_ptr<Peer> peer_;
+  NotificationArea* area_ = nullptr;
+  bool placed_ = false;
+  const Bitmap* sentPicture_ = nullptr;
+  Text sentHint_;
 };
 
 struct MenuItem {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/application.h"
+#include "toolkit/components.h"
 
 namespace kst::tk {
 
@@ -18,6 +19,7 @@ Form::~Form() {
 void Form::finishCreate() {
   scaleDesignLayout(app_.screen().pixelsPerInch);
   app_.attach(*this);
+  for (TrayIcon* icon : trayIcons_) app_.attach(*icon);
   if (onCreate) onCreate();
 }
 
@@ -82,9 +84,13 @@ void Form::setWindowState(WindowState state) {
   notify(Property::Visible);
 }
 
-void Form::applyInitialPosition() {
-  if (positioned_) return;
-  positioned_ = true;
+void Form::placeForShowing() {
+  // A form centred on the main window follows it at every showing; the
+  // others are placed once and then keep where the user puts them.
+  if (position != FormPosition::MainFormCenter) {
+    if (positioned_) return;
+    positioned_ = true;
+  }
   Rect area;
   if (position == FormPosition::ScreenCenter) {
     Screen screen = app_.screen();
@@ -115,7 +121,7 @@ void Form::show() {
   // handling sees a visible window; on screen only once it has run.
   visible_ = true;
   if (onShow) onShow();
-  applyInitialPosition();
+  placeForShowing();
   if (activeControl_ == nullptr) {
     auto first = std::find_if(controls_.begin(), controls_.end(), [](Control* c) {
       return c->canFocus() && c->tabStop && c->tabOrder == 0;

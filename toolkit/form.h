@@ -11,6 +11,7 @@
 namespace kst::tk {
 
 class Application;
+class TrayIcon;
 
 enum class FormPosition { Designed, ScreenCenter, MainFormCenter };
 enum class WindowState { Normal, Minimized };
@@ -108,6 +109,8 @@ class Form {
   void endModal();
   void adopt(Control& control);
   void disown(Control& control);
+  // A notification-area icon of this form: it appears once the form is created.
+  void adopt(TrayIcon& icon) { trayIcons_.push_back(&icon); }
   // Gives a control made after the form's creation its native counterpart.
   void realize(Control& control);
 
@@ -118,7 +121,7 @@ class Form {
   void notify(Property property) {
     if (peer_) peer_->changed(property);
   }
-  void applyInitialPosition();
+  void placeForShowing();
   // Lays out a window designed at 96 pixels per inch for this screen, once.
   void scaleDesignLayout(int pixelsPerInch);
   void setVisible(bool visible);
@@ -140,6 +143,7 @@ class Form {
   Control* activeControl_ = nullptr;
   Control* focusRequest_ = nullptr;
   std::vector<Control*> controls_;
+  std::vector<TrayIcon*> trayIcons_;
   std::unique_ptr<Peer> peer_;
 };
 

@@ -438,6 +438,23 @@ TEST_F(NewBarcodeDialogTest, TextAndColourStayFromOneShowingToTheNext) {
   EXPECT_EQ(newBarcodeDialog().activeControl(), &newBarcodeDialog().edNewBatteryID);
 }
 
+TEST_F(NewBarcodeDialogTest, OpensCentredOnTheMainWindowAtEveryShowing) {
+  seedUserData();
+  start();
+  TnewBatteryID& d = newBarcodeDialog();
+  auto expectCentred = [&] {
+    tk::Form& m = main();
+    EXPECT_EQ(d.left(), m.left() + (m.outerWidth() - d.outerWidth()) / 2);
+    EXPECT_EQ(d.top(), m.top() + (m.outerHeight() - d.outerHeight()) / 2);
+  };
+  d.showModal();
+  expectCentred();
+  d.positionChanged(3, 4);
+  main().setPosition(700, 500);
+  d.showModal();
+  expectCentred();
+}
+
 TEST_F(NewBarcodeDialogTest, BatteryLabelPictureDecodesAtItsSize) {
   create();
   const tk::Bitmap& picture = newBarcodeDialog().imBattery.bitmap();

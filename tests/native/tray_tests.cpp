@@ -25,6 +25,91 @@ TEST_F(TrayTest, IconAtCreationShowsTheNoBatteryPictureWithTheTitleAndAnimates) 
   EXPECT_TRUE(main().TrayIcon.visible());
 }
 
+// The notification area as the shell sees the icon: every call after the
+// first n, or all of them.
+std::vector<tk::headless::TrayCall> callsSince(const tk::headless::HeadlessApplication& app, size_t first) {
+  return {app.trayCalls.begin() + static_cast<std::ptrdiff_t>(first), app.trayCalls.end()};
+}
+
+TEST_F(TrayTest, TheShellFirstGetsTheNoBatteryPictureAndTheTitle) {
+  create();
+  ASSERT_FALSE(app.trayCalls.empty());
+  const tk::headless::TrayCall& first = app.trayCalls.front();
+  EXPECT_EQ(first.kind, tk::headless::TrayCall::Add);
+  ASSERT_NE(first.picture, nullptr);
+  EXPECT_EQ(*first.picture, main().imNoBattery.image(0));
+  EXPECT_EQ(first.hint, u"Kestrane");
+  EXPECT_TRUE(first.taken);
+}
+
+TEST_F(TrayTest, AShellThatRefusesTheIconIsAskedAgainUntilItTakesIt) {
+  app.shellRunning = false;
+  sim.power.setCharging(50);
+  seedUserData();
+  start();
+  EXPECT_FALSE(main().TrayIcon.placed());
+  size_t refused = app.trayCalls.size();
+  app.advance(tk::TrayIcon::kRetryInterval);
+  EXPECT_GT(app.trayCalls.size(), refused) << "asked again";
+  EXPECT_FALSE(main().TrayIcon.placed());
+
+  app.shellRunning = true;
+  app.advance(tk::TrayIcon::kRetryInterval);
+  ASSERT_TRUE(main().TrayIcon.placed());
+  const tk::headless::TrayCall& added = app.trayCalls.back();
+  EXPECT_EQ(added.kind, tk::headless::TrayCall::Add);
+  EXPECT_TRUE(added.taken);
+  EXPECT_EQ(added.hint, main().TrayIcon.shownHint());
+  EXPECT_EQ(added.picture, main().TrayIcon.currentImage());
+
+  size_t placed = app.trayCalls.size();
+  app.advance(4 * tk::TrayIcon::kRetryInterval);
+  for (const auto& call : callsSince(app, placed)) {
+    EXPECT_EQ(call.kind, tk::headless::TrayCall::Modify) << "only the animation, no more retries";
+  }
+}
+
+TEST_F(TrayTest, AnIconTheShellForgotIsAddedAgainWithItsCurrentPictureAndHint) {
+  sim.power.setOnAC(80);
+  seedUserData();
+  start();
+  SCOPED_TRACE("the shell restarted without a word");
+  app.shellHasIcon = false;
+  size_t before = app.trayCalls.size();
+  sim.power.setDischarging(40, 3600);
+  main().BatteryStatusTimerTick();
+  auto calls = callsSince(app, before);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[0].kind, tk::headless::TrayCall::Modify);
+  EXPECT_FALSE(calls[0].taken);
+  EXPECT_EQ(calls[1].kind, tk::headless::TrayCall::Add);
+  EXPECT_TRUE(calls[1].taken);
+  EXPECT_TRUE(app.shellHasIcon);
+  EXPECT_TRUE(calls.back().taken);
+  EXPECT_EQ(calls.back().picture, &main().imDischarge.image(1));
+  EXPECT_EQ(calls.back().hint, u"Kestrane\r\n1:00 h left   (discharging, 40%)\r\n"
+                               u"Charging starts below 40% and stops at 80%.");
+
+  SCOPED_TRACE("the shell restarted and said so");
+  app.shellHasIcon = false;
+  before = app.trayCalls.size();
+  main().TrayIcon.shellRestarted();
+  calls = callsSince(app, before);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].kind, tk::headless::TrayCall::Add);
+  EXPECT_EQ(calls[0].picture, &main().imDischarge.image(1));
+  EXPECT_TRUE(main().TrayIcon.placed());
+}
+
+TEST_F(TrayTest, TheIconLeavesTheNotificationAreaWithTheProgram) {
+  seedUserData();
+  start();
+  ASSERT_TRUE(app.shellHasIcon);
+  program.reset();
+  EXPECT_FALSE(app.shellHasIcon);
+  EXPECT_EQ(app.trayCalls.back().kind, tk::headless::TrayCall::Remove);
+}
+
 TEST_F(TrayTest, RightButtonPopsUpTheMenuAtTheCursorAndOthersShowTheWindow) {
   seedUserData();
   start();

@@ -15,6 +15,33 @@ class TimerPeer : public Peer {
   Timer& timer_;
 };
 
+// Changes reach the shell at once; the shell is the application's model of it.
+class TrayPeer : public Peer, public NotificationArea {
+ public:
+  TrayPeer(HeadlessApplication& app, TrayIcon& icon) : app_(app), icon_(icon) {}
+  void changed(Property) override { icon_.sync(); }
+  bool add(const Bitmap* picture, const Text& hint) override {
+    return record(TrayCall::Add, picture, hint, !app_.shellHasIcon);
+  }
+  bool modify(const Bitmap* picture, const Text& hint) override {
+    return record(TrayCall::Modify, picture, hint, app_.shellHasIcon);
+  }
+  void remove() override {
+    bool taken = record(TrayCall::Remove, nullptr, Text(), app_.shellHasIcon);
+    if (taken) app_.shellHasIcon = false;
+  }
+
+ private:
+  bool record(TrayCall::Kind kind, const Bitmap* picture, const Text& hint, bool possible) {
+    bool taken = app_.shellRunning && possible;
+    if (taken && kind == TrayCall::Add) app_.shellHasIcon = true;
+    app_.trayCalls.push_back({kind, picture, hint, taken});
+    return taken;
+  }
+  HeadlessApplication& app_;
+  TrayIcon& icon_;
+};
+
 HeadlessApplication::HeadlessApplication() = default;
 HeadlessApplication::~HeadlessApplication() = default;
 
@@ -66,6 +93,12 @@ void HeadlessApplication::restore() {
 void HeadlessApplication::attach(Timer& timer) {
   timers_.push_back({&timer, now_ + timer.interval()});
   timer.attachPeer(std::make_unique<TimerPeer>(*this, timer));
+}
+
+void HeadlessApplication::attach(TrayIcon& icon) {
+  auto peer = std::make_unique<TrayPeer>(*this, icon);
+  TrayPeer& area = *peer;
+  icon.attach(std::move(peer), area);
 }
 
 void HeadlessApplication::forget(Timer& timer) {

@@ -25,6 +25,15 @@ struct ShownPopup {
   int x, y;
 };
 
+// One call the notification-area icon made to the shell, and whether the
+// shell took it.
+struct TrayCall {
+  enum Kind { Add, Modify, Remove } kind;
+  const Bitmap* picture;
+  Text hint;
+  bool taken;
+};
+
 class HeadlessApplication : public Application {
  public:
   HeadlessApplication();
@@ -40,7 +49,7 @@ class HeadlessApplication : public Application {
   void attach(Form&) override {}
   void attach(Control&) override {}
   void attach(Timer& timer) override;
-  void attach(TrayIcon&) override {}
+  void attach(TrayIcon& icon) override;
   void popup(PopupMenu& menu, int x, int y) override { popups.push_back({&menu, x, y}); }
 
   // Runs the action whenever a modal window of this class is shown; an
@@ -62,6 +71,11 @@ class HeadlessApplication : public Application {
   std::vector<std::string> modalsShown;
   int modalsLeftOpen = 0;
   std::vector<ShownPopup> popups;
+  // The shell's notification area: a shell that has not started refuses
+  // every call, and one that restarted holds no icon.
+  bool shellRunning = true;
+  bool shellHasIcon = false;
+  std::vector<TrayCall> trayCalls;
 
  private:
   void reactivateTopModal();

@@ -32,6 +32,12 @@ Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
   // windows hear the shell's "TaskbarCreated" broadcast.
   serviceWindow_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kServiceClass, L"Kestrane", WS_POPUP, 0, 0, 0, 0, nullptr,
                                        nullptr, instance, this));
+  // Restarted with administrator rights, the program runs at high
+  // integrity, where Windows drops the messages that Explorer sends it
+  // unless the window lets them in.
+  for (UINT fromTheShell : {taskbarCreated_, kTrayCallback}) {
+    if (fromTheShell != 0) ChangeWindowMessageFilterEx(serviceWindow_.get(), fromTheShell, MSGFLT_ALLOW, nullptr);
+  }
 }
 
 Win32Application::~Win32Application() = default;
@@ -53,16 +59,11 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
     return 0;
   }
   if (message == kTrayCallback && trayPeer_ != nullptr) {
-    MouseButton button;
-    switch (LOWORD(lParam)) {
-      case WM_LBUTTONDOWN: button = MouseButton::Left; break;
-      case WM_RBUTTONDOWN: button = MouseButton::Right; break;
-      case WM_MBUTTONDOWN: button = MouseButton::Middle; break;
-      default: return 0;
+    if (std::optional<MouseButton> button = trayButtonPressed(LOWORD(lParam))) {
+      POINT cursor;
+      GetCursorPos(&cursor);
+      guarded([&] { trayPeer_->icon().mouseDown(*button, cursor.x, cursor.y); });
     }
-    POINT cursor;
-    GetCursorPos(&cursor);
-    guarded([&] { trayPeer_->icon().mouseDown(button, cursor.x, cursor.y); });
     return 0;
   }
   if (message == kTrayRefresh && trayPeer_ != nullptr) {
@@ -70,7 +71,7 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
     return 0;
   }
   if (message == taskbarCreated_ && taskbarCreated_ != 0 && trayPeer_ != nullptr) {
-    trayPeer_->add();
+    trayPeer_->icon().shellRestarted();
     return 0;
   }
   return DefWindowProcW(serviceWindow_.get(), message, wParam, lParam);
@@ -226,7 +227,11 @@ void Win32Application::attach(Control& control) {
 
 void Win32Application::attach(Timer& timer) { timer.attachPeer(std::make_unique<TimerPeer>(*this, timer)); }
 
-void Win32Application::attach(TrayIcon& icon) { icon.attachPeer(std::make_unique<TrayPeer>(*this, icon)); }
+void Win32Application::attach(TrayIcon& icon) {
+  auto peer = std::make_unique<TrayPeer>(*this, icon);
+  TrayPeer& area = *peer;
+  icon.attach(std::move(peer), area);
+}
 
 void Win32Application::popup(PopupMenu& menu, int x, int y) {
   UniqueMenu popup(CreatePopupMenu());

@@ -39,7 +39,8 @@ DWORD formStyle(const Form& form) {
   return style;
 }
 
-DWORD formExStyle(const Form& form) { return form.ownsTaskbarButton ? WS_EX_APPWINDOW : WS_EX_DLGMODALFRAME; }
+// Dialogs keep the fixed single border of their layouts.
+DWORD formExStyle(const Form& form) { return form.ownsTaskbarButton ? WS_EX_APPWINDOW : 0; }
 
 void registerFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC procedure) {
   WNDCLASSEXW existing{};

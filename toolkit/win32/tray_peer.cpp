@@ -12,27 +12,23 @@ constexpr UINT kTrayId = 1;
 
 }  // namespace
 
-TrayPeer::TrayPeer(Win32Application& app, TrayIcon& icon) : app_(app), icon_(icon) {
-  app_.setTrayPeer(this);
-  add();
+std::optional<MouseButton> trayButtonPressed(UINT notification) {
+  switch (notification) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: return MouseButton::Left;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: return MouseButton::Right;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: return MouseButton::Middle;
+    default: return std::nullopt;
+  }
 }
 
-TrayPeer::~TrayPeer() {
-  NOTIFYICONDATAW data = base();
-  Shell_NotifyIconW(NIM_DELETE, &data);
-  app_.setTrayPeer(nullptr);
-}
+TrayPeer::TrayPeer(Win32Application& app, TrayIcon& icon) : app_(app), icon_(icon) { app_.setTrayPeer(this); }
 
-void TrayPeer::changed(Property property) {
-  if (property == Property::Visible && !icon_.visible()) {
-    NOTIFYICONDATAW data = base();
-    Shell_NotifyIconW(NIM_DELETE, &data);
-    return;
-  }
-  if (property == Property::Visible) {
-    add();
-    return;
-  }
+TrayPeer::~TrayPeer() { app_.setTrayPeer(nullptr); }
+
+void TrayPeer::changed(Property) {
   // One event often changes picture, list and hint together; the shell
   // hears of them once, when the event is done.
   if (refreshPending_) return;
@@ -42,17 +38,16 @@ void TrayPeer::changed(Property property) {
 
 void TrayPeer::refresh() {
   refreshPending_ = false;
-  const Bitmap* picture = icon_.currentImage();
-  Text hint = icon_.shownHint();
-  if (sent_ && picture == sentPicture_ && hint == sentHint_) return;
-  NOTIFYICONDATAW data = filled();
-  Shell_NotifyIconW(NIM_MODIFY, &data);
+  icon_.sync();
 }
 
-void TrayPeer::add() {
-  if (!icon_.visible()) return;
-  NOTIFYICONDATAW data = filled();
-  Shell_NotifyIconW(NIM_ADD, &data);
+bool TrayPeer::add(const Bitmap* picture, const Text& hint) { return send(NIM_ADD, picture, hint); }
+
+bool TrayPeer::modify(const Bitmap* picture, const Text& hint) { return send(NIM_MODIFY, picture, hint); }
+
+void TrayPeer::remove() {
+  NOTIFYICONDATAW data = base();
+  Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 NOTIFYICONDATAW TrayPeer::base() const {
@@ -63,22 +58,18 @@ NOTIFYICONDATAW TrayPeer::base() const {
   return data;
 }
 
-NOTIFYICONDATAW TrayPeer::filled() {
+bool TrayPeer::send(DWORD command, const Bitmap* picture, const Text& hint) {
   NOTIFYICONDATAW data = base();
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayCallback;
-  UniqueIcon picture;
-  if (const Bitmap* shown = icon_.currentImage()) picture = makeIcon(*shown);
-  data.hIcon = picture ? picture.get() : app_.mainIcon();
-  Text hint = icon_.shownHint();
-  std::copy(hint.begin(), hint.end(), reinterpret_cast<char16_t*>(data.szTip));
-  data.szTip[hint.size()] = L'\0';
-  // The shell copies the icon; the previous one can go once the new one is set.
-  shown_ = std::move(picture);
-  sent_ = true;
-  sentPicture_ = icon_.currentImage();
-  sentHint_ = hint;
-  return data;
+  // The shell keeps a copy of the icon; ours can go when the call returns.
+  UniqueIcon shown;
+  if (picture != nullptr) shown = makeIcon(*picture);
+  data.hIcon = shown ? shown.get() : app_.mainIcon();
+  size_t length = std::min(hint.size(), std::size(data.szTip) - 1);
+  std::copy_n(hint.begin(), length, reinterpret_cast<char16_t*>(data.szTip));
+  data.szTip[length] = L'\0';
+  return Shell_NotifyIconW(command, &data) != FALSE;
 }
 
 }  // namespace kst::tk::win32

@@ -1,8 +1,10 @@
 #pragma once
-// The notification-area icon, kept in the shell's notification area.
+// The notification-area icon in the shell's notification area.
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include <optional>
 
 #include "toolkit/components.h"
 #include "toolkit/win32/handles.h"
@@ -15,28 +17,30 @@ class Win32Application;
 inline constexpr UINT kTrayCallback = WM_APP + 1;
 inline constexpr UINT kTrayRefresh = WM_APP + 2;
 
-class TrayPeer : public Peer {
+// The button of a press that the shell reports on the icon. The second
+// press of a double click arrives as a double click; it is a press all the
+// same. Releases and moves are none.
+std::optional<MouseButton> trayButtonPressed(UINT notification);
+
+class TrayPeer : public Peer, public NotificationArea {
  public:
   TrayPeer(Win32Application& app, TrayIcon& icon);
   ~TrayPeer() override;
   void changed(Property property) override;
-  // Sends what changed since the last event to the shell.
+  bool add(const Bitmap* picture, const Text& hint) override;
+  bool modify(const Bitmap* picture, const Text& hint) override;
+  void remove() override;
+  // Sends what changed in the last event to the shell.
   void refresh();
-  // The shell lost its icons when it restarted: show this one again as it is.
-  void add();
   TrayIcon& icon() const { return icon_; }
 
  private:
   NOTIFYICONDATAW base() const;
-  NOTIFYICONDATAW filled();
+  bool send(DWORD command, const Bitmap* picture, const Text& hint);
 
   Win32Application& app_;
   TrayIcon& icon_;
   bool refreshPending_ = false;
-  bool sent_ = false;
-  const Bitmap* sentPicture_ = nullptr;
-  Text sentHint_;
-  UniqueIcon shown_;
 };
 
 }  // namespace kst::tk::win32
