@@ -68,6 +68,7 @@ Tf_help::Tf_help(tk::Application& app) : tk::Form(app, "Tf_help") {
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
   btClose.onClick = [this] { btCloseClick(); };
   finishCreate();
+  placeHeader();
 }
 
 void Tf_help::layOut() {
@@ -123,6 +124,12 @@ void Tf_help::layOut() {
 
   button(btClose, u"&Close", {16, 370, 565, 28}, 0);
   focus(&btClose);
+}
+
+// The prerequisites line stands right after the warning, as wide as the
+// warning is in this window's font on this screen.
+void Tf_help::placeHeader() {
+  lbPrerequ.setLeft(lbNotCompatible.left() + lbNotCompatible.width() + tk::scaleLength(2, app().screen().pixelsPerInch));
 }
 
 void Tf_help::bindLinks() {

@@ -51,6 +51,7 @@ class Tf_help : public tk::Form {
  private:
   void layOut();
   void bindLinks();
+  void placeHeader();
 };
 
 }  // namespace kst

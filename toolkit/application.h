@@ -26,6 +26,11 @@ struct FrameSize {
   int height = 0;
 };
 
+struct TextExtent {
+  int width = 0;
+  int height = 0;
+};
+
 class Application {
  public:
   Application() = default;
@@ -52,6 +57,9 @@ class Application {
   virtual void runModalLoop(Form& form) = 0;
   virtual Screen screen() = 0;
   virtual FrameSize frameSize(const Form& form) = 0;
+  // The room one line of text takes in a font on this screen; an "&" that
+  // marks an accelerator takes none.
+  virtual TextExtent textExtent(const Font& font, const Text& text) = 0;
   virtual bool minimized() = 0;
   virtual void restore() = 0;
   // The error handler of the event loop: shows the error and goes on.

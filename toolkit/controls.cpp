@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string>
 
+#include "toolkit/application.h"
 #include "toolkit/form.h"
 
 namespace kst::tk {
@@ -22,6 +23,7 @@ void Control::setBounds(Rect bounds) {
   if (bounds == bounds_) return;
   bounds_ = bounds;
   notify(Property::Bounds);
+  boundsChanged();
 }
 
 void Control::setTop(int top) { setBounds({bounds_.left, top, bounds_.width, bounds_.height}); }
@@ -56,6 +58,7 @@ void Control::setFont(const Font& font) {
   if (font == font_) return;
   font_ = font;
   notify(Property::Font);
+  fontChanged();
 }
 
 void Control::setFontColor(Color color) {
@@ -95,6 +98,13 @@ void Control::activateByAccelerator() {}
 
 void Label::activateByAccelerator() {
   if (focusControl != nullptr && focusControl->canFocus()) focusControl->setFocus();
+}
+
+void Label::fitToText() {
+  const int width = form().app().textExtent(font(), text()).width;
+  const Rect& r = bounds();
+  if (width == r.width) return;
+  setBounds({rightAligned ? r.left + r.width - width : r.left, r.top, width, r.height});
 }
 
 void Button::click() {

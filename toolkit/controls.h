@@ -85,6 +85,8 @@ class Control {
     if (peer_) peer_->changed(property);
   }
   virtual void textChanged() {}
+  virtual void fontChanged() {}
+  virtual void boundsChanged() {}
 
  private:
   Form& form_;
@@ -99,6 +101,8 @@ class Control {
   std::unique_ptr<Peer> peer_;
 };
 
+// A label's width follows its text in its font, whenever either changes;
+// a right-aligned label keeps its right edge and grows to the left.
 class Label : public Control {
  public:
   using Control::Control;
@@ -108,6 +112,14 @@ class Label : public Control {
   // The control that the label's accelerator moves the focus to.
   Control* focusControl = nullptr;
   void activateByAccelerator() override;
+
+ protected:
+  void textChanged() override { fitToText(); }
+  void fontChanged() override { fitToText(); }
+  void boundsChanged() override { fitToText(); }
+
+ private:
+  void fitToText();
 };
 
 class Button : public Control {

@@ -28,7 +28,10 @@ void Form::scaleDesignLayout(int pixelsPerInch) {
   auto scale = [pixelsPerInch](int value) { return scaleLength(value, pixelsPerInch); };
   for (Control* control : controls_) {
     const Rect& r = control->bounds();
-    control->setBounds({scale(r.left), scale(r.top), scale(r.width), scale(r.height)});
+    auto* label = dynamic_cast<Label*>(control);
+    // A right-aligned label is placed by its right edge; its width follows its text.
+    int left = label != nullptr && label->rightAligned ? scale(r.left + r.width) - scale(r.width) : scale(r.left);
+    control->setBounds({left, scale(r.top), scale(r.width), scale(r.height)});
   }
   setClientSize(scale(clientWidth_), scale(clientHeight_));
 }

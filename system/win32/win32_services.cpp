@@ -138,7 +138,12 @@ bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {
 void Win32Desktop::forceForeground(NativeWindow window) {
   TemporaryWindow helper{CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
                                          nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)};
-  if (helper.handle != nullptr) ShowWindow(helper.handle, SW_SHOWNOACTIVATE);
+  // Shown by its position, not by ShowWindow: Windows hands the start-up
+  // show command of a shortcut to the first ShowWindow of the process, and
+  // it belongs to the main window.
+  if (helper.handle != nullptr) {
+    SetWindowPos(helper.handle, HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  }
   // Windows lets the process that produced the last input take the
   // foreground. A mouse move by zero pixels is such input and, unlike a
   // synthesised click, presses nothing wherever the cursor stands.

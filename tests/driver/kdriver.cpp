@@ -4,12 +4,18 @@
 //
 //   start [arguments...]              start the program beside this driver,
 //                                     the arguments passed on as written
+//   show minimized|maximized          the show command the next start asks
+//                                     for, as a shortcut would
 //   window CLASS                      wait for that window of the program
 //   caption CLASS "text"              expect the window's caption
 //   text CLASS NAME "text"            expect a control's text
 //   visible CLASS NAME yes|no         expect a control's visibility
 //   enabled CLASS NAME yes|no         expect a control's enabled state
 //   color CLASS NAME RRGGBB           expect a control's text colour
+//   fits CLASS NAME                   expect a control as wide as its text
+//                                     in Tahoma, 8 points
+//   state CLASS normal|minimized|maximized   expect the window's state
+//   frame CLASS single                expect a fixed single border
 //   click CLASS NAME                  click a button, label or radio button
 //   settext CLASS NAME "text"         type text into an edit field
 //   key CLASS escape|return|tab|alt+L press a key in that window
@@ -52,6 +58,7 @@
 namespace {
 
 PROCESS_INFORMATION program{};
+WORD startShowCommand = SW_SHOWDEFAULT;
 int lineNumber = 0;
 std::string currentLine;
 
@@ -339,6 +346,10 @@ void start(const std::vector<std::string>& words) {
   if (words.size() > 1) line += widen(currentLine.substr(rest));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (startShowCommand != SW_SHOWDEFAULT) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = startShowCommand;
+  }
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
     fail("cannot start kestrane.exe");
   }
@@ -402,6 +413,26 @@ void setBattery(const std::vector<std::string>& w) {
   writeFile("BAT0\\voltage_now", "11000000");
 }
 
+// The width a control's text takes in the program's font, Tahoma at 8
+// points. A font handle of another process cannot be used here.
+int textWidth(HWND control) {
+  std::wstring text = textOf(control);
+  HDC dc = GetDC(control);
+  HFONT font = CreateFontW(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0, L"Tahoma");
+  HGDIOBJ previous = SelectObject(dc, font);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, previous);
+  DeleteObject(font);
+  ReleaseDC(control, dc);
+  return r.right - r.left;
+}
+
+std::string windowState(HWND window) {
+  return IsIconic(window) ? "minimized" : IsZoomed(window) ? "maximized" : "normal";
+}
+
 void runAndWait(std::wstring line) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -456,6 +487,38 @@ void step(const std::vector<std::string>& w) {
       if (last) expectEqual("colour of " + w[2], w[3], rgb);
       return false;
     });
+  } else if (verb == "fits") {
+    need(2);
+    HWND target = control(w[1], w[2]);
+    eventually([&](bool last) {
+      RECT client;
+      GetClientRect(target, &client);
+      int needed = textWidth(target);
+      if (client.right >= needed) return true;
+      if (last) {
+        fail(w[2] + " is " + std::to_string(client.right) + " pixels wide, its text \"" + narrow(textOf(target)) +
+             "\" needs " + std::to_string(needed));
+      }
+      return false;
+    });
+  } else if (verb == "state") {
+    need(2);
+    eventually([&](bool last) {
+      std::string actual = windowState(topLevel(w[1]));
+      if (actual == w[2]) return true;
+      if (last) expectEqual("state of " + w[1], w[2], actual);
+      return false;
+    });
+  } else if (verb == "frame") {
+    need(2);
+    HWND window = topLevel(w[1]);
+    auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    bool single = (style & WS_BORDER) != 0 && (style & WS_THICKFRAME) == 0 && (exStyle & WS_EX_DLGMODALFRAME) == 0;
+    expectEqual("frame of " + w[1], w[2], single ? "single" : "other");
+  } else if (verb == "show") {
+    need(1);
+    startShowCommand = w[1] == "minimized" ? SW_SHOWMINIMIZED : w[1] == "maximized" ? SW_SHOWMAXIMIZED : SW_SHOWDEFAULT;
   } else if (verb == "click") {
     need(2);
     HWND target = control(w[1], w[2]);

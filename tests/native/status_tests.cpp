@@ -148,6 +148,39 @@ TEST_F(StatusDisplayTest, NotChargingOnAC) {
   EXPECT_EQ(main().icon(), main().imNoCharge.image(0));
 }
 
+TEST_F(StatusDisplayTest, StatusLabelsAreAsWideAsTheirTextAndTheChargeKeepsItsRightEdge) {
+  startWithSaved();
+  tk::Label& status = main().lbBatteryStatus;
+  tk::Label& charge = main().lbStateOfCharge;
+  auto widthOf = [&](const tk::Label& label) { return app.textExtent(label.font(), label.text()).width; };
+  int lastWidth = 0;
+  for (auto [percent, seconds] : {std::pair{5, 600}, std::pair{100, 37800}, std::pair{45, 0}}) {
+    SCOPED_TRACE(percent);
+    sim.power.setDischarging(percent, static_cast<uint32_t>(seconds));
+    refresh();
+    EXPECT_EQ(status.left(), 24);
+    EXPECT_EQ(status.width(), widthOf(status)) << toUtf8(status.text());
+    EXPECT_EQ(charge.left() + charge.width(), 197);
+    EXPECT_EQ(charge.width(), widthOf(charge));
+    EXPECT_NE(charge.width(), lastWidth) << "5%, 100% and 45% differ in width";
+    lastWidth = charge.width();
+  }
+  sim.power.setOnAC(80);
+  refresh();
+  EXPECT_EQ(status.text(), u"AC powered, not charging");
+  EXPECT_EQ(status.width(), widthOf(status));
+}
+
+TEST_F(StatusDisplayTest, AtOneHundredAndFiftyPercentTheChargeEndsAtTheScaledEdge) {
+  app.screenInfo.pixelsPerInch = 144;
+  startWithSaved();
+  sim.power.setCharging(7);
+  refresh();
+  tk::Label& charge = main().lbStateOfCharge;
+  EXPECT_EQ(charge.left() + charge.width(), 296);
+  EXPECT_EQ(charge.width(), app.textExtent(charge.font(), u"7%").width);
+}
+
 TEST_F(StatusDisplayTest, NoBatteryHidesTheStatusAndKeepsTheIndex) {
   startWithSaved();
   sim.power.setDischarging(10, 600);

@@ -44,6 +44,7 @@ class HeadlessApplication : public Application {
   void runModalLoop(Form& form) override;
   Screen screen() override { return screenInfo; }
   FrameSize frameSize(const Form&) override { return frame; }
+  TextExtent textExtent(const Font& font, const Text& text) override;
   bool minimized() override { return appMinimized; }
   void restore() override;
   void attach(Form&) override {}

@@ -191,6 +191,15 @@ FrameSize Win32Application::frameSize(const Form& form) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+TextExtent Win32Application::textExtent(const Font& font, const Text& text) {
+  ScreenDC dc;
+  HGDIOBJ previous = SelectObject(dc.get(), this->font(font));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc.get(), wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc.get(), previous);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 bool Win32Application::minimized() {
   Form* main = mainForm();
   return main != nullptr && IsIconic(reinterpret_cast<HWND>(main->nativeHandle));

@@ -22,6 +22,7 @@ class Win32Application : public Application {
   void runModalLoop(Form& form) override;
   Screen screen() override;
   FrameSize frameSize(const Form& form) override;
+  TextExtent textExtent(const Font& font, const Text& text) override;
   bool minimized() override;
   void restore() override;
   void setHintHidePause(int milliseconds) override;

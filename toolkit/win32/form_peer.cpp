@@ -131,8 +131,10 @@ void FormPeer::applyVisibility() {
     ShowWindow(window, SW_RESTORE);
   } else {
     ShowWindow(window, shownBefore_ ? SW_SHOW : SW_SHOWNORMAL);
-    // A shortcut set to start minimised still ends in the normal state.
-    if (!shownBefore_ && IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    // Windows applies the show command of a shortcut set to run minimised
+    // or maximised to a program's first showing; the window ends normal all
+    // the same.
+    if (!shownBefore_ && (IsIconic(window) || IsZoomed(window))) ShowWindow(window, SW_RESTORE);
     shownBefore_ = true;
   }
 }
