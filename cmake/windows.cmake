@@ -25,12 +25,15 @@ file(WRITE ${CMAKE_BINARY_DIR}/kst_version.h
   "#define KST_VERSION_COMMAS ${KST_VERSION_COMMAS}\n#define KST_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR} -I${CMAKE_SOURCE_DIR}/resources")
 add_executable(kestrane WIN32 app/main_win32.cpp resources/kestrane.rc)
+set_source_files_properties(resources/kestrane.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/resources/kestrane.ico;${CMAKE_SOURCE_DIR}/resources/kestrane.manifest")
 target_link_libraries(kestrane PRIVATE kst_win32)
 target_link_options(kestrane PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
 
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_executable(kst_wine_tests tests/registry_cases.cpp tests/wine/registry_backend.cpp tests/wine/long_run.cpp
+  tests/wine/win32_backend_tests.cpp resources/kestrane.rc
   system/sim/sim_registry.cpp system/sim/sim_services.cpp)
 target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main)
 target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})

@@ -121,8 +121,9 @@ void Tkst_mainform::btSaveSettingsClick() {
   for (const KeySet& keySet : store::writeSet(currentBarcode, knownBarcodes)) {
     if (setValues(keySet.root, keySet.path)) ++keySetsWritten;
   }
-  // When not one key set could be written, nothing was saved: no notice,
-  // and the values stay marked as unsaved.
+  // When not one key set was written completely, there is no notice and the
+  // values stay marked as unsaved. A key set that failed part-way may still
+  // hold the first of its new values.
   if (keySetsWritten == 0) return;
   showSaveNotice();
   resetValueChanged();

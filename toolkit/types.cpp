@@ -10,6 +10,17 @@ void Bitmap::setTransparent(int x, int y, bool transparent) {
   transparent_[index(x, y)] = transparent;
 }
 
+Bitmap Bitmap::enlarged(int factor) const {
+  Bitmap large(width_ * factor, height_ * factor, Color::rgb(0, 0, 0));
+  for (int y = 0; y < large.height_; ++y) {
+    for (int x = 0; x < large.width_; ++x) {
+      large.setPixel(x, y, pixel(x / factor, y / factor));
+      if (hasMask()) large.setTransparent(x, y, transparent(x / factor, y / factor));
+    }
+  }
+  return large;
+}
+
 int scaleLength(int value, int pixelsPerInch) {
   long long product = static_cast<long long>(value) * pixelsPerInch;
   long long quotient = product / 96, remainder = product % 96;

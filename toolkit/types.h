@@ -61,6 +61,9 @@ class Bitmap {
   bool transparent(int x, int y) const { return hasMask() && transparent_[index(x, y)]; }
   void setTransparent(int x, int y, bool transparent);
   bool empty() const { return pixels_.empty(); }
+  // Every pixel, its mask included, as a square of factor by factor pixels:
+  // a larger picture that stays as sharp as the small one.
+  Bitmap enlarged(int factor) const;
   bool operator==(const Bitmap&) const = default;
 
  private:

@@ -96,6 +96,16 @@ void Win32Application::terminate() {
   PostMessageW(serviceWindow_.get(), WM_NULL, 0, 0);
 }
 
+void Win32Application::endSession() {
+  terminate();
+  // The icon leaves the notification area and the windows go now, before
+  // Windows ends the process: no ghost icon stays behind.
+  if (trayPeer_ != nullptr) trayPeer_->icon().setVisible(false);
+  for (auto form = forms().rbegin(); form != forms().rend(); ++form) {
+    if (auto* peer = static_cast<FormPeer*>((*form)->peer())) peer->destroyWindow();
+  }
+}
+
 void Win32Application::pump(MSG& message) {
   if (handleKey(message)) return;
   TranslateMessage(&message);
@@ -278,9 +288,14 @@ HFONT Win32Application::font(const Font& font) {
   return cached.get();
 }
 
-HICON Win32Application::mainIcon() {
+HICON Win32Application::smallMainIcon() {
   return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+HICON Win32Application::largeMainIcon() {
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                       GetSystemMetrics(SM_CYICON), LR_SHARED));
 }
 
 }  // namespace kst::tk::win32

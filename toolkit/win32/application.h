@@ -27,6 +27,9 @@ class Win32Application : public Application {
   void restore() override;
   void setHintHidePause(int milliseconds) override;
   void terminate() override;
+  // The user logs off or shuts down: Windows may end the process as soon
+  // as the message that says so has been handled.
+  void endSession();
   void attach(Form& form) override;
   void attach(Control& control) override;
   void attach(Timer& timer) override;
@@ -36,7 +39,11 @@ class Win32Application : public Application {
   HINSTANCE instance() const { return instance_; }
   HWND serviceWindow() const { return serviceWindow_.get(); }
   HFONT font(const Font& font);
-  HICON mainIcon();
+  // The program's main icon at the size Windows uses for small icons
+  // (title bars, the notification area) and for large ones (the task bar,
+  // Alt+Tab).
+  HICON smallMainIcon();
+  HICON largeMainIcon();
   // The window of the program that a message box or menu should belong to.
   HWND activeWindow() const;
 

@@ -109,6 +109,10 @@ void ControlPeer::create() {
     SetWindowLongPtrW(upDown_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SendMessageW(upDown_.get(), UDM_SETRANGE32, spin->minValue, spin->maxValue);
     SendMessageW(upDown_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(window), 0);
+    // An arrow held down steps by 1 all the time: Windows would go on in
+    // steps of 5 and then 20, past the threshold the user is looking for.
+    UDACCEL steadySteps{0, 1};
+    SendMessageW(upDown_.get(), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&steadySteps));
   }
   if (auto* gauge = dynamic_cast<Gauge*>(&control_)) {
     // Visual styles ignore a progress bar's colours; without a style it keeps them.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "system/win32/wide.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/control_peer.h"
@@ -88,6 +90,15 @@ FormPeer::~FormPeer() {
   form_.nativeHandle = 0;
 }
 
+void FormPeer::destroyWindow() {
+  if (!window_) return;
+  for (Control* control : form_.controls()) control->attachPeer(nullptr);
+  tooltips_.reset();
+  RemovePropW(window_.get(), kFormProperty);
+  window_.reset();
+  form_.nativeHandle = 0;
+}
+
 void FormPeer::changed(Property property) {
   switch (property) {
     case Property::Text: SetWindowTextW(window_.get(), wide(form_.caption())); break;
@@ -107,15 +118,22 @@ void FormPeer::applyBounds() {
 }
 
 void FormPeer::applyIcon() {
-  UniqueIcon icon;
-  HICON shown = app_.mainIcon();
-  if (!form_.icon().empty()) {
-    icon = makeIcon(form_.icon());
-    if (icon) shown = icon.get();
+  UniqueIcon small, large;
+  HICON smallShown = app_.smallMainIcon(), largeShown = app_.largeMainIcon();
+  if (const Bitmap& picture = form_.icon(); !picture.empty()) {
+    small = makeIcon(picture);
+    // The task bar's large icon shows the picture pixel for pixel, enlarged
+    // by a whole factor, rather than stretched and blurred by Windows.
+    large = makeIcon(picture.enlarged(std::max(1, GetSystemMetrics(SM_CXICON) / picture.width())));
+    if (small && large) {
+      smallShown = small.get();
+      largeShown = large.get();
+    }
   }
-  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shown));
-  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shown));
-  icon_ = std::move(icon);
+  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallShown));
+  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeShown));
+  smallIcon_ = std::move(small);
+  largeIcon_ = std::move(large);
 }
 
 void FormPeer::applyVisibility() {
@@ -205,7 +223,7 @@ std::optional<LRESULT> FormPeer::onNotify(const NMHDR& header, LPARAM lParam) {
   if (header.code != UDN_DELTAPOS) return std::nullopt;
   ControlPeer* peer = controlPeerOf(header.hwndFrom);
   if (auto* spin = peer ? dynamic_cast<SpinEdit*>(&peer->control()) : nullptr) {
-    spin->step(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta);
+    spin->step(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta > 0 ? 1 : -1);
   }
   return TRUE;
 }
@@ -248,7 +266,7 @@ std::optional<LRESULT> FormPeer::onClose() {
 std::optional<LRESULT> FormPeer::onQueryEndSession() { return form_.queryClose() ? TRUE : FALSE; }
 
 std::optional<LRESULT> FormPeer::onEndSession(bool ending) {
-  if (ending) app_.terminate();
+  if (ending) app_.endSession();
   return 0;
 }
 

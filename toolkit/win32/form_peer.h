@@ -28,6 +28,9 @@ class FormPeer : public Peer {
   HWND window() const { return window_.get(); }
   HWND tooltips() const { return tooltips_.get(); }
   void setHintPause(int milliseconds) { SendMessageW(tooltips_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, milliseconds); }
+  // Destroys the native window and its controls' windows; the form keeps
+  // its state, without a window from here on.
+  void destroyWindow();
 
  private:
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,7 +59,8 @@ class FormPeer : public Peer {
   Form& form_;
   UniqueWindow window_;
   UniqueWindow tooltips_;
-  UniqueIcon icon_;
+  UniqueIcon smallIcon_;
+  UniqueIcon largeIcon_;
   bool shownBefore_ = false;
 };
 

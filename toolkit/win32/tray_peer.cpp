@@ -65,7 +65,7 @@ bool TrayPeer::send(DWORD command, const Bitmap* picture, const Text& hint) {
   // The shell keeps a copy of the icon; ours can go when the call returns.
   UniqueIcon shown;
   if (picture != nullptr) shown = makeIcon(*picture);
-  data.hIcon = shown ? shown.get() : app_.mainIcon();
+  data.hIcon = shown ? shown.get() : app_.smallMainIcon();
   size_t length = std::min(hint.size(), std::size(data.szTip) - 1);
   std::copy_n(hint.begin(), length, reinterpret_cast<char16_t*>(data.szTip));
   data.szTip[length] = L'\0';

@@ -1,0 +1,194 @@
+// The Win32 side of the toolkit over the real windows: what Windows does
+// that the headless toolkit cannot show.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/kst_main.h"
+#include "app/program.h"
+#include "system/sim/sim_services.h"
+#include "toolkit/win32/application.h"
+#include "toolkit/win32/form_peer.h"
+#include "toolkit/win32/tray_peer.h"
+
+namespace kst::test {
+namespace {
+
+void pumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// The whole program over the real windows, shown, on a simulated store.
+class Win32Backend : public ::testing::Test {
+ protected:
+  sys::sim::SimSystem sim;
+  tk::win32::Win32Application app{GetModuleHandleW(nullptr)};
+  std::unique_ptr<Program> program;
+
+  void SetUp() override {
+    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartControl, sys::dwordValue(1));
+    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopControl, sys::dwordValue(1));
+    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartPercentage,
+                     sys::dwordValue(40));
+    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage,
+                     sys::dwordValue(80));
+    app.setTitle(productName);
+    program = std::make_unique<Program>(app);
+    main().show();
+    pumpMessages();
+  }
+  void TearDown() override { program.reset(); }
+  Tkst_mainform& main() { return *program->mainform; }
+  HWND mainWindow() { return reinterpret_cast<HWND>(main().nativeHandle); }
+
+  // Whether the shell holds the icon: it refuses a change to an icon it
+  // does not have.
+  bool shellHasTheIcon() {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = app.serviceWindow();
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  }
+};
+
+HWND childOfClass(HWND parent, const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    HWND found;
+  } search{className, nullptr};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(parameter);
+        wchar_t name[64];
+        if (GetClassNameW(child, name, 64) > 0 && lstrcmpiW(name, s->className) == 0) {
+          s->found = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int iconWidth(HICON icon) {
+  ICONINFO info{};
+  if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
+
+TEST(TrayNotifications, EveryPressIsAMouseDownAndNothingElseIs) {
+  using tk::MouseButton;
+  EXPECT_EQ(tk::win32::trayButtonPressed(WM_LBUTTONDOWN), MouseButton::Left);
+  EXPECT_EQ(tk::win32::trayButtonPressed(WM_LBUTTONDBLCLK), MouseButton::Left);
+  EXPECT_EQ(tk::win32::trayButtonPressed(WM_MBUTTONDBLCLK), MouseButton::Middle);
+  EXPECT_EQ(tk::win32::trayButtonPressed(WM_RBUTTONDBLCLK), MouseButton::Right);
+  for (UINT other : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEMOVE, WM_CONTEXTMENU}) {
+    EXPECT_FALSE(tk::win32::trayButtonPressed(other).has_value()) << other;
+  }
+}
+
+TEST_F(Win32Backend, ADoubleClickOnTheIconIsTwoPresses) {
+  std::vector<tk::MouseButton> presses;
+  main().TrayIcon.onMouseDown = [&](tk::MouseButton button, int, int) { presses.push_back(button); };
+  for (UINT notification : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+    SendMessageW(app.serviceWindow(), tk::win32::kTrayCallback, 1, notification);
+  }
+  EXPECT_EQ(presses, (std::vector<tk::MouseButton>{tk::MouseButton::Left, tk::MouseButton::Left}));
+}
+
+TEST_F(Win32Backend, ArrowsOfASpinEditStepByOneHowEverLongTheyAreHeld) {
+  HWND upDown = childOfClass(mainWindow(), UPDOWN_CLASSW);
+  ASSERT_NE(upDown, nullptr);
+  UDACCEL steps[4]{};
+  EXPECT_EQ(SendMessageW(upDown, UDM_GETACCEL, 4, reinterpret_cast<LPARAM>(steps)), 1);
+  EXPECT_EQ(steps[0].nInc, 1u);
+}
+
+TEST_F(Win32Backend, OnlyTheProgramsOwnWindowsCountAsItsForms) {
+  EXPECT_NE(tk::win32::formPeerOf(mainWindow()), nullptr);
+  WNDCLASSW impostorClass{};
+  impostorClass.lpfnWndProc = DefWindowProcW;
+  impostorClass.hInstance = GetModuleHandleW(nullptr);
+  impostorClass.lpszClassName = L"TImpostor";
+  RegisterClassW(&impostorClass);
+  HWND impostor = CreateWindowExW(0, L"TImpostor", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(impostor, nullptr);
+  SetWindowLongPtrW(impostor, GWLP_USERDATA, 0x5EED);
+  EXPECT_EQ(tk::win32::formPeerOf(impostor), nullptr) << "a hook's or an input method's window";
+  ShowWindow(impostor, SW_SHOW);
+  SetActiveWindow(impostor);
+  EXPECT_TRUE(app.activeWindow() == nullptr || app.activeWindow() == mainWindow());
+  DestroyWindow(impostor);
+  UnregisterClassW(L"TImpostor", GetModuleHandleW(nullptr));
+}
+
+TEST_F(Win32Backend, TheTaskBarGetsALargeIconAndTheTitleBarASmallOne) {
+  auto shownIcon = [&](WPARAM kind) {
+    return reinterpret_cast<HICON>(SendMessageW(mainWindow(), WM_GETICON, kind, 0));
+  };
+  sim.power.setNoBattery();
+  main().updateBatteryStatus();
+  EXPECT_EQ(iconWidth(shownIcon(ICON_BIG)), GetSystemMetrics(SM_CXICON)) << "the state picture, enlarged";
+  EXPECT_EQ(iconWidth(shownIcon(ICON_SMALL)), 16);
+  main().setIcon(tk::Bitmap());
+  EXPECT_EQ(iconWidth(shownIcon(ICON_BIG)), GetSystemMetrics(SM_CXICON)) << "the main icon's own large picture";
+  EXPECT_EQ(iconWidth(shownIcon(ICON_SMALL)), GetSystemMetrics(SM_CXSMICON));
+}
+
+TEST_F(Win32Backend, EndingTheSessionTakesTheIconAndEveryWindowBeforeItReturns) {
+  ASSERT_TRUE(shellHasTheIcon());
+  std::vector<HWND> windows;
+  for (tk::Form* form : app.forms()) windows.push_back(reinterpret_cast<HWND>(form->nativeHandle));
+  SendMessageW(mainWindow(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(app.terminated());
+  EXPECT_FALSE(shellHasTheIcon());
+  for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(tk::win32::HandleCounts::windows, 1) << "only the service window is left";
+}
+
+TEST_F(Win32Backend, ALogOffThatIsNotHappeningChangesNothing) {
+  SendMessageW(mainWindow(), WM_ENDSESSION, FALSE, 0);
+  EXPECT_FALSE(app.terminated());
+  EXPECT_TRUE(IsWindow(mainWindow()));
+  EXPECT_TRUE(shellHasTheIcon());
+}
+
+// The executable's main icon, read from the program built beside this test.
+TEST(MainIcon, HoldsEverySizeWindowsAsksFor) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring program(self);
+  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"kestrane.exe";
+  HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr) << "kestrane.exe beside the test";
+  HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+  ASSERT_NE(group, nullptr);
+  auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+  const int count = directory[4] | directory[5] << 8;
+  std::vector<int> sizes;
+  for (int i = 0; i < count; ++i) {
+    int width = directory[6 + 14 * i];
+    sizes.push_back(width == 0 ? 256 : width);
+  }
+  FreeLibrary(module);
+  EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 48, 256}));
+}
+
+}  // namespace
+}  // namespace kst::test
