@@ -12,10 +12,6 @@ bool autoCorrectEnabled = false;
 bool inFormShow = false;
 
 Tkst_mainform* kst_mainform = nullptr;
-Tf_help* f_help = nullptr;
-TchooseBattery* chooseBattery = nullptr;
-TnewBatteryID* newBatteryID = nullptr;
-Tf_options* f_options = nullptr;
 
 namespace {
 
@@ -155,7 +151,7 @@ void Tkst_mainform::bindEvents() {
 }
 
 void Tkst_mainform::FormCreate() {
-  setCaption(productName + u"   ");
+  setCaption(captionAtCreation());
   autoCorrectEnabled = false;
   valueChanged = false;
   gStateOfCharge.setColor(gStateOfCharge.backColor());

@@ -14,7 +14,6 @@ namespace kst {
 class Tf_help;
 class TchooseBattery;
 class TnewBatteryID;
-class Tf_options;
 
 inline const Text productName = u"Kestrane";
 inline constexpr int defaultHighLevel = 75;
@@ -126,11 +125,14 @@ class Tkst_mainform : public tk::Form {
 
 bool isDevEnvironment();
 
-// The five windows, created once at start-up in this order.
+// The main window, made at start, and the other windows, each made when it
+// is first needed and reused from then on.
 extern Tkst_mainform* kst_mainform;
-extern Tf_help* f_help;
-extern TchooseBattery* chooseBattery;
-extern TnewBatteryID* newBatteryID;
-extern Tf_options* f_options;
+Tf_help& f_help();
+TchooseBattery& chooseBattery();
+TnewBatteryID& newBatteryID();
+
+// The caption that the main window's creation gives it.
+inline Text captionAtCreation() { return productName + u"   "; }
 
 }  // namespace kst

@@ -1,13 +1,14 @@
 #include "app/program.h"
 
 #include "app/kst_main.h"
-#include "app/options.h"
 #include "battery/choose.h"
 #include "battery/u_newBatteryID.h"
 #include "help/help.h"
 
 namespace kst {
 namespace {
+
+Program* theProgram = nullptr;
 
 void resetModuleState() {
   currentBarcode.clear();
@@ -19,35 +20,36 @@ void resetModuleState() {
 }
 
 template <typename Window>
-std::unique_ptr<Window> create(tk::Application& app, Window*& instance) {
-  auto window = std::make_unique<Window>(app);
-  instance = window.get();
-  return window;
+Window& made(std::unique_ptr<Window>& window, tk::Application& app) {
+  if (!window) window = std::make_unique<Window>(app);
+  return *window;
 }
 
 }  // namespace
 
-Program::Program(tk::Application& app) {
+Program::Program(tk::Application& app) : app_(app) {
   resetModuleState();
-  mainform = create(app, kst_mainform);
-  help = create(app, f_help);
-  chooser = create(app, chooseBattery);
-  newBarcode = create(app, newBatteryID);
-  options = create(app, f_options);
+  theProgram = this;
+  mainform_ = std::make_unique<Tkst_mainform>(app);
+  kst_mainform = mainform_.get();
 }
 
 Program::~Program() {
-  options.reset();
-  newBarcode.reset();
-  chooser.reset();
-  help.reset();
-  mainform.reset();
+  newBarcode_.reset();
+  chooser_.reset();
+  help_.reset();
+  mainform_.reset();
   kst_mainform = nullptr;
-  f_help = nullptr;
-  chooseBattery = nullptr;
-  newBatteryID = nullptr;
-  f_options = nullptr;
+  theProgram = nullptr;
 }
+
+Tf_help& Program::help() { return made(help_, app_); }
+TchooseBattery& Program::chooser() { return made(chooser_, app_); }
+TnewBatteryID& Program::newBarcode() { return made(newBarcode_, app_); }
+
+Tf_help& f_help() { return theProgram->help(); }
+TchooseBattery& chooseBattery() { return theProgram->chooser(); }
+TnewBatteryID& newBatteryID() { return theProgram->newBarcode(); }
 
 int runProgram(tk::Application& app) {
   app.setTitle(productName);

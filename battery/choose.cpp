@@ -151,8 +151,8 @@ void TchooseBattery::rbBatteryClicked() {
 }
 
 void TchooseBattery::takeNewBarcode(tk::ModalResult& result) {
-  tk::ModalResult entry = newBatteryID->showModal();
-  const Text text = newBatteryID->edNewBatteryID.text();
+  tk::ModalResult entry = newBatteryID().showModal();
+  const Text text = newBatteryID().edNewBatteryID.text();
   if (entry != tk::ModalResult::Ok || text.empty()) {
     result = tk::ModalResult::Cancel;
   } else if (kst_mainform->isValidBatteryID(text)) {

@@ -12,7 +12,7 @@ tk::ModalResult selectBattery() {
   const bool hadUnsavedChanges = valueChanged;
   collectBarcodes();
   if (knownBarcodes.size() == 1) currentBarcode = knownBarcodes.front();
-  tk::ModalResult result = chooseBattery->showModal();
+  tk::ModalResult result = chooseBattery().showModal();
   if (result != tk::ModalResult::Ok) return result;
   if (isNewBarcode(currentBarcode)) kst_mainform->manageNewBatteryID(currentBarcode);
   if (currentBarcode != oldSelection && hadUnsavedChanges) kst_mainform->askForSaving(false);

@@ -146,7 +146,9 @@ void Tf_help::bindLinks() {
 }
 
 void Tf_help::FormCreate() {
-  setCaption(kst_mainform->caption());
+  // The main window's caption as its creation set it: the help window may
+  // be made later, when the caption shows the battery.
+  setCaption(captionAtCreation());
   auto hint = [](tk::Control& control, const Text& prefix, size_t entry, bool shown) {
     control.setHint(prefix + helpUrls[entry] + u" ", shown);
   };
@@ -182,6 +184,6 @@ void Tf_help::FormClose() {
 
 void Tf_help::btCloseClick() { close(); }
 
-void Tkst_mainform::btHelpClick() { f_help->showModal(); }
+void Tkst_mainform::btHelpClick() { f_help().showModal(); }
 
 }  // namespace kst

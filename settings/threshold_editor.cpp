@@ -130,10 +130,10 @@ void Tkst_mainform::btSaveSettingsClick() {
 }
 
 void Tkst_mainform::showSaveNotice() {
-  Text firstLine = f_help->lbNote1.text();
+  Text firstLine = f_help().lbNote1.text();
   if (firstLine.empty() || firstLine.back() != u' ') firstLine += u' ';
   if (isDevEnvironment()) return;
-  app().messageDialog(u"Please note:  " + firstLine + f_help->lbNote2.text(), tk::DialogButtons::Ok);
+  app().messageDialog(u"Please note:  " + firstLine + f_help().lbNote2.text(), tk::DialogButtons::Ok);
 }
 
 bool Tkst_mainform::askForSaving(bool showBtCancel) {

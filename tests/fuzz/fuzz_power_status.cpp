@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int percent = 0, secondsLeft = 0;
   PowerState state = getPowerStatus(percent, secondsLeft);
   if (state < NoBattery || state > Discharging || percent < -1 || percent > 254 || secondsLeft < 0) __builtin_trap();
-  Tkst_mainform& main = *program->mainform;
+  Tkst_mainform& main = program->mainform();
   main.updateBatteryStatus();
   if (main.caption().empty() || main.TrayIcon.hint().rfind(productName + u"\r\n", 0) != 0) __builtin_trap();
   if (main.TrayIcon.shownHint().size() > 127) __builtin_trap();

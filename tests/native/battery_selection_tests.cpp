@@ -133,7 +133,7 @@ TEST_F(ChooserTest, NeverShorterThanTheMainWindowAndGrowingOneRowPerBarcode) {
   std::vector<int> heights;
   for (size_t count : {size_t(2), size_t(28), size_t(29), size_t(30)}) {
     knownBarcodes.assign(barcodes.begin(), barcodes.begin() + static_cast<long>(count));
-    program->chooser->showModal();
+    program->chooser().showModal();
     heights.push_back(chooser().outerHeight());
   }
   EXPECT_EQ(heights[0], mainHeight);
@@ -175,11 +175,11 @@ TEST_F(ChooserTest, At144PixelsPerInchEveryPositionIsScaledWithTiesToEven) {
   });
   knownBarcodes = {kA};
   currentBarcode = kA;
-  program->chooser->showModal();
+  program->chooser().showModal();
   EXPECT_EQ(tops(chooser()), (std::vector<int>{72, 102, 132}));
   EXPECT_EQ(chooser().lbChoose.top(), 27 + 12);
   knownBarcodes.clear();
-  program->chooser->showModal();
+  program->chooser().showModal();
   EXPECT_EQ(tops(chooser()), (std::vector<int>{81, 111}));
   EXPECT_EQ(chooser().batteryRadioButtons[0]->left(), 54 + 60);
   EXPECT_EQ(chooser().lbChoose.top(), 27 + 6);

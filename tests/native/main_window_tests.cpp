@@ -279,18 +279,44 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_EQ(m.font.points, 8);
 }
 
-TEST_F(MainWindowTest, WindowsAreCreatedInOrderAndTheFirstFocusIsTheHighThreshold) {
+TEST_F(MainWindowTest, TheOtherWindowsAreMadeWhenFirstNeededAndThenReused) {
   seedUserData();
   start();
-  const auto& forms = app.forms();
-  ASSERT_EQ(forms.size(), 5u);
-  EXPECT_EQ(forms[0]->className(), "Tkst_mainform");
-  EXPECT_EQ(forms[1]->className(), "Tf_help");
-  EXPECT_EQ(forms[2]->className(), "TchooseBattery");
-  EXPECT_EQ(forms[3]->className(), "TnewBatteryID");
-  EXPECT_EQ(forms[4]->className(), "Tf_options");
-  EXPECT_FALSE(forms[4]->visible());
+  auto classes = [&] {
+    std::vector<std::string> names;
+    for (tk::Form* form : app.forms()) names.push_back(form->className());
+    return names;
+  };
+  EXPECT_EQ(classes(), std::vector<std::string>{"Tkst_mainform"}) << "a start that opens nothing makes nothing";
   EXPECT_EQ(main().activeControl(), &main().seHighLevel);
+
+  main().btHelp.click();
+  EXPECT_EQ(classes(), (std::vector<std::string>{"Tkst_mainform", "Tf_help"}));
+  EXPECT_EQ(help().caption(), u"Kestrane   ") << "the product name and three blanks, as ever";
+  tk::Form* helpWindow = app.forms()[1];
+
+  app.whenShown("TchooseBattery", [](tk::Form& chooser) {
+    auto& c = static_cast<TchooseBattery&>(chooser);
+    c.batteryRadioButtons.back()->click();
+    c.btOk.click();
+  });
+  main().btBatteryID.click();
+  EXPECT_EQ(classes(), (std::vector<std::string>{"Tkst_mainform", "Tf_help", "TchooseBattery", "TnewBatteryID"}));
+
+  main().btHelp.click();
+  main().btBatteryID.click();
+  EXPECT_EQ(app.forms().size(), 4u) << "reused";
+  EXPECT_EQ(app.forms()[1], helpWindow);
+  EXPECT_EQ(modalCount("Tf_help"), 2u);
+  EXPECT_EQ(modalCount("TnewBatteryID"), 2u);
+}
+
+TEST_F(MainWindowTest, TheHelpWindowMadeWhileTheCaptionShowsTheBatteryStillTakesTheProductName) {
+  seedUserData();
+  sim.power.setCharging(60);
+  start();
+  ASSERT_EQ(main().caption(), u"charging,  60%    ");
+  EXPECT_EQ(help().caption(), u"Kestrane   ");
 }
 
 }  // namespace

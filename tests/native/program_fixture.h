@@ -43,18 +43,18 @@ class ProgramTest : public ::testing::Test {
   Tkst_mainform& create() {
     app.setTitle(productName);
     program = std::make_unique<Program>(app);
-    return *program->mainform;
+    return program->mainform();
   }
   // Creates the windows and runs the event loop's first showing.
   Tkst_mainform& start() {
     create();
     app.run();
-    return *program->mainform;
+    return program->mainform();
   }
-  Tkst_mainform& main() { return *program->mainform; }
-  Tf_help& help() { return *program->help; }
-  TchooseBattery& chooser() { return *program->chooser; }
-  TnewBatteryID& newBarcodeDialog() { return *program->newBarcode; }
+  Tkst_mainform& main() { return program->mainform(); }
+  Tf_help& help() { return program->help(); }
+  TchooseBattery& chooser() { return program->chooser(); }
+  TnewBatteryID& newBarcodeDialog() { return program->newBarcode(); }
 
   void seed(const store::KeySet& keySet, const Thresholds& t) {
     RootKey root = rootOf(keySet.root);

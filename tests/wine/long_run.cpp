@@ -90,7 +90,7 @@ TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
   tk::win32::Win32Application app(GetModuleHandleW(nullptr));
   app.setTitle(productName);
   Program program(app);
-  Tkst_mainform& main = *program.mainform;
+  Tkst_mainform& main = program.mainform();
   main.show();
   pumpMessages();
 

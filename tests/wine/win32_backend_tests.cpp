@@ -47,7 +47,7 @@ class Win32Backend : public ::testing::Test {
     pumpMessages();
   }
   void TearDown() override { program.reset(); }
-  Tkst_mainform& main() { return *program->mainform; }
+  Tkst_mainform& main() { return program->mainform(); }
   HWND mainWindow() { return reinterpret_cast<HWND>(main().nativeHandle); }
 
   // Whether the shell holds the icon: it refuses a change to an icon it
@@ -61,23 +61,24 @@ class Win32Backend : public ::testing::Test {
   }
 };
 
+struct ClassSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK matchClass(HWND child, LPARAM parameter) {
+  auto* search = reinterpret_cast<ClassSearch*>(parameter);
+  wchar_t name[64];
+  if (GetClassNameW(child, name, 64) > 0 && lstrcmpiW(name, search->className) == 0) {
+    search->found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND childOfClass(HWND parent, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(parameter);
-        wchar_t name[64];
-        if (GetClassNameW(child, name, 64) > 0 && lstrcmpiW(name, s->className) == 0) {
-          s->found = child;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ClassSearch search{className, nullptr};
+  EnumChildWindows(parent, matchClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
