@@ -41,7 +41,7 @@ struct Running {
 void StatusUpdate(benchmark::State& state) {
   Running running(0);
   for (auto _ : state) {
-    running.program->mainform->updateBatteryStatus();
+    running.program->mainform().updateBatteryStatus();
     running.sim.registry.forgetCalls();
   }
 }
@@ -50,7 +50,7 @@ BENCHMARK(StatusUpdate);
 void GetValues(benchmark::State& state) {
   Running running(10);
   for (auto _ : state) {
-    running.program->mainform->btGetValues.click();
+    running.program->mainform().btGetValues.click();
     running.sim.registry.forgetCalls();
   }
 }
@@ -59,7 +59,7 @@ BENCHMARK(GetValues);
 void SaveAllBatteriesTenBarcodes(benchmark::State& state) {
   Running running(10);
   for (auto _ : state) {
-    running.program->mainform->btSaveSettings.click();
+    running.program->mainform().btSaveSettings.click();
     running.app.dialogs.clear();
     running.sim.registry.forgetCalls();
   }
@@ -72,7 +72,7 @@ BENCHMARK(SaveAllBatteriesTenBarcodes);
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--status-updates") == 0) {
     Running running(0);
-    for (int i = std::atoi(argv[2]); i > 0; --i) running.program->mainform->updateBatteryStatus();
+    for (int i = std::atoi(argv[2]); i > 0; --i) running.program->mainform().updateBatteryStatus();
     return 0;
   }
   benchmark::Initialize(&argc, argv);

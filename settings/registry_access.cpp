@@ -32,13 +32,16 @@ std::optional<Location> locate(const Text& root, const Text& keyPath) {
   return Location{rootKeyFor(root), path};
 }
 
-// Opens for reading, stepping down to fewer rights where the key refuses more.
+// Opens for reading, stepping down to fewer rights where the key refuses
+// more. A key that is not there is not asked again.
 bool openForReading(const Location& where, OpenKey& key) {
   auto& registry = sys::registry();
   for (uint32_t rights : {access::kRead,
                           access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
                           access::kQueryValue}) {
-    if (registry.openKey(where.root, where.path, rights, *key.out()) == sys::kSuccess) return true;
+    sys::Status status = registry.openKey(where.root, where.path, rights, *key.out());
+    if (status == sys::kSuccess) return true;
+    if (status != sys::kAccessDenied) return false;
   }
   return false;
 }

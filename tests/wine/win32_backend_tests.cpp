@@ -13,6 +13,7 @@
 #include "app/program.h"
 #include "system/sim/sim_services.h"
 #include "toolkit/win32/application.h"
+#include "toolkit/win32/control_peer.h"
 #include "toolkit/win32/form_peer.h"
 #include "toolkit/win32/tray_peer.h"
 
@@ -35,6 +36,8 @@ class Win32Backend : public ::testing::Test {
   std::unique_ptr<Program> program;
 
   void SetUp() override {
+    // Away from the window, which opens in the middle of the screen.
+    SetCursorPos(0, 0);
     sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartControl, sys::dwordValue(1));
     sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopControl, sys::dwordValue(1));
     sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartPercentage,
@@ -161,6 +164,26 @@ TEST_F(Win32Backend, EndingTheSessionTakesTheIconAndEveryWindowBeforeItReturns) 
   EXPECT_FALSE(shellHasTheIcon());
   for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(tk::win32::HandleCounts::windows, 1) << "only the service window is left";
+}
+
+TEST_F(Win32Backend, HintsAreMadeWhenTheMouseFirstComesOverTheWindow) {
+  auto* form = tk::win32::formPeerOf(mainWindow());
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->tooltips(), nullptr) << "nothing pointed at yet";
+  HWND button = reinterpret_cast<HWND>(
+      static_cast<tk::win32::ControlPeer*>(main().btBatteryID.peer())->window());
+  SendMessageW(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  ASSERT_NE(form->tooltips(), nullptr);
+  EXPECT_EQ(SendMessageW(form->tooltips(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the battery button's hint alone";
+  EXPECT_EQ(SendMessageW(form->tooltips(), TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 30000);
+  wchar_t text[128] = {};
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = mainWindow();
+  tool.uId = reinterpret_cast<UINT_PTR>(button);
+  tool.lpszText = text;
+  SendMessageW(form->tooltips(), TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(text, L" click here to choose battery ");
 }
 
 TEST_F(Win32Backend, ALogOffThatIsNotHappeningChangesNothing) {

@@ -202,11 +202,12 @@ FrameSize Win32Application::frameSize(const Form& form) {
 }
 
 TextExtent Win32Application::textExtent(const Font& font, const Text& text) {
-  ScreenDC dc;
-  HGDIOBJ previous = SelectObject(dc.get(), this->font(font));
+  if (!measuring_) measuring_.reset(CreateCompatibleDC(nullptr));
+  HDC dc = measuring_.get();
+  HGDIOBJ previous = SelectObject(dc, this->font(font));
   RECT r{0, 0, 0, 0};
-  DrawTextW(dc.get(), wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc.get(), previous);
+  DrawTextW(dc, wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, previous);
   return {r.right - r.left, r.bottom - r.top};
 }
 
@@ -230,8 +231,11 @@ void Win32Application::setHintHidePause(int milliseconds) {
 }
 
 void Win32Application::attach(Form& form) {
-  form.attachPeer(std::make_unique<FormPeer>(*this, form));
+  auto peer = std::make_unique<FormPeer>(*this, form);
+  FormPeer& created = *peer;
+  form.attachPeer(std::move(peer));
   for (Control* control : form.controls()) attach(*control);
+  created.finishCreation();
 }
 
 void Win32Application::attach(Control& control) {

@@ -120,8 +120,9 @@ void ControlPeer::create() {
     SendMessageW(window, PBM_SETRANGE32, gauge->minValue, gauge->maxValue);
     applyColors();
   }
-  // A control made at run time comes in front of those made before it.
-  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // A control made at run time comes in front of those made before it;
+  // the form's own controls never overlap and keep the order of creation.
+  if (form_.created()) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   applyFont();
   changed(Property::Checked);
   changed(Property::Progress);
@@ -172,10 +173,15 @@ void ControlPeer::applyBounds() {
 }
 
 void ControlPeer::applyFont() {
-  SendMessageW(window_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(app_.font(control_.font())), TRUE);
-  SetPropW(window_.get(), kColorProperty,
-           reinterpret_cast<HANDLE>(static_cast<uintptr_t>(resolve(control_.font().color) | 0x01000000u)));
-  InvalidateRect(window_.get(), nullptr, TRUE);
+  HWND window = window_.get();
+  HFONT font = app_.font(control_.font());
+  COLORREF color = resolve(control_.font().color);
+  if (font == font_ && color == color_) return;
+  if (font != font_) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SetPropW(window, kColorProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(color | 0x01000000u)));
+  font_ = font;
+  color_ = color;
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 void ControlPeer::applyColors() {
@@ -186,6 +192,9 @@ void ControlPeer::applyColors() {
 }
 
 void ControlPeer::applyHint() {
+  // Until the mouse first comes over the form, no hint can show: the form
+  // registers them all then.
+  if (form_.tooltips() == nullptr) return;
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

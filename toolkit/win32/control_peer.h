@@ -43,6 +43,10 @@ class ControlPeer : public Peer {
   UniqueWindow window_;
   UniqueWindow upDown_;
   UniqueAtom name_;
+  // What the native control was last given: the same font in another
+  // colour needs no new font, only a repaint.
+  HFONT font_ = nullptr;
+  COLORREF color_ = CLR_INVALID;
   bool settingText_ = false;
 };
 

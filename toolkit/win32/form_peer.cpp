@@ -73,13 +73,8 @@ FormPeer::FormPeer(Win32Application& app, Form& form) : app_(app), form_(form) {
   window_.reset(CreateWindowExW(formExStyle(form), className.c_str(), wide(form.caption()), formStyle(form),
                                 form.left(), form.top(), 100, 100, owner, nullptr, app.instance(), this));
   form_.nativeHandle = reinterpret_cast<uintptr_t>(window_.get());
-  tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_.get(), nullptr,
-                                  app.instance(), nullptr));
-  setHintPause(app.hintHidePause());
   SendMessageW(window_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(app.font(form.font)), FALSE);
   applyBounds();
-  applyIcon();
 }
 
 FormPeer::~FormPeer() {
@@ -88,6 +83,23 @@ FormPeer::~FormPeer() {
     RemovePropW(window_.get(), kFormProperty);
   }
   form_.nativeHandle = 0;
+}
+
+void FormPeer::setHintPause(int milliseconds) {
+  if (tooltips_) SendMessageW(tooltips_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, milliseconds);
+}
+
+// The hint window is made when the mouse first comes over the form: many a
+// window is never pointed at, and making one costs time at every start.
+void FormPeer::makeHints() {
+  if (tooltips_) return;
+  tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_.get(), nullptr,
+                                  app_.instance(), nullptr));
+  setHintPause(app_.hintHidePause());
+  for (Control* control : form_.controls()) {
+    if (ControlPeer* peer = controlPeerOf(peerWindow(control))) peer->changed(Property::Hint);
+  }
 }
 
 void FormPeer::destroyWindow() {
@@ -103,7 +115,10 @@ void FormPeer::changed(Property property) {
   switch (property) {
     case Property::Text: SetWindowTextW(window_.get(), wide(form_.caption())); break;
     case Property::Bounds: applyBounds(); break;
-    case Property::Icon: applyIcon(); break;
+    case Property::Icon:
+      iconStale_ = true;
+      if (IsWindowVisible(window_.get())) applyIcon();
+      break;
     case Property::Visible: applyVisibility(); break;
     case Property::Focus: focusRequested(); break;
     default: break;
@@ -134,6 +149,7 @@ void FormPeer::applyIcon() {
   SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeShown));
   smallIcon_ = std::move(small);
   largeIcon_ = std::move(large);
+  iconStale_ = false;
 }
 
 void FormPeer::applyVisibility() {
@@ -143,6 +159,7 @@ void FormPeer::applyVisibility() {
     return;
   }
   if (!form_.displayed()) return;
+  if (iconStale_) applyIcon();
   if (form_.windowState() == WindowState::Minimized) {
     ShowWindow(window, SW_MINIMIZE);
   } else if (IsIconic(window)) {
@@ -159,7 +176,7 @@ void FormPeer::applyVisibility() {
 
 void FormPeer::focusRequested() {
   if (!form_.displayed() || !IsWindowVisible(window_.get())) return;
-  BringWindowToTop(window_.get());
+  if (GetForegroundWindow() != window_.get()) BringWindowToTop(window_.get());
   HWND target = peerWindow(form_.focusRequest());
   if (target != nullptr) SetFocus(target);
 }
@@ -194,6 +211,7 @@ std::optional<LRESULT> FormPeer::dispatch(UINT message, WPARAM wParam, LPARAM lP
     case WM_DRAWITEM: return onDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
     case WM_ACTIVATE: return onActivate(LOWORD(wParam) != WA_INACTIVE);
     case WM_SETFOCUS: return onSetFocus();
+    case WM_SETCURSOR: return onSetCursor();
     case WM_PAINT: return onPaint();
     case WM_CLOSE: return onClose();
     case WM_QUERYENDSESSION: return onQueryEndSession();
@@ -251,6 +269,11 @@ std::optional<LRESULT> FormPeer::onActivate(bool active) {
 std::optional<LRESULT> FormPeer::onSetFocus() {
   if (HWND target = peerWindow(form_.activeControl())) SetFocus(target);
   return 0;
+}
+
+std::optional<LRESULT> FormPeer::onSetCursor() {
+  makeHints();
+  return std::nullopt;
 }
 
 std::optional<LRESULT> FormPeer::onPaint() {

@@ -26,8 +26,12 @@ class FormPeer : public Peer {
 
   Form& form() const { return form_; }
   HWND window() const { return window_.get(); }
+  // The window that shows the controls' hints, or nothing before it is needed.
   HWND tooltips() const { return tooltips_.get(); }
-  void setHintPause(int milliseconds) { SendMessageW(tooltips_.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, milliseconds); }
+  void setHintPause(int milliseconds);
+  // Whether the form's own controls are all made: later ones are made at run time.
+  bool created() const { return created_; }
+  void finishCreation() { created_ = true; }
   // Destroys the native window and its controls' windows; the form keeps
   // its state, without a window from here on.
   void destroyWindow();
@@ -44,12 +48,14 @@ class FormPeer : public Peer {
   std::optional<LRESULT> onDrawItem(const DRAWITEMSTRUCT& item);
   std::optional<LRESULT> onActivate(bool active);
   std::optional<LRESULT> onSetFocus();
+  std::optional<LRESULT> onSetCursor();
   std::optional<LRESULT> onPaint();
   std::optional<LRESULT> onClose();
   std::optional<LRESULT> onQueryEndSession();
   std::optional<LRESULT> onEndSession(bool ending);
   std::optional<LRESULT> onSize(WPARAM kind);
   std::optional<LRESULT> onMove();
+  void makeHints();
   void applyBounds();
   void applyIcon();
   void applyVisibility();
@@ -62,6 +68,10 @@ class FormPeer : public Peer {
   UniqueIcon smallIcon_;
   UniqueIcon largeIcon_;
   bool shownBefore_ = false;
+  bool created_ = false;
+  // The icon changed while the window was hidden: it is given to Windows
+  // when the window shows, not before.
+  bool iconStale_ = true;
 };
 
 // The form behind one of the program's top-level windows, or nothing.

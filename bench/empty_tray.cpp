@@ -1,0 +1,60 @@
+// The honest floor for a program with a notification-area icon: an empty
+// window and one icon, removed again when the window goes. Built a second
+// time with version 6 of the common controls, which Kestrane's manifest
+// asks for, to show what that costs by itself.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace {
+
+constexpr UINT kTrayCallback = WM_APP + 1;
+
+NOTIFYICONDATAW iconOf(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = window;
+  data.uID = 1;
+  return data;
+}
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    NOTIFYICONDATAW data = iconOf(window);
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    PostQuitMessage(0);
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+#ifdef KST_COMMON_CONTROLS_6
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+#endif
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = windowProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = L"EmptyTrayWindow";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"EmptyTrayWindow", L"Empty", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                400, 200, nullptr, nullptr, instance, nullptr);
+  NOTIFYICONDATAW data = iconOf(window);
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kTrayCallback;
+  data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  lstrcpynW(data.szTip, L"Empty", 64);
+  Shell_NotifyIconW(NIM_ADD, &data);
+  ShowWindow(window, show);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
