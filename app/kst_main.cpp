@@ -61,8 +61,8 @@ void Tkst_mainform::createLayout() {
   lbHighLevel.setText(u" &High Charging Threshold:");
   place(lbHighLevel, 40, 58, 126, 13);
   lbHighLevel.focusControl = &cbHighLevel;
-  seHighLevel.minValue = 5;
-  seHighLevel.maxValue = 100;
+  seHighLevel.minValue = store::kHighRange.minimum;
+  seHighLevel.maxValue = store::kHighRange.maximum;
   seHighLevel.setValue(100);
   place(seHighLevel, 169, 54, 42, 22);
   seHighLevel.tabOrder = 1;
@@ -76,8 +76,8 @@ void Tkst_mainform::createLayout() {
   lbLowLevel.setText(u" &Low Charging Threshold:");
   place(lbLowLevel, 40, 81, 124, 13);
   lbLowLevel.focusControl = &cbLowLevel;
-  seLowLevel.minValue = 1;
-  seLowLevel.maxValue = 96;
+  seLowLevel.minValue = store::kLowRange.minimum;
+  seLowLevel.maxValue = store::kLowRange.maximum;
   seLowLevel.setValue(1);
   place(seLowLevel, 169, 78, 42, 22);
   seLowLevel.tabOrder = 2;

@@ -16,8 +16,8 @@ class TchooseBattery;
 class TnewBatteryID;
 
 inline const Text productName = u"Kestrane";
-inline constexpr int defaultHighLevel = 75;
-inline constexpr int defaultLowLevel = 45;
+inline constexpr int defaultHighLevel = store::kDefaultHighLevel;
+inline constexpr int defaultLowLevel = store::kDefaultLowLevel;
 inline constexpr tk::Color changedColor = tk::Color::rgb(0, 0, 255);
 inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0);
 
@@ -106,6 +106,8 @@ class Tkst_mainform : public tk::Form {
   void seHighLevelChange();
 
   SavedThresholds savedThresholds() const;
+  // The thresholds as the editor shows them now.
+  store::Thresholds editedThresholds() const;
   void readFirstInstID();
   void showSaveNotice();
   void restartElevated();

@@ -2,8 +2,6 @@
 // the info box.
 #include "app/tray.h"
 
-#include <cstdio>
-
 #include "app/kst_main.h"
 
 namespace kst {
@@ -55,33 +53,5 @@ void Tkst_mainform::tmInfoClick() {
 }
 
 void forceForeground(sys::NativeWindow window) { sys::desktop().forceForeground(window); }
-
-Text getFileVersion(const Text& path) {
-  Text result = u"unknown";
-  try {
-    auto& version = sys::version();
-    uint32_t size = version.fileVersionInfoSize(path);
-    std::vector<uint8_t> buffer(static_cast<size_t>(size) + 1);
-    if (!version.fileVersionInfo(path, buffer)) return result;
-    auto translation = version.queryValue(buffer, u"\\VarFileInfo\\Translation");
-    if (!translation || translation->size() < 4) return result;
-    unsigned language = (*translation)[0] | (*translation)[1] << 8;
-    unsigned codePage = (*translation)[2] | (*translation)[3] << 8;
-    char subBlock[64];
-    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%.4x%.4x\\FileVersion", language, codePage);
-    auto value = version.queryValue(buffer, fromUtf8(subBlock));
-    if (!value) return result;
-    Text text;
-    for (size_t i = 0; i + 1 < value->size(); i += 2) {
-      auto unit = static_cast<char16_t>((*value)[i] | (*value)[i + 1] << 8);
-      if (unit == 0) break;
-      text += unit;
-    }
-    result = text;
-  } catch (...) {
-    // Unreadable version information shows as "unknown".
-  }
-  return result;
-}
 
 }  // namespace kst

@@ -1,4 +1,5 @@
 #pragma once
+#include "system/file_version.h"
 #include "system/services.h"
 #include "system/text.h"
 
@@ -8,6 +9,5 @@ namespace kst {
 inline const Text productWebAddress = u"https://kestrane.org/";
 
 void forceForeground(sys::NativeWindow window);
-Text getFileVersion(const Text& path);
 
 }  // namespace kst

@@ -4,12 +4,12 @@
 if(KST_FUZZ)
   set(KST_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
       -fno-omit-frame-pointer)
-  target_compile_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
-  target_link_options(kst_core PUBLIC -fsanitize=address,undefined)
+  target_compile_options(kst_model PUBLIC ${KST_SANITIZER_FLAGS})
+  target_link_options(kst_model PUBLIC -fsanitize=address,undefined)
 elseif(KST_SANITIZE)
   set(KST_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  target_compile_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
-  target_link_options(kst_core PUBLIC ${KST_SANITIZER_FLAGS})
+  target_compile_options(kst_model PUBLIC ${KST_SANITIZER_FLAGS})
+  target_link_options(kst_model PUBLIC ${KST_SANITIZER_FLAGS})
 endif()
 
 find_package(JPEG REQUIRED)
@@ -19,7 +19,7 @@ add_library(kst_sim STATIC
   system/sim/sim_registry.cpp system/sim/sim_services.cpp
   toolkit/headless/headless_app.cpp
 )
-target_link_libraries(kst_sim PUBLIC kst_core)
+target_link_libraries(kst_sim PUBLIC kst_core kst_cli)
 
 if(KST_FUZZ)
   foreach(target fuzz_registry_paths fuzz_barcodes fuzz_power_status)

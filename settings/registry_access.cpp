@@ -158,12 +158,17 @@ int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found) {
 }
 
 bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value) {
+  return writeRegIntegerChecked(std::move(root), std::move(keyPath), std::move(valueName), value) ==
+         WriteResult::Written;
+}
+
+WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int32_t value) {
   auto where = locate(root, keyPath);
-  if (!where) return false;
+  if (!where) return WriteResult::Refused;
   auto& registry = sys::registry();
   OpenKey key(registry);
   if (registry.createKey(where->root, where->path, access::kWrite, *key.out()) != sys::kSuccess) {
-    return false;
+    return WriteResult::Refused;
   }
   if (value < 0) {
     throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " +
@@ -178,7 +183,7 @@ bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value) {
   // Closing a key written here flushes it at once; a failed flush changes
   // nothing about the value that was read back.
   (void)registry.flushKey(key.get());
-  return found && readBack == value;
+  return found && readBack == value ? WriteResult::Written : WriteResult::Mismatch;
 }
 
 bool regKeyExists(Text root, Text keyPath) {

@@ -20,6 +20,10 @@ sys::RootKey rootKeyFor(const Text& rootAbbreviation);
 Text readRegString(Text root, Text keyPath, Text valueName);
 int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found);
 bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value);
+// A verified write, saying why it did not take: the key could not be
+// opened for writing, or the value read back differs.
+enum class WriteResult { Written, Refused, Mismatch };
+WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int32_t value);
 bool regKeyExists(Text root, Text keyPath);
 bool deleteRegKey(Text root, Text keyPath);
 std::vector<Text> listRegSubKeys(Text root, Text keyPath);

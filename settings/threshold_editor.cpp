@@ -44,18 +44,18 @@ void Tkst_mainform::seHighLevelExit() {
   if (!autoCorrectEnabled) return;
   int high = seHighLevel.value();
   int low = seLowLevel.value();
-  if (high >= low + kMinimumGap) return;
+  if (high >= low + store::kMinimumGap) return;
   if (low > seLowLevel.minValue) {
-    seLowLevel.setValue(high - kMinimumGap);
+    seLowLevel.setValue(high - store::kMinimumGap);
   } else {
-    seHighLevel.setValue(low + kMinimumGap);
+    seHighLevel.setValue(low + store::kMinimumGap);
   }
 }
 
 void Tkst_mainform::seLowLevelExit() {
   if (!autoCorrectEnabled) return;
   int high = seHighLevel.value();
-  if (seLowLevel.value() > high - kMinimumGap) seLowLevel.setValue(high - kMinimumGap);
+  if (seLowLevel.value() > high - store::kMinimumGap) seLowLevel.setValue(high - store::kMinimumGap);
 }
 
 void Tkst_mainform::setValueChanged() {
@@ -111,7 +111,7 @@ void Tkst_mainform::clampTypedThresholds() {
 
 void Tkst_mainform::btSaveSettingsClick() {
   clampTypedThresholds();
-  if (seHighLevel.value() - seLowLevel.value() < kMinimumGap) {
+  if (seHighLevel.value() - seLowLevel.value() < store::kMinimumGap) {
     app().messageDialog(kGapMessage, tk::DialogButtons::Ok);
     return;
   }

@@ -9,7 +9,6 @@ inline const Text kKeysMissingMessage =
     u"   Needed registry keys not present.\r\n   You need a ThinkPad Laptop and \r\n"
     u"   have to install some software.\r\n   Please read the appropriate help section.   ";
 inline const Text kUnsavedQuestion = u"Some settings were changed, but not saved yet.\r\nSave the current settings now?";
-inline constexpr int kMinimumGap = 4;
 
 // What followed the program name on a Windows command line, split off by
 // the rules Windows uses for the program name itself.

@@ -1,13 +1,23 @@
-// Reading one key set into the editor and writing the editor into one.
+// The store itself: key sets read and written through the registry layer.
 #include "settings/threshold_store.h"
 
-#include "app/kst_main.h"
+#include "battery/barcode_rules.h"
 #include "settings/registry_access.h"
 #include "system/error.h"
-#include "system/services.h"
 
-namespace kst {
-namespace store {
+namespace kst::store {
+namespace {
+
+// The four threshold values in the order a key set is read.
+const Text* const kReadOrder[] = {&kChargeStartControl, &kChargeStopControl, &kChargeStopPercentage,
+                                  &kChargeStartPercentage};
+
+std::optional<int32_t> valueAt(const KeySetRead& read, size_t index) {
+  if (index >= read.values.size()) return std::nullopt;
+  return read.values[index].value;
+}
+
+}  // namespace
 
 KeySet machineConfigurationKeyOf(const Text& barcode) {
   return {kMachine, kMachineConfigurationKey + u"\\" + barcode};
@@ -17,6 +27,13 @@ KeySet userDataKeyOf(const Text& barcode) { return {kUser, kUserDataKey + u"\\" 
 
 std::vector<KeySet> generalReadOrder() {
   return {{kMachine, kMachineConfigurationKey}, {kMachine, kMachineDataKey}, {kUser, kUserDataKey}};
+}
+
+std::vector<KeySet> readOrder(const Text& barcode) {
+  std::vector<KeySet> order;
+  if (!barcode.empty()) order = {machineConfigurationKeyOf(barcode), userDataKeyOf(barcode)};
+  for (KeySet& general : generalReadOrder()) order.push_back(std::move(general));
+  return order;
 }
 
 std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& knownBarcodes) {
@@ -32,81 +49,136 @@ std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& known
   return keySets;
 }
 
-}  // namespace store
-
-using namespace store;
-
-bool Tkst_mainform::getValues(const Text& root, const Text& key) {
-  if (!regKeyExists(root, key)) return false;
-  bool complete = true;
-  auto read = [&](const Text& name) {
-    bool found = false;
-    int32_t value = readRegInteger(root, key, name, found);
-    if (!found) complete = false;
-    return value;
-  };
-  try {
-    cbLowLevel.setChecked(read(kChargeStartControl) == 1);
-    cbLowLevel.tag = cbLowLevel.checked() ? 1 : 0;
-    cbHighLevel.setChecked(read(kChargeStopControl) == 1);
-    cbHighLevel.tag = cbHighLevel.checked() ? 1 : 0;
-    int32_t high = read(kChargeStopPercentage);
-    seHighLevel.setValue(high == 0 ? defaultHighLevel : high);
-    int32_t low = read(kChargeStartPercentage);
-    seLowLevel.setValue(low == 0 ? defaultLowLevel : low);
-  } catch (const Error&) {
-    app().messageDialog(kReadErrorMessage, tk::DialogButtons::Ok);
-    return false;
-  }
-  return complete;
+Text describe(const Thresholds& thresholds) {
+  return u"Charging starts below " + decimal(thresholds.lowPercent) + u"%" +
+         (thresholds.lowActive ? u"" : u" (inactive)") + u" and stops at " + decimal(thresholds.highPercent) +
+         u"%" + (thresholds.highActive ? u"." : u" (inactive).");
 }
 
-bool Tkst_mainform::setValues(const Text& root, const Text& key) {
-  bool written = false;
-  try {
-    written = writeRegInteger(root, key, kChargeStartControl, cbLowLevel.checked() ? 1 : 0);
-    cbLowLevel.tag = cbLowLevel.checked() ? 1 : 0;
-    written = written && writeRegInteger(root, key, kChargeStopControl, cbHighLevel.checked() ? 1 : 0);
-    cbHighLevel.tag = cbHighLevel.checked() ? 1 : 0;
-    written = written && writeRegInteger(root, key, kChargeStartPercentage, seLowLevel.value());
-    written = written && writeRegInteger(root, key, kChargeStopPercentage, seHighLevel.value());
-    written = written && writeRegInteger(root, key, kAutomatic, 2);
-    written = written && writeRegInteger(root, key, kFirstInstID, firstInstID);
-  } catch (const Error&) {
-    written = false;
-    app().messageDialog(kWriteErrorMessage, tk::DialogButtons::Ok);
+bool KeySetRead::complete() const {
+  if (!exists || error || values.size() != std::size(kReadOrder)) return false;
+  for (const ValueRead& value : values) {
+    if (!value.found) return false;
   }
-  if (!written && app().messageDialog(kRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
-    restartElevated();
-  }
-  return written;
+  return true;
 }
 
-bool Tkst_mainform::MachineIsCompatible(bool showMsg) {
-  if (regKeyExists(kMachine, kMachineConfigurationKey) || regKeyExists(kUser, kUserRootKey)) return true;
-  if (showMsg) {
+std::optional<bool> KeySetRead::lowActive() const {
+  auto value = valueAt(*this, 0);
+  return value ? std::optional<bool>(*value == 1) : std::nullopt;
+}
+
+std::optional<bool> KeySetRead::highActive() const {
+  auto value = valueAt(*this, 1);
+  return value ? std::optional<bool>(*value == 1) : std::nullopt;
+}
+
+std::optional<int> KeySetRead::highPercent() const {
+  auto value = valueAt(*this, 2);
+  return value ? std::optional<int>(*value == 0 ? kDefaultHighLevel : *value) : std::nullopt;
+}
+
+std::optional<int> KeySetRead::lowPercent() const {
+  auto value = valueAt(*this, 3);
+  return value ? std::optional<int>(*value == 0 ? kDefaultLowLevel : *value) : std::nullopt;
+}
+
+KeySetRead readKeySet(const KeySet& keySet) {
+  KeySetRead read;
+  read.exists = regKeyExists(keySet.root, keySet.path);
+  if (!read.exists) return read;
+  try {
+    for (const Text* name : kReadOrder) {
+      ValueRead value;
+      value.value = readRegInteger(keySet.root, keySet.path, *name, value.found);
+      read.values.push_back(value);
+    }
+  } catch (const Error& error) {
+    read.error = error.text();
+  }
+  return read;
+}
+
+Thresholds laidOver(Thresholds thresholds, const KeySetRead& read) {
+  if (auto active = read.lowActive()) thresholds.lowActive = *active;
+  if (auto active = read.highActive()) thresholds.highActive = *active;
+  if (auto percent = read.highPercent()) thresholds.highPercent = kHighRange.clamp(*percent);
+  if (auto percent = read.lowPercent()) thresholds.lowPercent = kLowRange.clamp(*percent);
+  return thresholds;
+}
+
+WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int32_t firstInstID) {
+  const int32_t values[] = {thresholds.lowActive ? 1 : 0, thresholds.highActive ? 1 : 0, thresholds.lowPercent,
+                            thresholds.highPercent, 2, firstInstID};
+  const std::vector<Text>& names = writeOrder();
+  WriteOutcome outcome;
+  for (size_t i = 0; i < names.size(); ++i) {
+    WriteResult result = WriteResult::Written;
     try {
-      btHelpClick();
-    } catch (...) {
-      // The help window is a courtesy here; failing to show it changes nothing.
+      result = writeRegIntegerChecked(keySet.root, keySet.path, names[i], values[i]);
+    } catch (const Error& error) {
+      return {WriteOutcome::Result::Error, names[i], i, error.text()};
+    }
+    if (result == WriteResult::Refused) return {WriteOutcome::Result::Refused, names[i], i, Text()};
+    if (result == WriteResult::Mismatch) return {WriteOutcome::Result::Mismatch, names[i], i, Text()};
+  }
+  return outcome;
+}
+
+SelectionLoad loadSelection(const Text& barcode, Thresholds shown) {
+  SelectionLoad load;
+  // Get Values starts from the defaults; the switches stay as shown.
+  shown.highPercent = kDefaultHighLevel;
+  shown.lowPercent = kDefaultLowLevel;
+  load.thresholds = shown;
+  for (const KeySet& keySet : readOrder(barcode)) {
+    KeySetRead read = readKeySet(keySet);
+    if (read.exists) load.thresholds = laidOver(load.thresholds, read);
+    bool complete = read.complete();
+    load.reads.emplace_back(keySet, std::move(read));
+    if (complete) {
+      load.source = keySet;
+      break;
     }
   }
-  return false;
+  return load;
 }
 
-bool isDevEnvironment() { return sys::desktop().topLevelWindowOfClassExists(u"TAppBuilder"); }
-
-void Tkst_mainform::setDefaultThresholds() {
-  autoCorrectEnabled = false;
-  seHighLevel.setValue(defaultHighLevel);
-  seLowLevel.setValue(defaultLowLevel);
-  autoCorrectEnabled = true;
+std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Text>& knownBarcodes,
+                                       const Thresholds& thresholds, int32_t firstInstID) {
+  std::vector<KeySetWrite> writes;
+  for (const KeySet& keySet : writeSet(barcode, knownBarcodes)) {
+    writes.push_back({keySet, writeKeySet(keySet, thresholds, firstInstID)});
+  }
+  return writes;
 }
 
-void Tkst_mainform::readFirstInstID() {
+bool powerManagerPresent() {
+  return regKeyExists(kMachine, kMachineConfigurationKey) || regKeyExists(kUser, kUserRootKey);
+}
+
+int32_t readFirstInstID() {
   bool found = false;
-  firstInstID = readRegInteger(kMachine, kInstallInformationKey, kFirstInstID, found);
-  if (firstInstID == 0 || !found) firstInstID = readRegInteger(kUser, kUserDataKey, kFirstInstID, found);
+  int32_t id = readRegInteger(kMachine, kInstallInformationKey, kFirstInstID, found);
+  if (id == 0 || !found) id = readRegInteger(kUser, kUserDataKey, kFirstInstID, found);
+  return id;
 }
 
-}  // namespace kst
+void gatherBarcodes(const Text& currentSelection, KnownBarcodes& into) {
+  auto add = [&](const Text& barcode, bool checkValidity, BarcodeOrigin origin, int slot) {
+    if (!addBarcode(into.barcodes, barcode, checkValidity)) return;
+    into.origins.push_back(origin);
+    into.slots.push_back(slot);
+  };
+  for (const Text& name : listRegSubKeys(kMachine, kMachineConfigurationKey)) {
+    add(name, true, BarcodeOrigin::MachineConfigurationKey, 0);
+  }
+  for (const Text& name : listRegSubKeys(kUser, kUserDataKey)) add(name, true, BarcodeOrigin::UserDataKey, 0);
+  for (int slot = 1; slot <= 9; ++slot) {
+    Text barcode = readRegString(kMachine, kInstalledBatteryKey + static_cast<char16_t>(u'0' + slot), kBarcodeNumber);
+    add(barcode, true, BarcodeOrigin::InstalledBattery, slot);
+  }
+  add(currentSelection, false, BarcodeOrigin::CurrentSelection, 0);
+}
+
+}  // namespace kst::store

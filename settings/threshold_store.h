@@ -1,6 +1,10 @@
 #pragma once
-// Where the power manager keeps its thresholds, and which key sets are read
-// and written for a selection.
+// The power manager's threshold store: where its key sets lie, which are
+// read and written for a selection, and how one key set is read and
+// written. It knows no window: the threshold editor and the command line
+// both work through it.
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "system/text.h"
@@ -25,6 +29,18 @@ inline const Text kAutomatic = u"Automatic";
 inline const Text kFirstInstID = u"FirstInstID";
 inline const Text kBarcodeNumber = u"Barcode Number";
 
+inline constexpr int kDefaultHighLevel = 75;
+inline constexpr int kDefaultLowLevel = 45;
+// The ranges the editor's spin edits keep the thresholds in.
+struct Range {
+  int minimum, maximum;
+  int clamp(int value) const { return value < minimum ? minimum : value > maximum ? maximum : value; }
+  bool holds(int value) const { return value >= minimum && value <= maximum; }
+};
+inline constexpr Range kHighRange{5, 100};
+inline constexpr Range kLowRange{1, 96};
+inline constexpr int kMinimumGap = 4;
+
 struct KeySet {
   Text root;
   Text path;
@@ -35,7 +51,108 @@ KeySet machineConfigurationKeyOf(const Text& barcode);
 KeySet userDataKeyOf(const Text& barcode);
 // The general key sets in the order they are read for all batteries.
 std::vector<KeySet> generalReadOrder();
+// The key sets tried for a selection, the first that reads completely
+// winning: for one battery its own two, then the general ones.
+std::vector<KeySet> readOrder(const Text& barcode);
 std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& knownBarcodes);
+
+// A threshold pair: percentages and on/off switches.
+struct Thresholds {
+  int highPercent = kDefaultHighLevel;
+  int lowPercent = kDefaultLowLevel;
+  bool highActive = true;
+  bool lowActive = true;
+  bool operator==(const Thresholds&) const = default;
+};
+
+// The thresholds in the words of the notification-area hint: "Charging
+// starts below 40% and stops at 80%.", with " (inactive)" after a
+// threshold that is switched off.
+Text describe(const Thresholds& thresholds);
+
+// One value as the registry layer read it: 0 and not found when missing.
+struct ValueRead {
+  int32_t value = 0;
+  bool found = false;
+};
+
+// What reading one key set found. Its four threshold values are read in
+// this order: ChargeStartControl, ChargeStopControl, ChargeStopPercentage,
+// ChargeStartPercentage; an unreadable value stops the reads there.
+struct KeySetRead {
+  bool exists = false;
+  std::vector<ValueRead> values;
+  // The registry layer's error that stopped the reads at values.size().
+  std::optional<Text> error;
+
+  bool complete() const;
+  // The values read, as they count: a control value switches on only when
+  // it is exactly 1, a percentage of 0 stands for the default; nothing
+  // where the value was not read.
+  std::optional<bool> lowActive() const;
+  std::optional<bool> highActive() const;
+  std::optional<int> highPercent() const;
+  std::optional<int> lowPercent() const;
+};
+KeySetRead readKeySet(const KeySet& keySet);
+// The thresholds with what a read found laid over them, brought into range.
+Thresholds laidOver(Thresholds thresholds, const KeySetRead& read);
+
+// What writing one key set did. The six values go in a fixed order, each
+// verified by reading it back; the first that fails ends the key set.
+struct WriteOutcome {
+  enum class Result { Written, Refused, Mismatch, Error };
+  Result result = Result::Written;
+  // The value that failed, its place in the order, and why, where one failed.
+  Text failedValue;
+  size_t failedAt = 0;
+  Text reason;
+};
+inline const std::vector<Text>& writeOrder() {
+  static const std::vector<Text> order = {kChargeStartControl, kChargeStopControl, kChargeStartPercentage,
+                                          kChargeStopPercentage, kAutomatic, kFirstInstID};
+  return order;
+}
+WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int32_t firstInstID);
+
+// A selection loaded as Get Values loads it: the thresholds the editor
+// shows afterwards, and the key set they came from, if one read completely.
+struct SelectionLoad {
+  Thresholds thresholds;
+  std::optional<KeySet> source;
+  std::vector<std::pair<KeySet, KeySetRead>> reads;
+};
+SelectionLoad loadSelection(const Text& barcode, Thresholds shown = {});
+
+struct KeySetWrite {
+  KeySet keySet;
+  WriteOutcome outcome;
+};
+// Writes every key set of the selection's write set, whatever became of
+// the ones before.
+std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Text>& knownBarcodes,
+                                       const Thresholds& thresholds, int32_t firstInstID);
+
+// The power manager's keys are there: its machine configuration key or
+// its user root key.
+bool powerManagerPresent();
+// The install identifier that goes into every key set written: from the
+// install information key, else from the user data key, else 0. Raises the
+// registry layer's error for a value it cannot read.
+int32_t readFirstInstID();
+
+// Where a known barcode was found first.
+enum class BarcodeOrigin { MachineConfigurationKey, UserDataKey, InstalledBattery, CurrentSelection };
+struct KnownBarcodes {
+  std::vector<Text> barcodes;
+  std::vector<BarcodeOrigin> origins;
+  // The installed battery slot (1 to 9) of a barcode found there, else 0.
+  std::vector<int> slots;
+};
+// Gathers the barcodes the store knows, in the order the program lists
+// them, the current selection last. A "Barcode Number" of another type
+// raises the registry layer's error; what was gathered before it stays.
+void gatherBarcodes(const Text& currentSelection, KnownBarcodes& into);
 
 inline const Text kReadErrorMessage = u"     Error while reading settings from registry.     ";
 inline const Text kWriteErrorMessage = u"     Error while writing settings to registry.     ";

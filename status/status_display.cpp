@@ -12,9 +12,7 @@ constexpr tk::Color kGaugeGreen = tk::Color::fromColorref(43540);
 constexpr tk::Color kGaugeRed = tk::Color::fromColorref(240);
 
 Text thresholdLine(const SavedThresholds& saved) {
-  return u"Charging starts below " + decimal(saved.lowPercent) + u"%" +
-         (saved.lowActive == 0 ? u" (inactive)" : u"") + u" and stops at " + decimal(saved.highPercent) +
-         u"%" + (saved.highActive == 0 ? u" (inactive)." : u".");
+  return store::describe({saved.highPercent, saved.lowPercent, saved.highActive != 0, saved.lowActive != 0});
 }
 
 Text trayHint(PowerState state, int percent, const Text& timeText, bool withThresholds,

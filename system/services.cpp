@@ -19,5 +19,6 @@ PowerService& power() { return require(installed.power); }
 ShellService& shell() { return require(installed.shell); }
 DesktopService& desktop() { return require(installed.desktop); }
 VersionService& version() { return require(installed.version); }
+BatteryDeviceService& batteryDevices() { return require(installed.batteryDevices); }
 
 }  // namespace kst::sys

@@ -56,12 +56,33 @@ class VersionService {
                                                          const Text& subBlock) = 0;
 };
 
+// One battery as the system's battery devices report it.
+struct BatteryDevice {
+  Text name;
+  // Four characters, such as "LION" or "LiP ".
+  Text chemistry;
+  uint32_t designedCapacity = 0;
+  uint32_t fullChargedCapacity = 0;
+  // Capacities in relative units rather than milliwatt-hours.
+  bool relativeCapacity = false;
+  // Where the battery counts its charge cycles.
+  std::optional<uint32_t> cycleCount;
+};
+
+class BatteryDeviceService {
+ public:
+  virtual ~BatteryDeviceService() = default;
+  // Every battery device that reports itself; none where there is none.
+  virtual std::vector<BatteryDevice> batteries() = 0;
+};
+
 struct Services {
   RegistryService* registry = nullptr;
   PowerService* power = nullptr;
   ShellService* shell = nullptr;
   DesktopService* desktop = nullptr;
   VersionService* version = nullptr;
+  BatteryDeviceService* batteryDevices = nullptr;
 };
 
 void installServices(const Services& services);
@@ -70,5 +91,6 @@ PowerService& power();
 ShellService& shell();
 DesktopService& desktop();
 VersionService& version();
+BatteryDeviceService& batteryDevices();
 
 }  // namespace kst::sys

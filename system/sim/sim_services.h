@@ -77,6 +77,12 @@ class SimVersion : public VersionService {
   std::map<Text, std::vector<uint8_t>> blocks;
 };
 
+class SimBatteryDevices : public BatteryDeviceService {
+ public:
+  std::vector<BatteryDevice> batteries() override { return devices; }
+  std::vector<BatteryDevice> devices;
+};
+
 // Every simulated service, installed for the lifetime of the object.
 struct SimSystem {
   SimSystem();
@@ -86,6 +92,7 @@ struct SimSystem {
   SimShell shell;
   SimDesktop desktop;
   SimVersion version;
+  SimBatteryDevices batteryDevices;
 };
 
 }  // namespace kst::sys::sim

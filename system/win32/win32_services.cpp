@@ -179,7 +179,7 @@ std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<u
   return std::vector<uint8_t>(first, first + bytes);
 }
 
-Win32System::Win32System() { installServices({&registry, &power, &shell, &desktop, &version}); }
+Win32System::Win32System() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices}); }
 Win32System::~Win32System() { installServices({}); }
 
 }  // namespace kst::sys::win32

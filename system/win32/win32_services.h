@@ -41,6 +41,12 @@ class Win32Version : public VersionService {
   std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>& buffer, const Text& subBlock) override;
 };
 
+// The battery device class, asked through setupapi and the battery IOCTLs.
+class Win32BatteryDevices : public BatteryDeviceService {
+ public:
+  std::vector<BatteryDevice> batteries() override;
+};
+
 // Every Win32 service, installed for the lifetime of the object.
 struct Win32System {
   Win32System();
@@ -50,6 +56,7 @@ struct Win32System {
   Win32Shell shell;
   Win32Desktop desktop;
   Win32Version version;
+  Win32BatteryDevices batteryDevices;
 };
 
 }  // namespace kst::sys::win32

@@ -1,0 +1,17 @@
+#pragma once
+// The form of a battery barcode and the rule by which a list of barcodes
+// takes one more; no window and no module state.
+#include <vector>
+
+#include "system/text.h"
+
+namespace kst {
+
+bool isValidBatteryIDText(const Text& s);
+// A barcode that would name another key than one battery's own.
+bool barcodeNamesOtherKeys(const Text& barcode);
+// Appends the barcode, unchanged, unless it is empty, invalid where validity
+// is asked for, or listed already (compared after upperCaseText).
+bool addBarcode(std::vector<Text>& list, const Text& barcode, bool checkValidity);
+
+}  // namespace kst

@@ -1,0 +1,69 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <map>
+
+namespace kst::cli {
+namespace {
+
+// The options each command takes besides --json and --help.
+const std::map<std::string, std::vector<std::string>>& commandOptions() {
+  static const std::map<std::string, std::vector<std::string>> options = {
+      {"status", {}},
+      {"get", {"--battery"}},
+      {"set", {"--battery", "--high", "--low", "--force"}},
+      {"batteries", {}},
+      {"remove", {"--battery"}},
+      {"export", {"--battery", "--output"}},
+      {"health", {}},
+  };
+  return options;
+}
+
+bool takes(const std::string& command, const std::string& option) {
+  const auto& allowed = commandOptions().at(command);
+  return std::find(allowed.begin(), allowed.end(), option) != allowed.end();
+}
+
+}  // namespace
+
+std::variant<Invocation, std::string> parseArguments(const std::vector<Text>& arguments) {
+  Invocation call;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string word = toUtf8(arguments[i]);
+    if (word == "--json") {
+      call.json = true;
+    } else if (word == "--help" || word == "-h" || word == "/?") {
+      call.help = true;
+    } else if (word == "--version") {
+      call.version = true;
+    } else if (word.rfind("--", 0) == 0) {
+      if (call.command.empty()) return "Unknown option " + word + ". Give the command first.";
+      if (!takes(call.command, word)) return "The command " + call.command + " takes no option " + word + ".";
+      if (word == "--force") {
+        call.force = true;
+        continue;
+      }
+      if (i + 1 >= arguments.size()) return "The option " + word + " needs a value.";
+      const Text& value = arguments[++i];
+      if (word == "--battery") {
+        if (call.battery) return "The option --battery can be given once.";
+        call.battery = value;
+      } else if (word == "--output") {
+        call.output = value;
+      } else if (word == "--high") {
+        call.high.push_back(value);
+      } else {
+        call.low.push_back(value);
+      }
+    } else if (call.command.empty()) {
+      if (!commandOptions().count(word)) return "Unknown command " + word + ".";
+      call.command = word;
+    } else {
+      return "Unexpected argument " + word + ".";
+    }
+  }
+  return call;
+}
+
+}  // namespace kst::cli

@@ -1,0 +1,28 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "system/text.h"
+
+namespace kst::cli {
+
+// One call of the command line, as its arguments ask for it.
+struct Invocation {
+  std::string command;
+  bool json = false;
+  bool help = false;
+  bool version = false;
+  bool force = false;
+  std::optional<Text> battery;
+  std::optional<Text> output;
+  // Every --high and --low as given: a percentage, "on" or "off".
+  std::vector<Text> high;
+  std::vector<Text> low;
+};
+
+// The invocation, or the message that says what is wrong with the arguments.
+std::variant<Invocation, std::string> parseArguments(const std::vector<Text>& arguments);
+
+}  // namespace kst::cli

@@ -1,0 +1,33 @@
+#pragma once
+// The commands of the command line, and what they share.
+#include "cli/arguments.h"
+#include "cli/cli.h"
+#include "cli/json.h"
+#include "settings/threshold_store.h"
+
+namespace kst::cli {
+
+Outcome status(const Invocation& call);
+Outcome get(const Invocation& call);
+Outcome set(const Invocation& call);
+Outcome batteries(const Invocation& call);
+Outcome remove(const Invocation& call);
+Outcome exportSettings(const Invocation& call);
+Outcome health(const Invocation& call);
+
+// A key set as the command line names it: "HKCU\SOFTWARE\Lenovo\PWRMGRV\Data".
+Text keySetName(const store::KeySet& keySet);
+Json thresholdsJson(const store::Thresholds& thresholds);
+// Where a gathered barcode was found, in words.
+Text originText(store::BarcodeOrigin origin, int slot);
+
+// An outcome that says one thing on standard error.
+Outcome failure(int exitCode, const std::string& message);
+Outcome powerManagerMissing();
+// Nothing, or the failure for a barcode that would name other keys than
+// one battery's own.
+std::optional<Outcome> refuseSeparators(const std::optional<Text>& barcode);
+// Text lines, or the JSON document when --json was given.
+Outcome written(const Invocation& call, const std::string& text, const Json& document, int exitCode = kDone);
+
+}  // namespace kst::cli

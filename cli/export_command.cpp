@@ -1,0 +1,70 @@
+// export: the stored key sets of a selection as a regedit file.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "cli/commands.h"
+#include "settings/registry_access.h"
+
+namespace kst::cli {
+namespace {
+
+// What other machines take: the thresholds and "Automatic". The install
+// identifier "FirstInstID" belongs to this machine's power manager.
+const Text* const kExported[] = {&store::kChargeStartControl, &store::kChargeStopControl,
+                                 &store::kChargeStartPercentage, &store::kChargeStopPercentage,
+                                 &store::kAutomatic};
+
+Text rootName(const Text& root) { return root == store::kMachine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER"; }
+
+// The key set's section of the file, or nothing where it holds none of the values.
+Text section(const store::KeySet& keySet) {
+  Text lines;
+  for (const Text* name : kExported) {
+    bool found = false;
+    int32_t value = readRegInteger(keySet.root, keySet.path, *name, found);
+    if (!found) continue;
+    char number[16];
+    std::snprintf(number, sizeof number, "%08x", static_cast<unsigned>(value));
+    lines += u"\"" + *name + u"\"=dword:" + fromUtf8(number) + u"\r\n";
+  }
+  if (lines.empty()) return lines;
+  return u"[" + rootName(keySet.root) + u"\\" + keySet.path + u"]\r\n" + lines + u"\r\n";
+}
+
+// regedit's own files are UTF-16 with a byte-order mark.
+bool writeUtf16(const Text& path, const Text& content) {
+  std::ofstream file(std::filesystem::path(path), std::ios::binary);
+  file.write("\xFF\xFE", 2);
+  for (char16_t unit : content) {
+    const char bytes[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    file.write(bytes, 2);
+  }
+  return file.good();
+}
+
+}  // namespace
+
+Outcome exportSettings(const Invocation& call) {
+  if (call.json) return failure(kBadInput, "export writes a regedit file; --json does not apply to it.");
+  if (auto refused = refuseSeparators(call.battery)) return *refused;
+  if (!store::powerManagerPresent()) return powerManagerMissing();
+  const Text barcode = call.battery.value_or(Text());
+  store::KnownBarcodes known;
+  store::gatherBarcodes(barcode, known);
+  Text content = u"Windows Registry Editor Version 5.00\r\n\r\n";
+  int sections = 0;
+  for (const store::KeySet& keySet : store::writeSet(barcode, known.barcodes)) {
+    if (!regKeyExists(keySet.root, keySet.path)) continue;
+    Text part = section(keySet);
+    if (part.empty()) continue;
+    content += part;
+    ++sections;
+  }
+  if (sections == 0) return failure(kPowerManagerMissing, "Nothing to export: no key set of the selection is stored.");
+  if (!call.output) return {kDone, toUtf8(content), ""};
+  if (!writeUtf16(*call.output, content)) return failure(kUnexpectedError, "Cannot write " + toUtf8(*call.output) + ".");
+  return {kDone, "Exported " + std::to_string(sections) + " key sets to " + toUtf8(*call.output) + ".\n", ""};
+}
+
+}  // namespace kst::cli

@@ -1,0 +1,74 @@
+// The threshold editor's side of the store: one key set read into the
+// editor's controls, the controls written into one, and the store's checks
+// with the messages and windows the user sees.
+#include "app/kst_main.h"
+#include "settings/threshold_store.h"
+#include "system/services.h"
+
+namespace kst {
+
+using namespace store;
+
+bool Tkst_mainform::getValues(const Text& root, const Text& key) {
+  KeySetRead read = readKeySet({root, key});
+  if (!read.exists) return false;
+  if (auto active = read.lowActive()) {
+    cbLowLevel.setChecked(*active);
+    cbLowLevel.tag = *active ? 1 : 0;
+  }
+  if (auto active = read.highActive()) {
+    cbHighLevel.setChecked(*active);
+    cbHighLevel.tag = *active ? 1 : 0;
+  }
+  if (auto percent = read.highPercent()) seHighLevel.setValue(*percent);
+  if (auto percent = read.lowPercent()) seLowLevel.setValue(*percent);
+  if (read.error) {
+    app().messageDialog(kReadErrorMessage, tk::DialogButtons::Ok);
+    return false;
+  }
+  return read.complete();
+}
+
+Thresholds Tkst_mainform::editedThresholds() const {
+  return {seHighLevel.value(), seLowLevel.value(), cbHighLevel.checked(), cbLowLevel.checked()};
+}
+
+bool Tkst_mainform::setValues(const Text& root, const Text& key) {
+  WriteOutcome outcome = writeKeySet({root, key}, editedThresholds(), firstInstID);
+  // The saved switches follow the check boxes once their values were
+  // tried, whatever came of them; an error before that leaves them.
+  const bool error = outcome.result == WriteOutcome::Result::Error;
+  if (!error || outcome.failedAt >= 1) cbLowLevel.tag = cbLowLevel.checked() ? 1 : 0;
+  if (!error || outcome.failedAt >= 2) cbHighLevel.tag = cbHighLevel.checked() ? 1 : 0;
+  if (error) app().messageDialog(kWriteErrorMessage, tk::DialogButtons::Ok);
+  const bool written = outcome.result == WriteOutcome::Result::Written;
+  if (!written && app().messageDialog(kRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
+    restartElevated();
+  }
+  return written;
+}
+
+bool Tkst_mainform::MachineIsCompatible(bool showMsg) {
+  if (powerManagerPresent()) return true;
+  if (showMsg) {
+    try {
+      btHelpClick();
+    } catch (...) {
+      // The help window is a courtesy here; failing to show it changes nothing.
+    }
+  }
+  return false;
+}
+
+bool isDevEnvironment() { return sys::desktop().topLevelWindowOfClassExists(u"TAppBuilder"); }
+
+void Tkst_mainform::setDefaultThresholds() {
+  autoCorrectEnabled = false;
+  seHighLevel.setValue(defaultHighLevel);
+  seLowLevel.setValue(defaultLowLevel);
+  autoCorrectEnabled = true;
+}
+
+void Tkst_mainform::readFirstInstID() { firstInstID = store::readFirstInstID(); }
+
+}  // namespace kst

@@ -1,0 +1,309 @@
+// The command line over the simulated store and battery devices: each
+// command's output, exit code and what it leaves in the store.
+#include "cli/cli.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "settings/threshold_editor.h"
+#include "tests/native/program_fixture.h"
+
+namespace kst::testing {
+namespace {
+
+using store::KeySet;
+using sys::sim::RegOp;
+
+const Text kA = u"1ZZ1111AAAA";
+const Text kB = u"2YY2222BBBB";
+const KeySet kUserData{store::kUser, store::kUserDataKey};
+const KeySet kMachineConf{store::kMachine, store::kMachineConfigurationKey};
+const KeySet kMachineData{store::kMachine, store::kMachineDataKey};
+
+class CliTest : public ProgramTest {
+ protected:
+  cli::Outcome run(std::initializer_list<const char16_t*> words) {
+    std::vector<Text> arguments(words.begin(), words.end());
+    return cli::run(arguments);
+  }
+  size_t writesSoFar() const {
+    return static_cast<size_t>(std::count_if(sim.registry.calls.begin(), sim.registry.calls.end(),
+                                             [](const auto& call) { return call.op == RegOp::Set; }));
+  }
+  void makeMachineHiveReadOnly() {
+    sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
+    sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  }
+  static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+};
+
+TEST_F(CliTest, ArgumentsThatMakeNoSenseAreRefusedWithTheirReason) {
+  for (auto words : {std::initializer_list<const char16_t*>{u"frobnicate"}, {u"get", u"--high", u"80"},
+                     {u"get", u"--battery"}, {u"set", u"extra"}, {u"--battery", u"X", u"get"},
+                     {u"get", u"--battery", kA.c_str(), u"--battery", kB.c_str()}}) {
+    cli::Outcome outcome = run(words);
+    EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(*words.begin());
+    EXPECT_TRUE(outcome.out.empty());
+    EXPECT_TRUE(has(outcome.err, "kestrane-cli --help")) << outcome.err;
+  }
+  EXPECT_EQ(run({}).exitCode, cli::kBadInput) << "no command";
+}
+
+TEST_F(CliTest, HelpForEveryCommandAndTheVersionAsTheInfoBoxShowsIt) {
+  for (const char16_t* command : {u"status", u"get", u"set", u"batteries", u"remove", u"export", u"health"}) {
+    cli::Outcome outcome = run({command, u"--help"});
+    EXPECT_EQ(outcome.exitCode, cli::kDone);
+    EXPECT_TRUE(has(outcome.out, "Usage: kestrane-cli " + toUtf8(command))) << outcome.out;
+  }
+  EXPECT_TRUE(has(run({u"--help"}).out, "Exit codes: 0 done"));
+  sim.version.setVersion(u"1.2.3.4");
+  sim.version.infoPath = sim.shell.exePath;
+  EXPECT_EQ(run({u"--version"}).out, "Kestrane - Version 1.2.3.4\n");
+}
+
+TEST_F(CliTest, GetShowsWhatGetValuesShowsAndWhereItCameFrom) {
+  seedUserData({1, 0, 40, 80});
+  seed(store::machineConfigurationKeyOf(kA), {0, 1, 99, 3});
+  cli::Outcome all = run({u"get"});
+  EXPECT_EQ(all.exitCode, cli::kDone);
+  EXPECT_EQ(all.out, "all batteries: Charging starts below 40% and stops at 80% (inactive).\n"
+                     "From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\n");
+  cli::Outcome battery = run({u"get", u"--battery", kA.c_str(), u"--json"});
+  EXPECT_EQ(battery.out, "{\"selection\":\"1ZZ1111AAAA\",\"thresholds\":{\"high\":5,\"highActive\":true,"
+                         "\"low\":96,\"lowActive\":false},\"source\":\"HKLM\\\\SOFTWARE\\\\Wow6432Node\\\\Lenovo"
+                         "\\\\PWRMGRV\\\\ConfKeys\\\\Data\\\\1ZZ1111AAAA\"}\n")
+      << "99 and 3 are shown as the spin edits' 96 and 5";
+  cli::Outcome other = run({u"get", u"--battery", kB.c_str()});
+  EXPECT_TRUE(has(other.out, "From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data")) << "a battery without keys of its own";
+}
+
+TEST_F(CliTest, GetWithoutACompleteKeySetShowsTheDefaultsAndSaysSo) {
+  EXPECT_EQ(run({u"get"}).exitCode, cli::kPowerManagerMissing) << "no power manager at all";
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage, sys::dwordValue(88));
+  cli::Outcome outcome = run({u"get", u"--json"});
+  EXPECT_EQ(outcome.exitCode, cli::kPowerManagerMissing);
+  EXPECT_TRUE(has(outcome.out, "\"high\":88,\"highActive\":false,\"low\":45,\"lowActive\":false")) << outcome.out;
+  EXPECT_TRUE(has(outcome.out, "\"source\":null"));
+  EXPECT_TRUE(has(outcome.err, "Needed registry keys not present"));
+}
+
+TEST_F(CliTest, SetChangesOnlyWhatItIsGivenAndWritesTheWindowsWriteSet) {
+  seedUserData({1, 1, 40, 80});
+  seedBattery(kA);
+  sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID, sys::dwordValue(777));
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+                   sys::stringValue(kB));
+  cli::Outcome outcome = run({u"set", u"--high", u"90", u"--low", u"off"});
+  EXPECT_EQ(outcome.exitCode, cli::kDone) << outcome.err;
+  const std::vector<KeySet> expected = store::writeSet(u"", {kA, kB});
+  ASSERT_EQ(expected.size(), 7u);
+  for (const KeySet& keySet : expected) {
+    EXPECT_EQ(storedSet(keySet), (std::vector<long long>{0, 1, 40, 90, 2, 777})) << toUtf8(keySet.path);
+    EXPECT_TRUE(has(outcome.out, "written: " + toUtf8(keySet.root + u"\\" + keySet.path) + "\n"));
+  }
+  EXPECT_TRUE(has(outcome.out, "Charging starts below 40% (inactive) and stops at 90%."));
+}
+
+TEST_F(CliTest, SetForOneBatteryWritesItsUserDataKeyThenItsMachineConfigurationKey) {
+  seedUserData({1, 1, 40, 80});
+  cli::Outcome outcome = run({u"set", u"--battery", kA.c_str(), u"--high", u"70", u"--high", u"off", u"--json"});
+  EXPECT_EQ(outcome.exitCode, cli::kDone);
+  EXPECT_EQ(storedSet(store::userDataKeyOf(kA)), (std::vector<long long>{1, 0, 40, 70, 2, 0}));
+  EXPECT_EQ(storedSet(store::machineConfigurationKeyOf(kA)), (std::vector<long long>{1, 0, 40, 70, 2, 0}));
+  EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{1, 1, 40, 80, -1, -1})) << "the general key set stays";
+  EXPECT_LT(outcome.out.find("Data\\\\1ZZ1111AAAA\",\"result\":\"written\""),
+            outcome.out.find("ConfKeys\\\\Data\\\\1ZZ1111AAAA\",\"result\":\"written\""));
+}
+
+TEST_F(CliTest, SetRefusesNumbersOutOfRangeAndTooCloseWithoutWritingAnything) {
+  seedUserData({1, 1, 40, 80});
+  const size_t before = writesSoFar();
+  for (auto words : {std::initializer_list<const char16_t*>{u"set", u"--high", u"101"}, {u"set", u"--low", u"0"},
+                     {u"set", u"--low", u"97"}, {u"set", u"--high", u"4"}, {u"set", u"--high", u"-80"},
+                     {u"set", u"--high", u"8o"}, {u"set", u"--high", u"80", u"--high", u"81"},
+                     {u"set", u"--low", u"on", u"--low", u"off"}, {u"set"}}) {
+    cli::Outcome outcome = run(words);
+    EXPECT_EQ(outcome.exitCode, cli::kBadInput) << outcome.err;
+  }
+  cli::Outcome threePoints = run({u"set", u"--low", u"77"});
+  EXPECT_EQ(threePoints.exitCode, cli::kBadInput);
+  EXPECT_TRUE(has(threePoints.err, toUtf8(kGapMessage)));
+  EXPECT_EQ(run({u"set", u"--low", u"76"}).exitCode, cli::kDone) << "exactly four points apart";
+  EXPECT_EQ(storedSet(kUserData)[2], 76);
+  EXPECT_GT(writesSoFar(), before);
+  const size_t afterGoodSave = writesSoFar();
+  run({u"set", u"--high", u"79"});
+  EXPECT_EQ(writesSoFar(), afterGoodSave) << "79 and 76 are three points apart";
+}
+
+TEST_F(CliTest, InvalidBarcodesNeedForceAndSeparatorsAreNeverTaken) {
+  seedUserData();
+  cli::Outcome invalid = run({u"set", u"--battery", u"abc", u"--high", u"85"});
+  EXPECT_EQ(invalid.exitCode, cli::kBadInput);
+  EXPECT_TRUE(has(invalid.err, "--force"));
+  EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\abc"));
+  EXPECT_EQ(run({u"set", u"--battery", u"abc", u"--high", u"85", u"--force"}).exitCode, cli::kDone);
+  EXPECT_EQ(stored(store::userDataKeyOf(u"abc"), store::kChargeStopPercentage), 85u) << "stored exactly as typed";
+  for (const char16_t* barcode : {u"..\\Data", u"A/B", u""}) {
+    cli::Outcome outcome = run({u"set", u"--battery", barcode, u"--high", u"85", u"--force"});
+    EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(barcode);
+  }
+  EXPECT_EQ(run({u"remove", u"--battery", u"\\"}).exitCode, cli::kBadInput) << "would remove every battery's keys";
+}
+
+TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
+  seedUserData({1, 1, 40, 80});
+  makeMachineHiveReadOnly();
+  cli::Outcome outcome = run({u"set", u"--battery", kA.c_str(), u"--high", u"85"});
+  EXPECT_EQ(outcome.exitCode, cli::kRefused);
+  EXPECT_EQ(storedSet(store::userDataKeyOf(kA)), (std::vector<long long>{1, 1, 40, 85, 2, 0}));
+  EXPECT_TRUE(has(outcome.out, "refused: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA "
+                               "(no right to write ChargeStartControl; run kestrane-cli from an elevated prompt)"))
+      << outcome.out;
+}
+
+TEST_F(CliTest, AValueThatReadsBackDifferentlyOrCannotBeWrittenIsAnUnexpectedError) {
+  seedUserData({1, 1, 40, 80});
+  sim.registry.alterRead = [](const sys::sim::RegCall& call, sys::RegValue& value) {
+    if (call.name == store::kAutomatic) value = sys::dwordValue(3);
+  };
+  cli::Outcome mismatch = run({u"set", u"--battery", kA.c_str(), u"--high", u"85"});
+  EXPECT_EQ(mismatch.exitCode, cli::kUnexpectedError);
+  EXPECT_TRUE(has(mismatch.out, "mismatch: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA (Automatic reads back"));
+  EXPECT_FALSE(stored(store::userDataKeyOf(kA), store::kFirstInstID).has_value()) << "the key set stopped there";
+  sim.registry.alterRead = nullptr;
+  sim.registry.failWhen = [](const sys::sim::RegCall& call) -> std::optional<sys::Status> {
+    if (call.op == RegOp::Set && call.name == store::kChargeStopPercentage) return sys::kWriteFault;
+    return std::nullopt;
+  };
+  cli::Outcome error = run({u"set", u"--high", u"85"});
+  EXPECT_EQ(error.exitCode, cli::kUnexpectedError);
+  EXPECT_TRUE(has(error.out, "error: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data (writing ChargeStopPercentage failed"));
+}
+
+TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWould) {
+  sim.power.setDischarging(45, 8100);
+  EXPECT_EQ(run({u"status"}).out, "Battery: discharging, 45%, 2:15 h left\n"
+                                  "Power manager: its registry keys are missing\n");
+  seedUserData({1, 1, 40, 80});
+  seedBattery(kA, {0, 1, 30, 70});
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"2", store::kBarcodeNumber,
+                   sys::stringValue(kB));
+  sim.power.setCharging(63);
+  cli::Outcome outcome = run({u"status"});
+  EXPECT_EQ(outcome.exitCode, cli::kDone);
+  EXPECT_EQ(outcome.out,
+            "Battery: AC connected, charging, 63%\n"
+            "Power manager: installed\n"
+            "All batteries: Charging starts below 40% and stops at 80%. From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data.\n"
+            "Battery 1ZZ1111AAAA (user data key): Charging starts below 30% (inactive) and stops at 70%. From "
+            "HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA.\n"
+            "Battery 2YY2222BBBB (installed battery slot 2): uses the thresholds for all batteries\n");
+  cli::Outcome json = run({u"status", u"--json"});
+  EXPECT_TRUE(has(json.out, "\"power\":{\"state\":\"Charging\",\"stateText\":\"AC connected, charging\","
+                            "\"percent\":63,\"secondsLeft\":0,\"timeLeft\":\"\"},\"powerManager\":true"))
+      << json.out;
+  EXPECT_TRUE(has(json.out, "{\"barcode\":\"2YY2222BBBB\",\"foundIn\":\"installed battery slot 2\","
+                            "\"thresholds\":null,\"source\":null}"));
+}
+
+TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {
+  seedUserData();
+  seed(store::machineConfigurationKeyOf(kB), {});
+  seedBattery(kA);
+  seedBattery(u"2yy2222bbbb");
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"3", store::kBarcodeNumber,
+                   sys::stringValue(u"3XX3333CCCC"));
+  EXPECT_EQ(run({u"batteries"}).out, "2YY2222BBBB  machine configuration key\n"
+                                     "1ZZ1111AAAA  user data key\n"
+                                     "3XX3333CCCC  installed battery slot 3\n")
+      << "invalid names and a barcode seen before are left out";
+  EXPECT_TRUE(has(run({u"batteries", u"--json"}).out,
+                  "{\"barcode\":\"3XX3333CCCC\",\"foundIn\":\"installed battery slot 3\",\"slot\":3}"));
+}
+
+TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {
+  seedUserData();
+  seed(store::machineConfigurationKeyOf(kA), {});
+  seedBattery(kA);
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey + u"\\" + kA + u"\\Nested", u"x", sys::dwordValue(1));
+  seedBattery(kB);
+  cli::Outcome outcome = run({u"remove", u"--battery", kA.c_str()});
+  EXPECT_EQ(outcome.exitCode, cli::kDone);
+  EXPECT_EQ(outcome.out, "deleted: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA\n"
+                         "deleted: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA\n");
+  EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\" + kA));
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\" + kB));
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey)) << "the general key set stays";
+  seed(store::machineConfigurationKeyOf(kB), {});
+  makeMachineHiveReadOnly();
+  cli::Outcome refused = run({u"remove", u"--battery", kB.c_str(), u"--json"});
+  EXPECT_EQ(refused.exitCode, cli::kRefused);
+  EXPECT_TRUE(has(refused.out, "\"deleted\":[\"HKCU\\\\SOFTWARE\\\\Lenovo\\\\PWRMGRV\\\\Data\\\\2YY2222BBBB\"]"));
+  EXPECT_EQ(run({u"remove"}).exitCode, cli::kBadInput);
+}
+
+TEST_F(CliTest, ExportWritesTheStoredKeySetsWithoutTheInstallIdentifier) {
+  seedUserData({1, 0, 40, 80});
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kFirstInstID, sys::dwordValue(12345));
+  seed(store::machineConfigurationKeyOf(kA), {0, 1, 25, 60});
+  sim.registry.put(RootKey::LocalMachine, store::kMachineConfigurationKey + u"\\" + kA, store::kAutomatic,
+                   sys::dwordValue(2));
+  cli::Outcome outcome = run({u"export"});
+  EXPECT_EQ(outcome.exitCode, cli::kDone);
+  EXPECT_EQ(outcome.out,
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA]\r\n"
+            "\"ChargeStartControl\"=dword:00000000\r\n\"ChargeStopControl\"=dword:00000001\r\n"
+            "\"ChargeStartPercentage\"=dword:00000019\r\n\"ChargeStopPercentage\"=dword:0000003c\r\n"
+            "\"Automatic\"=dword:00000002\r\n\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data]\r\n"
+            "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000000\r\n"
+            "\"ChargeStartPercentage\"=dword:00000028\r\n\"ChargeStopPercentage\"=dword:00000050\r\n\r\n");
+  EXPECT_EQ(run({u"export", u"--battery", kB.c_str()}).exitCode, cli::kPowerManagerMissing) << "nothing stored";
+  EXPECT_EQ(run({u"export", u"--json"}).exitCode, cli::kBadInput);
+}
+
+TEST_F(CliTest, ExportToAFileWritesUtf16AsRegeditDoes) {
+  seedUserData({1, 1, 40, 80});
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "kestrane-cli-export-test.reg";
+  cli::Outcome outcome = run({u"export", u"--output", file.u16string().c_str()});
+  EXPECT_EQ(outcome.exitCode, cli::kDone);
+  EXPECT_EQ(outcome.out, "Exported 1 key sets to " + file.string() + ".\n");
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(file);
+  ASSERT_GE(bytes.size(), 4u);
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFEW\0", 4));
+  EXPECT_EQ(bytes.size(), 2 + 2 * run({u"export"}).out.size());
+}
+
+TEST_F(CliTest, ExportStopsAtAValueItCannotReadRatherThanWriteHalfAFile) {
+  seedUserData();
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartControl, sys::stringValue(u"1"));
+  cli::Outcome outcome = run({u"export"});
+  EXPECT_EQ(outcome.exitCode, cli::kUnexpectedError);
+  EXPECT_TRUE(outcome.out.empty());
+  EXPECT_TRUE(has(outcome.err, "ChargeStartControl")) << outcome.err;
+}
+
+TEST_F(CliTest, HealthReportsWearAndCyclesOrThatThereIsNoBattery) {
+  cli::Outcome none = run({u"health"});
+  EXPECT_EQ(none.exitCode, cli::kDone);
+  EXPECT_EQ(none.out, "Windows reports no battery device.\n");
+  sim.batteryDevices.devices = {{u"45N1001", u"LION", 57000, 48000, false, 312},
+                                {u"Spare", u"LiP ", 100, 104, true, std::nullopt}};
+  cli::Outcome outcome = run({u"health"});
+  EXPECT_EQ(outcome.out,
+            "Battery 1: 45N1001\n  chemistry:             LION\n  designed capacity:     57000 mWh\n"
+            "  full-charge capacity:  48000 mWh\n  wear:                  15.8 %\n  charge cycles:         312\n"
+            "Battery 2: Spare\n  chemistry:             LiP \n  designed capacity:     100\n"
+            "  full-charge capacity:  104\n  wear:                  0.0 %\n  charge cycles:         not reported\n");
+  EXPECT_TRUE(has(run({u"health", u"--json"}).out,
+                  "{\"name\":\"45N1001\",\"chemistry\":\"LION\",\"designedCapacity\":57000,"
+                  "\"fullChargeCapacity\":48000,\"unit\":\"mWh\",\"wearPercent\":15.8,\"cycleCount\":312}"));
+}
+
+}  // namespace
+}  // namespace kst::testing

@@ -1,0 +1,107 @@
+// The threshold store without a window: one key set read and written, a
+// selection loaded, and the known barcodes gathered with where each was found.
+#include "settings/threshold_store.h"
+
+#include "tests/native/program_fixture.h"
+
+namespace kst::testing {
+namespace {
+
+using store::KeySet;
+using store::WriteOutcome;
+
+const KeySet kUserData{store::kUser, store::kUserDataKey};
+const KeySet kMachineConf{store::kMachine, store::kMachineConfigurationKey};
+
+class StoreModelTest : public ProgramTest {};
+
+TEST_F(StoreModelTest, AKeySetReadsItsFourValuesUntilOneCannotBeRead) {
+  EXPECT_FALSE(store::readKeySet(kUserData).exists);
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopControl, sys::dwordValue(2));
+  store::KeySetRead partial = store::readKeySet(kUserData);
+  ASSERT_EQ(partial.values.size(), 4u);
+  EXPECT_FALSE(partial.complete());
+  EXPECT_EQ(partial.lowActive(), false) << "missing";
+  EXPECT_EQ(partial.highActive(), false) << "2 is not 1";
+  EXPECT_EQ(partial.highPercent(), store::kDefaultHighLevel);
+  EXPECT_EQ(partial.lowPercent(), store::kDefaultLowLevel);
+
+  seedUserData({1, 1, 40, 80});
+  sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage, sys::stringValue(u"80"));
+  store::KeySetRead broken = store::readKeySet(kUserData);
+  EXPECT_EQ(broken.values.size(), 2u) << "the reads stop at the third value";
+  ASSERT_TRUE(broken.error.has_value());
+  EXPECT_NE(broken.error->find(u"ChargeStopPercentage"), Text::npos);
+  EXPECT_FALSE(broken.highPercent().has_value());
+  EXPECT_EQ(broken.lowActive(), true);
+}
+
+TEST_F(StoreModelTest, AWriteSaysWhichValueFailedAndWhy) {
+  const store::Thresholds thresholds{80, 40, true, false};
+  EXPECT_EQ(store::writeKeySet(kUserData, thresholds, 9).result, WriteOutcome::Result::Written);
+  EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{0, 1, 40, 80, 2, 9}));
+
+  sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
+  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  WriteOutcome refused = store::writeKeySet(kMachineConf, thresholds, 9);
+  EXPECT_EQ(refused.result, WriteOutcome::Result::Refused);
+  EXPECT_EQ(refused.failedValue, store::kChargeStartControl);
+  EXPECT_EQ(refused.failedAt, 0u);
+
+  sim.registry.alterRead = [](const sys::sim::RegCall& call, sys::RegValue& value) {
+    if (call.name == store::kAutomatic) value = sys::dwordValue(7);
+  };
+  WriteOutcome mismatch = store::writeKeySet(store::userDataKeyOf(u"1ZZ1111AAAA"), thresholds, 9);
+  EXPECT_EQ(mismatch.result, WriteOutcome::Result::Mismatch);
+  EXPECT_EQ(mismatch.failedAt, 4u);
+  EXPECT_FALSE(stored(store::userDataKeyOf(u"1ZZ1111AAAA"), store::kFirstInstID).has_value());
+
+  sim.registry.alterRead = nullptr;
+  sim.registry.failWhen = [](const sys::sim::RegCall& call) -> std::optional<sys::Status> {
+    if (call.op == sys::sim::RegOp::Set && call.name == store::kChargeStopPercentage) return sys::kWriteFault;
+    return std::nullopt;
+  };
+  WriteOutcome error = store::writeKeySet(kUserData, thresholds, 9);
+  EXPECT_EQ(error.result, WriteOutcome::Result::Error);
+  EXPECT_EQ(error.failedValue, store::kChargeStopPercentage);
+  EXPECT_FALSE(error.reason.empty());
+}
+
+TEST_F(StoreModelTest, ASelectionLoadsItsFirstCompleteKeySetOverWhatIncompleteOnesLeft) {
+  sim.registry.put(RootKey::LocalMachine, store::kMachineConfigurationKey, store::kChargeStopPercentage,
+                   sys::dwordValue(88));
+  store::SelectionLoad incomplete = store::loadSelection(u"");
+  EXPECT_FALSE(incomplete.source.has_value());
+  EXPECT_EQ(incomplete.thresholds, (store::Thresholds{88, store::kDefaultLowLevel, false, false}));
+
+  seedUserData({1, 0, 30, 70});
+  store::SelectionLoad load = store::loadSelection(u"1ZZ1111AAAA");
+  ASSERT_TRUE(load.source.has_value());
+  EXPECT_EQ(*load.source, kUserData);
+  EXPECT_EQ(load.thresholds, (store::Thresholds{70, 30, false, true}));
+  EXPECT_EQ(load.reads.size(), 5u) << "the battery's two key sets, then the three general ones";
+}
+
+TEST_F(StoreModelTest, GatheringKeepsWhereEachBarcodeWasFoundAndWhatCameBeforeAnError) {
+  seed(store::machineConfigurationKeyOf(u"1ZZ1111AAAA"), {});
+  seedBattery(u"2YY2222BBBB");
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+                   sys::stringValue(u"3XX3333CCCC"));
+  store::KnownBarcodes known;
+  store::gatherBarcodes(u"selected", known);
+  EXPECT_EQ(known.barcodes, (std::vector<Text>{u"1ZZ1111AAAA", u"2YY2222BBBB", u"3XX3333CCCC", u"selected"}));
+  EXPECT_EQ(known.origins, (std::vector<store::BarcodeOrigin>{
+                               store::BarcodeOrigin::MachineConfigurationKey, store::BarcodeOrigin::UserDataKey,
+                               store::BarcodeOrigin::InstalledBattery, store::BarcodeOrigin::CurrentSelection}));
+  EXPECT_EQ(known.slots, (std::vector<int>{0, 0, 1, 0}));
+
+  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"2", store::kBarcodeNumber,
+                   sys::dwordValue(4));
+  store::KnownBarcodes stopped;
+  EXPECT_ANY_THROW(store::gatherBarcodes(u"selected", stopped));
+  EXPECT_EQ(stopped.barcodes.size(), 3u) << "what came before the unreadable slot, without the selection";
+  EXPECT_EQ(stopped.origins.size(), 3u);
+}
+
+}  // namespace
+}  // namespace kst::testing
