@@ -1,10 +1,9 @@
 // export: the stored key sets of a selection as a regedit file.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "cli/commands.h"
 #include "settings/registry_access.h"
+#include "system/services.h"
 
 namespace kst::cli {
 namespace {
@@ -26,21 +25,22 @@ Text section(const store::KeySet& keySet) {
     if (!found) continue;
     char number[16];
     std::snprintf(number, sizeof number, "%08x", static_cast<unsigned>(value));
-    lines += u"\"" + *name + u"\"=dword:" + fromUtf8(number) + u"\r\n";
+    lines.append(u"\"").append(*name).append(u"\"=dword:").append(fromUtf8(number)).append(u"\r\n");
   }
   if (lines.empty()) return lines;
-  return u"[" + rootName(keySet.root) + u"\\" + keySet.path + u"]\r\n" + lines + u"\r\n";
+  Text header = u"[";
+  header.append(rootName(keySet.root)).append(u"\\").append(keySet.path).append(u"]\r\n");
+  return header.append(lines).append(u"\r\n");
 }
 
 // regedit's own files are UTF-16 with a byte-order mark.
 bool writeUtf16(const Text& path, const Text& content) {
-  std::ofstream file(std::filesystem::path(path), std::ios::binary);
-  file.write("\xFF\xFE", 2);
+  std::vector<uint8_t> bytes = {0xFF, 0xFE};
   for (char16_t unit : content) {
-    const char bytes[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-    file.write(bytes, 2);
+    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(unit >> 8));
   }
-  return file.good();
+  return sys::files().writeFile(path, bytes);
 }
 
 }  // namespace

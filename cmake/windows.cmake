@@ -1,5 +1,6 @@
-# Windows build with MinGW-w64: one static kestrane.exe with its resources,
-# the GoogleTest binary that runs under Wine, and the driver for the tests.
+# Windows build with MinGW-w64: static kestrane.exe and kestrane-cli.exe with
+# their resources, the GoogleTest binary that runs under Wine, and the driver
+# for the tests.
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
 set(KST_STATIC_FLAGS -static -static-libgcc -static-libstdc++)
@@ -11,24 +12,41 @@ set_target_properties(kst_jpeg PROPERTIES IMPORTED_LOCATION "${KST_JPEG_PREFIX}/
                       INTERFACE_INCLUDE_DIRECTORIES "${KST_JPEG_PREFIX}/include")
 target_link_libraries(kst_core PUBLIC kst_jpeg)
 
-add_library(kst_win32 STATIC
-  system/win32/win32_services.cpp system/win32/system_library.cpp toolkit/win32/theme.cpp
-  toolkit/win32/application.cpp toolkit/win32/form_peer.cpp toolkit/win32/control_peer.cpp
-  toolkit/win32/timer_peer.cpp toolkit/win32/tray_peer.cpp toolkit/win32/icons.cpp
+# The system services on Windows, shared by the window and the command line.
+add_library(kst_win32_system STATIC
+  system/win32/win32_services.cpp system/win32/system_library.cpp system/win32/battery_devices.cpp
 )
 # Only Known DLLs and comctl32 (taken from the side-by-side store by the
 # manifest) are imported; the others are loaded from System32 at run time.
-target_link_libraries(kst_win32 PUBLIC kst_core comctl32 shell32 advapi32 user32 gdi32)
+target_link_libraries(kst_win32_system PUBLIC kst_model shell32 advapi32 user32)
 
+add_library(kst_win32 STATIC
+  toolkit/win32/theme.cpp toolkit/win32/application.cpp toolkit/win32/form_peer.cpp
+  toolkit/win32/control_peer.cpp toolkit/win32/timer_peer.cpp toolkit/win32/tray_peer.cpp toolkit/win32/icons.cpp
+)
+target_link_libraries(kst_win32 PUBLIC kst_core kst_win32_system comctl32 gdi32)
+
+# The version comes from the project alone: the version resources, the
+# manifests and, through them, the info box and the release's file names.
 string(REPLACE "." "," KST_VERSION_COMMAS "${PROJECT_VERSION}")
 file(WRITE ${CMAKE_BINARY_DIR}/kst_version.h
   "#define KST_VERSION_COMMAS ${KST_VERSION_COMMAS}\n#define KST_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+set(KST_VERSION ${PROJECT_VERSION})
+configure_file(resources/kestrane.manifest.in ${CMAKE_BINARY_DIR}/kestrane.manifest @ONLY)
+configure_file(resources/kestrane-cli.manifest.in ${CMAKE_BINARY_DIR}/kestrane-cli.manifest @ONLY)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR} -I${CMAKE_SOURCE_DIR}/resources")
-add_executable(kestrane WIN32 app/main_win32.cpp resources/kestrane.rc)
 set_source_files_properties(resources/kestrane.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/resources/kestrane.ico;${CMAKE_SOURCE_DIR}/resources/kestrane.manifest")
+  "${CMAKE_SOURCE_DIR}/resources/kestrane.ico;${CMAKE_BINARY_DIR}/kestrane.manifest")
+set_source_files_properties(resources/kestrane-cli.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_BINARY_DIR}/kestrane-cli.manifest")
+
+add_executable(kestrane WIN32 app/main_win32.cpp resources/kestrane.rc)
 target_link_libraries(kestrane PRIVATE kst_win32)
 target_link_options(kestrane PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
+
+add_executable(kestrane-cli cli/main_win32.cpp resources/kestrane-cli.rc)
+target_link_libraries(kestrane-cli PRIVATE kst_cli kst_win32_system)
+target_link_options(kestrane-cli PRIVATE ${KST_STATIC_FLAGS} -municode)
 
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -50,6 +68,8 @@ add_executable(empty_tray_controls6 WIN32 bench/empty_tray.cpp bench/empty_tray_
 target_compile_definitions(empty_tray_controls6 PRIVATE KST_COMMON_CONTROLS_6)
 target_link_libraries(empty_tray_controls6 PRIVATE comctl32)
 target_link_options(empty_tray_controls6 PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
+add_executable(empty_console bench/empty_console.cpp)
+target_link_options(empty_console PRIVATE ${KST_STATIC_FLAGS})
 add_executable(startup_bench bench/startup_bench.cpp)
 target_link_libraries(startup_bench PRIVATE psapi)
 target_link_options(startup_bench PRIVATE ${KST_STATIC_FLAGS} -municode)

@@ -26,18 +26,22 @@ wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # The demonstration store: the first showing loads thresholds and barcodes.
-wine regedit /S "$(winepath -w "$here/tests/e2e/stores/demo.reg")" >/dev/null 2>&1
+# The 64-bit regedit, as Debian's "wine" would start the 32-bit one.
+"$(command -v /usr/lib/wine/wine64 || command -v wine)" regedit /S "$(winepath -w "$here/tests/e2e/stores/demo.reg")" \
+  >/dev/null 2>&1
 wineserver -w
 # One wineserver for the whole run, warm before the first start.
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1
-for program in kestrane empty_window empty_tray empty_tray_controls6 startup_bench; do
+for program in kestrane kestrane-cli empty_window empty_tray empty_tray_controls6 empty_console startup_bench; do
   cp "$here/build/x86_64/$program.exe" "$work/"
 done
 gui_programs=(--gui Kestrane "$(winepath -w "$work/kestrane.exe")"
   --gui "empty window" "$(winepath -w "$work/empty_window.exe")"
   --gui "empty window with a tray icon" "$(winepath -w "$work/empty_tray.exe")"
   --gui "the same with common controls 6" "$(winepath -w "$work/empty_tray_controls6.exe")")
+console_programs=(--console "kestrane-cli get" "\"$(winepath -w "$work/kestrane-cli.exe")\" get"
+  --console "empty console program" "\"$(winepath -w "$work/empty_console.exe")\"")
 
 # Once, with Wine's event channel on: no window may wait for a window manager.
 WINEDEBUG=fixme+event wine "$work/startup_bench.exe" --starts 1 "${gui_programs[@]}" > /dev/null 2> "$work/events.log"
@@ -45,7 +49,8 @@ if grep -q wait_for_withdrawn_state "$work/events.log"; then
   echo "bench: Wine waited for a window manager; the figures would measure that wait" >&2
   exit 1
 fi
-wine "$work/startup_bench.exe" --starts "${KST_BENCH_STARTS:-12}" "${gui_programs[@]}" | tr -d '\r' > "$work/wine.txt"
+wine "$work/startup_bench.exe" --starts "${KST_BENCH_STARTS:-12}" "${gui_programs[@]}" "${console_programs[@]}" |
+  tr -d '\r' > "$work/wine.txt"
 
 bench_json=$work/native.json
 "$here/build/bench/kst_bench" --benchmark_format=json --benchmark_min_time=0.5 > "$bench_json"
@@ -92,6 +97,9 @@ for title, measure, unit in rows:
     base = figures[("empty window with a tray icon", measure)][0]
     ratio = "%.2f" % (figures[(programs[0], measure)][0] / base) if base and measure != "failures" else ""
     print("| %s | %s | %s |" % (title, " | ".join(cells), ratio))
+cli, empty = figures[("kestrane-cli get", "run_ms")], figures[("empty console program", "run_ms")]
+print("| kestrane-cli get, from start to end | %.1f ms (%.1f to %.1f) | empty console program: %.1f ms (%.1f to %.1f) | | | %.2f |"
+      % (cli + empty + (cli[0] / empty[0],)))
 PY
 }
 

@@ -20,7 +20,9 @@ fi
 
 if [ ! -f "$WINEPREFIX/.kst-seeded" ]; then
   wineboot -i >/dev/null 2>&1
-  wine regedit /S "$(winepath -w "$here/tests/e2e/stores/demo.reg")" >/dev/null 2>&1
+  # The 64-bit regedit, as Debian's "wine" would start the 32-bit one.
+  "$(command -v /usr/lib/wine/wine64 || command -v wine)" regedit /S \
+    "$(winepath -w "$here/tests/e2e/stores/demo.reg")" >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.kst-seeded"
 fi

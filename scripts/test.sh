@@ -43,16 +43,18 @@ fi
 "$here/scripts/fuzz.sh" "${KST_FUZZ_SECONDS:-60}" 2>&1 | tee "$here/build/fuzz.log"
 count_summary fuzz "$here/build/fuzz.log"
 
-# kestrane.exe imports Known DLLs only, and comctl32 from the side-by-side
-# store; every other DLL it loads from System32 by itself.
+# Both programs import Known DLLs only, and comctl32 from the side-by-side
+# store; every other DLL they load from System32 by themselves.
 allowed='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|SHELL32|USER32)\.dll$'
 for arch in x86_64 i686; do
   if "$here/scripts/build.sh" $arch; then
     count_step "$arch build" 0
-    extra=$($arch-w64-mingw32-objdump -p "$here/build/$arch/kestrane.exe" |
-      sed -nE 's/^\s*DLL Name: (.*)$/\1/p' | grep -viE "$allowed")
-    [ -z "$extra" ] || echo "kestrane.exe ($arch) imports: $extra"
-    count_step "$arch imports" "$([ -z "$extra" ] && echo 0 || echo 1)"
+    for program in kestrane kestrane-cli; do
+      extra=$($arch-w64-mingw32-objdump -p "$here/build/$arch/$program.exe" |
+        sed -nE 's/^\s*DLL Name: (.*)$/\1/p' | grep -viE "$allowed")
+      [ -z "$extra" ] || echo "$program.exe ($arch) imports: $extra"
+      count_step "$program.exe $arch imports" "$([ -z "$extra" ] && echo 0 || echo 1)"
+    done
   else
     count_step "$arch build" 1
   fi

@@ -20,5 +20,6 @@ ShellService& shell() { return require(installed.shell); }
 DesktopService& desktop() { return require(installed.desktop); }
 VersionService& version() { return require(installed.version); }
 BatteryDeviceService& batteryDevices() { return require(installed.batteryDevices); }
+FileService& files() { return require(installed.files); }
 
 }  // namespace kst::sys

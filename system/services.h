@@ -76,6 +76,13 @@ class BatteryDeviceService {
   virtual std::vector<BatteryDevice> batteries() = 0;
 };
 
+class FileService {
+ public:
+  virtual ~FileService() = default;
+  // Writes the file anew with these bytes; false when it cannot.
+  virtual bool writeFile(const Text& path, const std::vector<uint8_t>& bytes) = 0;
+};
+
 struct Services {
   RegistryService* registry = nullptr;
   PowerService* power = nullptr;
@@ -83,6 +90,7 @@ struct Services {
   DesktopService* desktop = nullptr;
   VersionService* version = nullptr;
   BatteryDeviceService* batteryDevices = nullptr;
+  FileService* files = nullptr;
 };
 
 void installServices(const Services& services);
@@ -92,5 +100,6 @@ ShellService& shell();
 DesktopService& desktop();
 VersionService& version();
 BatteryDeviceService& batteryDevices();
+FileService& files();
 
 }  // namespace kst::sys

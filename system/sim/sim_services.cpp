@@ -18,7 +18,7 @@ void SimVersion::setVersion(const Text& version, uint16_t language, uint16_t cod
   blocks[fromUtf8(name)] = text;
 }
 
-SimSystem::SimSystem() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices}); }
+SimSystem::SimSystem() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files}); }
 SimSystem::~SimSystem() { installServices({}); }
 
 }  // namespace kst::sys::sim

@@ -83,6 +83,17 @@ class SimBatteryDevices : public BatteryDeviceService {
   std::vector<BatteryDevice> devices;
 };
 
+class SimFiles : public FileService {
+ public:
+  bool writeFile(const Text& path, const std::vector<uint8_t>& bytes) override {
+    if (!succeeds) return false;
+    written[path] = bytes;
+    return true;
+  }
+  std::map<Text, std::vector<uint8_t>> written;
+  bool succeeds = true;
+};
+
 // Every simulated service, installed for the lifetime of the object.
 struct SimSystem {
   SimSystem();
@@ -93,6 +104,7 @@ struct SimSystem {
   SimDesktop desktop;
   SimVersion version;
   SimBatteryDevices batteryDevices;
+  SimFiles files;
 };
 
 }  // namespace kst::sys::sim

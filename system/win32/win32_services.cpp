@@ -179,7 +179,16 @@ std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<u
   return std::vector<uint8_t>(first, first + bytes);
 }
 
-Win32System::Win32System() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices}); }
+bool Win32Files::writeFile(const Text& path, const std::vector<uint8_t>& bytes) {
+  HANDLE file = CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+  return CloseHandle(file) && done;
+}
+
+Win32System::Win32System() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files}); }
 Win32System::~Win32System() { installServices({}); }
 
 }  // namespace kst::sys::win32

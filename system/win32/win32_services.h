@@ -47,6 +47,11 @@ class Win32BatteryDevices : public BatteryDeviceService {
   std::vector<BatteryDevice> batteries() override;
 };
 
+class Win32Files : public FileService {
+ public:
+  bool writeFile(const Text& path, const std::vector<uint8_t>& bytes) override;
+};
+
 // Every Win32 service, installed for the lifetime of the object.
 struct Win32System {
   Win32System();
@@ -57,6 +62,7 @@ struct Win32System {
   Win32Desktop desktop;
   Win32Version version;
   Win32BatteryDevices batteryDevices;
+  Win32Files files;
 };
 
 }  // namespace kst::sys::win32

@@ -33,6 +33,11 @@
 //                                     later steps act on the new instance
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
+//   cli EXIT [arguments...]           run kestrane-cli beside this driver with
+//                                     the arguments as written and expect its
+//                                     exit code; it reads nothing
+//   output "text"                     expect the last cli's standard output
+//                                     (and error) to hold the text
 //   seed FILE.reg                     import a regedit export into the registry
 //   readonly ROOT\PATH                let everyone only read the key and its subkeys
 //   value ROOT\PATH NAME NUMBER|missing   expect a DWORD value
@@ -433,6 +438,38 @@ std::string windowState(HWND window) {
   return IsIconic(window) ? "minimized" : IsZoomed(window) ? "maximized" : "normal";
 }
 
+std::string cliOutput;
+
+// Runs the command line as a script would, its output caught in a pipe.
+int runCli(const std::string& arguments) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) fail("cannot make a pipe");
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = writeEnd;
+  std::wstring line = L"\"" + besideDriver(L"kestrane-cli.exe") + L"\" " + widen(arguments);
+  PROCESS_INFORMATION child{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &child)) {
+    fail("cannot start kestrane-cli.exe");
+  }
+  CloseHandle(writeEnd);
+  cliOutput.clear();
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) cliOutput.append(buffer, got);
+  CloseHandle(readEnd);
+  WaitForSingleObject(child.hProcess, 30000);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(child.hProcess, &exitCode);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return static_cast<int>(exitCode);
+}
+
 void runAndWait(std::wstring line) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -607,6 +644,19 @@ void step(const std::vector<std::string>& w) {
     expectEqual("key " + w[1], verb == "haskey" ? "present" : "missing", exists ? "present" : "missing");
   } else if (verb == "battery") {
     setBattery(w);
+  } else if (verb == "cli") {
+    need(1);
+    size_t rest = currentLine.find(w[1], currentLine.find("cli") + 3) + w[1].size();
+    int exitCode = runCli(currentLine.substr(rest));
+    if (std::to_string(exitCode) != w[1]) {
+      fail("kestrane-cli exited with " + std::to_string(exitCode) + ", expected " + w[1] + "; it said: " +
+           escaped(cliOutput));
+    }
+  } else if (verb == "output") {
+    need(1);
+    if (cliOutput.find(w[1]) == std::string::npos) {
+      fail("kestrane-cli's output " + escaped(cliOutput) + " lacks " + escaped(w[1]));
+    }
   } else if (verb == "sleep") {
     need(1);
     Sleep(static_cast<DWORD>(std::stoi(w[1])));

@@ -2,10 +2,6 @@
 // command's output, exit code and what it leaves in the store.
 #include "cli/cli.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "settings/threshold_editor.h"
 #include "tests/native/program_fixture.h"
 
@@ -267,16 +263,20 @@ TEST_F(CliTest, ExportWritesTheStoredKeySetsWithoutTheInstallIdentifier) {
 
 TEST_F(CliTest, ExportToAFileWritesUtf16AsRegeditDoes) {
   seedUserData({1, 1, 40, 80});
-  const std::filesystem::path file = std::filesystem::temp_directory_path() / "kestrane-cli-export-test.reg";
-  cli::Outcome outcome = run({u"export", u"--output", file.u16string().c_str()});
+  cli::Outcome outcome = run({u"export", u"--output", u"C:\\fleet\\thresholds.reg"});
   EXPECT_EQ(outcome.exitCode, cli::kDone);
-  EXPECT_EQ(outcome.out, "Exported 1 key sets to " + file.string() + ".\n");
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::filesystem::remove(file);
-  ASSERT_GE(bytes.size(), 4u);
-  EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFEW\0", 4));
-  EXPECT_EQ(bytes.size(), 2 + 2 * run({u"export"}).out.size());
+  EXPECT_EQ(outcome.out, "Exported 1 key sets to C:\\fleet\\thresholds.reg.\n");
+  const std::vector<uint8_t>& bytes = sim.files.written[u"C:\\fleet\\thresholds.reg"];
+  const std::string text = run({u"export"}).out;
+  ASSERT_EQ(bytes.size(), 2 + 2 * text.size());
+  EXPECT_EQ(bytes[0], 0xFF);
+  EXPECT_EQ(bytes[1], 0xFE);
+  for (size_t i = 0; i < text.size(); ++i) {
+    ASSERT_EQ(bytes[2 + 2 * i], static_cast<uint8_t>(text[i])) << i;
+    ASSERT_EQ(bytes[3 + 2 * i], 0);
+  }
+  sim.files.succeeds = false;
+  EXPECT_EQ(run({u"export", u"--output", u"Z:\\nowhere.reg"}).exitCode, cli::kUnexpectedError);
 }
 
 TEST_F(CliTest, ExportStopsAtAValueItCannotReadRatherThanWriteHalfAFile) {

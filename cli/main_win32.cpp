@@ -1,0 +1,47 @@
+// The console entry of kestrane-cli on Windows: the Win32 services under
+// the same commands the tests run over the simulated system.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "system/win32/system_library.h"
+#include "system/win32/wide.h"
+#include "system/win32/win32_services.h"
+
+namespace {
+
+std::wstring toWide(const std::string& utf8) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+// A console shows the text as it is; a file or a pipe gets it as UTF-8.
+void write(DWORD which, const std::string& utf8) {
+  if (utf8.empty()) return;
+  HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+  DWORD mode = 0, done = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    std::wstring wide = toWide(utf8);
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
+  } else {
+    WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  kst::sys::win32::restrictDllSearchToSystem32();
+  kst::sys::win32::Win32System system;
+  std::vector<kst::Text> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(kst::sys::win32::fromWide(argv[i], wcslen(argv[i])));
+  kst::cli::Outcome outcome = kst::cli::run(arguments);
+  write(STD_OUTPUT_HANDLE, outcome.out);
+  write(STD_ERROR_HANDLE, outcome.err);
+  return outcome.exitCode;
+}
