@@ -10,7 +10,8 @@ packages=(
   cmake g++ make ninja-build pkg-config
   googletest libgtest-dev libjpeg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine64 xvfb imagemagick dpkg-dev clang libclang-rt-14-dev libbenchmark-dev valgrind
+  wine64 fonts-wine xvfb icewm xdotool imagemagick dpkg-dev clang libclang-rt-14-dev libbenchmark-dev valgrind
+  zip
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -60,6 +60,26 @@ for arch in x86_64 i686; do
   fi
 done
 
+# The release: both zips hold the two programs, the README and the licence,
+# the programs carry the project's version, and the checksums match.
+check_release() {
+  "$here/scripts/release.sh" || return 1
+  local version out=$here/build/release
+  version=$(sed -nE 's/^project\(kestrane VERSION ([0-9.]+).*/\1/p' "$here/CMakeLists.txt")
+  (cd "$out" && sha256sum --quiet -c SHA256SUMS) || return 1
+  for arch in x86_64 i686; do
+    local zip=$out/kestrane-$version-windows-$arch.zip
+    [ "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "LICENSE.txt README.txt kestrane-cli.exe kestrane.exe " ] || return 1
+    for program in kestrane kestrane-cli; do
+      unzip -p "$zip" $program.exe | python3 -c "import sys; sys.exit(0 if '$version'.encode('utf-16-le') in sys.stdin.buffer.read() else 1)" ||
+        return 1
+    done
+    unzip -p "$zip" README.txt | grep -q "Kestrane $version for Windows ($arch)" || return 1
+  done
+}
+check_release
+count_step "release zips" $?
+
 if [ -f "$here/build/x86_64/kdriver.exe" ]; then
   "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"
   count_summary wine "$here/build/wine.log"
