@@ -201,14 +201,21 @@ FrameSize Win32Application::frameSize(const Form& form) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+// Measured on the screen, where the text is drawn: a memory device context
+// of its own is monochrome, and Wine lays text out there with other glyph
+// widths than on the screen.
 TextExtent Win32Application::textExtent(const Font& font, const Text& text) {
-  if (!measuring_) measuring_.reset(CreateCompatibleDC(nullptr));
-  HDC dc = measuring_.get();
+  ScreenDC screen;
+  HDC dc = screen.get();
   HGDIOBJ previous = SelectObject(dc, this->font(font));
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, previous);
-  return {r.right - r.left, r.bottom - r.top};
+  // Wine's static control draws a line about 2 % wider than DrawText
+  // measures it, and cuts off its last characters; the room added keeps
+  // them on screen, and on Windows it is only a little empty space.
+  int width = r.right - r.left;
+  return {width == 0 ? 0 : width + width / 32 + 2, r.bottom - r.top};
 }
 
 bool Win32Application::minimized() {

@@ -62,9 +62,6 @@ class Win32Application : public Application {
   UINT taskbarCreated_ = 0;
   UniqueWindow serviceWindow_;
   std::map<std::tuple<Text, int, bool, bool>, UniqueFont> fonts_;
-  // Text is measured here: a device context of our own costs nothing to
-  // reach, where the screen's must be asked for each time.
-  UniqueDC measuring_;
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimerId_ = 1;
   TrayPeer* trayPeer_ = nullptr;

@@ -63,11 +63,6 @@ struct GdiTraits {
   static void release(Object h) { DeleteObject(h); }
   static std::atomic<int>& counter() { return HandleCounts::gdiObjects; }
 };
-struct DcTraits {
-  static HDC invalid() { return nullptr; }
-  static void release(HDC h) { DeleteDC(h); }
-  static std::atomic<int>& counter() { return HandleCounts::gdiObjects; }
-};
 struct MenuTraits {
   static HMENU invalid() { return nullptr; }
   static void release(HMENU h) { DestroyMenu(h); }
@@ -85,8 +80,6 @@ using UniqueFont = Unique<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Unique<HBRUSH, GdiTraits<HBRUSH>>;
 using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueMenu = Unique<HMENU, MenuTraits>;
-// A device context of the program's own, made by CreateCompatibleDC.
-using UniqueDC = Unique<HDC, DcTraits>;
 using UniqueAtom = Unique<ATOM, AtomTraits>;
 
 // A screen device context for the length of a scope.
