@@ -3,6 +3,11 @@
 # (build/demo-prefix), seeded once with a demo store: general thresholds and
 # two known batteries. Without a display it runs on an Xvfb display of its
 # own and saves a screenshot to build/screenshot.png.
+#
+# The battery is the machine's own. KST_DEMO_BATTERY shows another, through
+# a private power-supply folder as the scenarios have it:
+#   KST_DEMO_BATTERY="charging 63" scripts/run.sh
+#   (also "discharging 45 8100", "ac 80", "none")
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
@@ -18,20 +23,40 @@ if [ -z "${DISPLAY:-}" ]; then
   sleep 1
 fi
 
-if [ ! -f "$WINEPREFIX/.kst-seeded" ]; then
+# A prefix made before Wine's own fonts were installed keeps the fonts it
+# found then: it is made anew.
+wine_kind="$(wine --version) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
+if [ "$(cat "$WINEPREFIX/.kst-seeded" 2>/dev/null)" != "$wine_kind" ]; then
+  rm -rf "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   # The 64-bit regedit, as Debian's "wine" would start the 32-bit one.
   "$(command -v /usr/lib/wine/wine64 || command -v wine)" regedit /S \
     "$(winepath -w "$here/tests/e2e/stores/demo.reg")" >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.kst-seeded"
+  echo "$wine_kind" > "$WINEPREFIX/.kst-seeded"
 fi
 # Wine draws the window frames itself where no window manager runs.
 managed=$([ -n "$own_display" ] && echo N || echo Y)
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d $managed /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d $managed /f >/dev/null 2>&1
 
-wine "$here/build/x86_64/kestrane.exe" "$@" &
+# A battery of the demo's own lives in a private mount namespace. No Wine
+# process of the prefix may run outside it then, or Wine would read the
+# machine's battery instead.
+demo_battery=${KST_DEMO_BATTERY:-}
+if [ -z "$demo_battery" ] && ! grep -qsx Battery /sys/class/power_supply/*/type; then
+  echo "run: this machine has no battery; KST_DEMO_BATTERY=\"charging 63\" scripts/run.sh shows one"
+fi
+wineserver -w
+if [ -n "$demo_battery" ]; then
+  read -r -a battery_words <<< "$demo_battery"
+  unshare -m bash -c 'mount -t tmpfs none /sys/class/power_supply &&
+    "$0/scripts/demo_battery.sh" /sys/class/power_supply "${@:1:3}" && shift 3 && exec wine "$@"' \
+    "$here" "${battery_words[0]}" "${battery_words[1]:-0}" "${battery_words[2]:-0}" \
+    "$here/build/x86_64/kestrane.exe" "$@" &
+else
+  wine "$here/build/x86_64/kestrane.exe" "$@" &
+fi
 program=$!
 if [ -n "$own_display" ]; then
   sleep 5

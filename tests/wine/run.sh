@@ -32,10 +32,10 @@ wine_runs_32_bit() { [ -d /usr/lib/i386-linux-gnu/wine ]; }
 regedit64=$(command -v /usr/lib/wine/wine64 || command -v wine)
 
 # The template prefix is made anew whenever the Wine installation changed
-# (a new version, or its 32-bit half added), so that no copy of it has to
-# update itself.
+# (a new version, its 32-bit half or its fonts added), so that no copy of it
+# has to update itself.
 template=$wine_root/template-prefix
-wine_kind="$(wine --version 2>/dev/null) $(wine_runs_32_bit && echo with-32-bit)"
+wine_kind="$(wine --version 2>/dev/null) $(wine_runs_32_bit && echo with-32-bit) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
 if [ "$(cat "$template/.kst-ready" 2>/dev/null)" != "$wine_kind" ]; then
   rm -rf "$template"
   mkdir -p "$wine_root"
