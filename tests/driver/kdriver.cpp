@@ -24,7 +24,9 @@
 //   close CLASS                       ask the window to close (title bar)
 //   type CLASS NAME "text"            type the text key by key into a control
 //   focus CLASS NAME                  give a control the keyboard focus
-//   tray left|right|middle            press a mouse button on the tray icon
+//   tray left|right|middle|double     press a mouse button on the tray icon
+//                                     (double: the left one twice)
+//   minimize CLASS                    minimise the window as its title bar would
 //   menu LETTER                       choose the item of the open pop-up menu
 //   screenshot CLASS FILE.bmp         save the window as the user sees it
 //   exits                             expect the program to end
@@ -241,7 +243,34 @@ HWND serviceWindow() {
   return search.found;
 }
 
+// Runs a program of the machine itself, such as xdotool; Wine starts it
+// outside Windows, so there is no process to wait for.
+void runUnix(const std::wstring& line) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  std::wstring command = line;
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+    fail("cannot run " + narrow(line));
+  }
+  Sleep(700);
+}
+
+// On a desktop the icon sits in the panel's notification area and is
+// clicked there with real pointer input; on a bare display, where Wine
+// keeps it in a stand-in window, its callback message is posted.
 void pressTrayIcon(const std::string& button) {
+  if (GetEnvironmentVariableW(L"KST_DESKTOP", nullptr, 0) > 0) {
+    const wchar_t* clicks = button == "left"     ? L"click 1"
+                            : button == "right"  ? L"click 3"
+                            : button == "middle" ? L"click 2"
+                            : button == "double" ? L"click --repeat 2 --delay 80 1"
+                                                 : nullptr;
+    if (clicks == nullptr) fail("unknown tray button " + button);
+    runUnix(std::wstring(L"Z:\\usr\\bin\\xdotool search --sync --onlyvisible --name YXTrayEmbedder "
+                         L"mousemove --window %1 12 12 ") + clicks);
+    return;
+  }
   UINT down = button == "left" ? WM_LBUTTONDOWN : button == "right" ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
   PostMessageW(serviceWindow(), WM_APP + 1, 0, down);
 }
@@ -607,6 +636,10 @@ void step(const std::vector<std::string>& w) {
     GetWindowRect(topLevel(w[1]), &area);
     Sleep(300);
     if (!saveScreen(area, besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
+  } else if (verb == "minimize") {
+    need(1);
+    PostMessageW(topLevel(w[1]), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    Sleep(500);
   } else if (verb == "close") {
     need(1);
     PostMessageW(topLevel(w[1]), WM_CLOSE, 0, 0);

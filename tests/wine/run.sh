@@ -23,6 +23,19 @@ Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null' EXIT
 export DISPLAY=$display
+# The desktop: a second display with IceWM, its task bar and its
+# notification area, which docks Wine's tray icons (XEMBED). IceWM is one
+# small package with both and needs no session around it.
+desktop_display=:$((500 + RANDOM % 400))
+Xvfb "$desktop_display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+desktop_xvfb=$!
+mkdir -p "$wine_root/icewm"
+printf '%s\n' TaskBarShowTray=1 TaskBarShowClock=0 TaskBarShowMailboxStatus=0 TaskBarShowCPUStatus=0 \
+  TaskBarShowNetStatus=0 TaskBarShowMEMStatus=0 TaskBarShowApm=0 > "$wine_root/icewm/preferences"
+sleep 1
+DISPLAY=$desktop_display ICEWM_PRIVCFG=$wine_root/icewm icewm >/dev/null 2>&1 &
+icewm=$!
+trap 'kill $xvfb $icewm $desktop_xvfb 2>/dev/null' EXIT
 sleep 1
 
 wine_runs_32_bit() { [ -d /usr/lib/i386-linux-gnu/wine ]; }
@@ -85,13 +98,23 @@ run_scenario() {
   local scenario=$1 name prefix stores log status
   name=$(basename "$scenario" .scn)
   prefix=$(fresh_prefix "$name")
+  # A scenario marked "# desktop" runs on the desktop: a window manager
+  # with a task bar and a notification area, and a prefix whose windows it manages.
+  local display=$DISPLAY desktop=
+  if grep -qx '# desktop' "$scenario"; then
+    display=$desktop_display
+    desktop=1
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d Y /f >/dev/null 2>&1
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w
+  fi
   # Wine's Z: drive is the root folder. No Wine process may start outside
   # the namespace: a wineserver started there would run the scenario's
   # processes outside it, on the real power supply.
   stores="Z:${here//\//\\}\\tests\\e2e\\stores"
   log=$work/$name.log
   sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" |
-    WINEPREFIX=$prefix unshare -m bash -c \
+    DISPLAY=$display KST_DESKTOP=$desktop WINEPREFIX=$prefix unshare -m bash -c \
       'mount -t tmpfs none /sys/class/power_supply && exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
   status=${PIPESTATUS[1]}
   if [ "$status" -ne 0 ]; then
