@@ -93,6 +93,16 @@ bool launch(Program& program, PROCESS_INFORMATION& process) {
                         &process) != FALSE;
 }
 
+// Waits up to 15 s for the program to end; one that does not is ended by
+// force and counted as a failure.
+bool endedInTime(HANDLE process, Program& program) {
+  if (WaitForSingleObject(process, 15000) == WAIT_OBJECT_0) return true;
+  TerminateProcess(process, 1);
+  WaitForSingleObject(process, 5000);
+  ++program.failures;
+  return false;
+}
+
 void runOnce(Program& program, bool measured) {
   PROCESS_INFORMATION process{};
   double begin = now();
@@ -101,15 +111,8 @@ void runOnce(Program& program, bool measured) {
     return;
   }
   if (program.console) {
-    bool ended = WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0;
-    double end = now();
-    if (!ended) {
-      TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, 5000);
-      ++program.failures;
-    } else if (measured) {
-      program.samples["run_ms"].push_back(end - begin);
-    }
+    bool ended = endedInTime(process.hProcess, program);
+    if (ended && measured) program.samples["run_ms"].push_back(now() - begin);
   } else {
     WaitForInputIdle(process.hProcess, 30000);
     double idle = now();
@@ -120,13 +123,9 @@ void runOnce(Program& program, bool measured) {
     SIZE_T privateBytes = privateBytesOf(process.hProcess);
     double closing = now();
     EnumWindows(closeWindowOf, static_cast<LPARAM>(process.dwProcessId));
-    bool ended = WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0;
+    bool ended = endedInTime(process.hProcess, program);
     double end = now();
-    if (!ended) {
-      TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, 5000);
-      ++program.failures;
-    } else if (measured) {
+    if (ended && measured) {
       program.samples["start_ms"].push_back(idle - begin);
       program.samples["exit_ms"].push_back(end - closing);
       program.samples["working_set_kib"].push_back(static_cast<double>(memory.WorkingSetSize / 1024));

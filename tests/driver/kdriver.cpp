@@ -260,7 +260,8 @@ void runUnix(const std::wstring& line) {
 // clicked there with real pointer input; on a bare display, where Wine
 // keeps it in a stand-in window, its callback message is posted.
 void pressTrayIcon(const std::string& button) {
-  if (GetEnvironmentVariableW(L"KST_DESKTOP", nullptr, 0) > 0) {
+  wchar_t desktop[4] = {};
+  if (GetEnvironmentVariableW(L"KST_DESKTOP", desktop, 4) > 0 && desktop[0] == L'1') {
     const wchar_t* clicks = button == "left"     ? L"click 1"
                             : button == "right"  ? L"click 3"
                             : button == "middle" ? L"click 2"
