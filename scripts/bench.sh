@@ -21,6 +21,7 @@ export DISPLAY=$display WINEPREFIX=$work/prefix
 trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
 sleep 1
 wineboot -i >/dev/null 2>&1
+"$here/scripts/wine_fonts.sh" "$WINEPREFIX"
 # Without a window manager Wine draws the frames itself; otherwise every
 # window hidden after being shown waits 2 s for a window manager's answer.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1

@@ -29,6 +29,7 @@ wine_kind="$(wine --version) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>
 if [ "$(cat "$WINEPREFIX/.kst-seeded" 2>/dev/null)" != "$wine_kind" ]; then
   rm -rf "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  "$here/scripts/wine_fonts.sh" "$WINEPREFIX"
   # The 64-bit regedit, as Debian's "wine" would start the 32-bit one.
   "$(command -v /usr/lib/wine/wine64 || command -v wine)" regedit /S \
     "$(winepath -w "$here/tests/e2e/stores/demo.reg")" >/dev/null 2>&1

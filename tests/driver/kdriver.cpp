@@ -27,6 +27,9 @@
 //   tray left|right|middle|double     press a mouse button on the tray icon
 //                                     (double: the left one twice)
 //   minimize CLASS                    minimise the window as its title bar would
+//   panel restart                     end the desktop's panel and start it
+//                                     again, as when the shell restarts
+//   desktop FILE.bmp                  save the whole screen
 //   menu LETTER                       choose the item of the open pop-up menu
 //   screenshot CLASS FILE.bmp         save the window as the user sees it
 //   exits                             expect the program to end
@@ -637,6 +640,16 @@ void step(const std::vector<std::string>& w) {
     GetWindowRect(topLevel(w[1]), &area);
     Sleep(300);
     if (!saveScreen(area, besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
+  } else if (verb == "panel") {
+    runUnix(L"Z:\\usr\\bin\\pkill -x icewm");
+    Sleep(1000);
+    runUnix(L"Z:\\usr\\bin\\icewm");
+    Sleep(3000);
+  } else if (verb == "desktop") {
+    need(1);
+    RECT screen;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    if (!saveScreen(screen, besideDriver(widen(w[1])))) fail("cannot save " + w[1]);
   } else if (verb == "minimize") {
     need(1);
     PostMessageW(topLevel(w[1]), WM_SYSCOMMAND, SC_MINIMIZE, 0);

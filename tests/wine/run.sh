@@ -53,6 +53,7 @@ if [ "$(cat "$template/.kst-ready" 2>/dev/null)" != "$wine_kind" ]; then
   rm -rf "$template"
   mkdir -p "$wine_root"
   WINEPREFIX=$template wineboot -i >/dev/null 2>&1
+  "$here/scripts/wine_fonts.sh" "$template"
   # Without a window manager Wine draws the window frames itself.
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
