@@ -14,8 +14,6 @@ using sys::sim::RegOp;
 const Text kA = u"1ZZ1111AAAA";
 const Text kB = u"2YY2222BBBB";
 const KeySet kUserData{store::kUser, store::kUserDataKey};
-const KeySet kMachineConf{store::kMachine, store::kMachineConfigurationKey};
-const KeySet kMachineData{store::kMachine, store::kMachineDataKey};
 
 class CliTest : public ProgramTest {
  protected:

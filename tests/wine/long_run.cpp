@@ -11,6 +11,7 @@
 #include "app/kst_main.h"
 #include "app/program.h"
 #include "system/sim/sim_services.h"
+#include "tests/wine/messages.h"
 #include "toolkit/win32/handles.h"
 #include "toolkit/win32/application.h"
 
@@ -41,14 +42,6 @@ Counts countNow() {
   return {HandleCounts::icons, HandleCounts::gdiObjects, HandleCounts::windows, HandleCounts::menus,
           HandleCounts::atoms, GetGuiResources(self, GR_GDIOBJECTS), GetGuiResources(self, GR_USEROBJECTS),
           privateBytes()};
-}
-
-void pumpMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
 }
 
 // The battery changes every eighth update, as it would now and then while the
@@ -83,10 +76,7 @@ int measuredSteps() {
 
 TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
   sys::sim::SimSystem sim;
-  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartControl, sys::dwordValue(1));
-  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopControl, sys::dwordValue(0));
-  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartPercentage, sys::dwordValue(40));
-  sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage, sys::dwordValue(80));
+  store::writeKeySet({store::kUser, store::kUserDataKey}, {80, 40, false, true}, 0);
   tk::win32::Win32Application app(GetModuleHandleW(nullptr));
   app.setTitle(productName);
   Program program(app);

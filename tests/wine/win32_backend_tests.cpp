@@ -12,6 +12,7 @@
 #include "app/kst_main.h"
 #include "app/program.h"
 #include "system/sim/sim_services.h"
+#include "tests/wine/messages.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/control_peer.h"
 #include "toolkit/win32/form_peer.h"
@@ -19,14 +20,6 @@
 
 namespace kst::test {
 namespace {
-
-void pumpMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
 
 // The whole program over the real windows, shown, on a simulated store.
 class Win32Backend : public ::testing::Test {
@@ -38,12 +31,7 @@ class Win32Backend : public ::testing::Test {
   void SetUp() override {
     // Away from the window, which opens in the middle of the screen.
     SetCursorPos(0, 0);
-    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartControl, sys::dwordValue(1));
-    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopControl, sys::dwordValue(1));
-    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStartPercentage,
-                     sys::dwordValue(40));
-    sim.registry.put(sys::RootKey::CurrentUser, store::kUserDataKey, store::kChargeStopPercentage,
-                     sys::dwordValue(80));
+    store::writeKeySet({store::kUser, store::kUserDataKey}, {80, 40, true, true}, 0);
     app.setTitle(productName);
     program = std::make_unique<Program>(app);
     main().show();

@@ -168,7 +168,6 @@ void Win32Application::runModalLoop(Form& form) {
       disabled.push_back(window);
     }
   }
-  ++modalDepth_;
   MSG message;
   while (form.modalResult() == ModalResult::None && !terminated()) {
     if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
@@ -177,7 +176,6 @@ void Win32Application::runModalLoop(Form& form) {
     }
     pump(message);
   }
-  --modalDepth_;
   // The owner is enabled again before the dialog hides, so that Windows
   // hands the activation back to it.
   for (HWND window : disabled) EnableWindow(window, TRUE);

@@ -65,7 +65,6 @@ class Win32Application : public Application {
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimerId_ = 1;
   TrayPeer* trayPeer_ = nullptr;
-  int modalDepth_ = 0;
 };
 
 }  // namespace kst::tk::win32
