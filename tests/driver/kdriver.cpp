@@ -246,14 +246,25 @@ HWND serviceWindow() {
   return search.found;
 }
 
+// Starts a process. Under load Wine now and then refuses a start that
+// works a moment later; the driver tries a few times before it gives up.
+bool startProcess(std::wstring line, BOOL inherit, DWORD flags, STARTUPINFOW& startup, PROCESS_INFORMATION& info) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, inherit, flags, nullptr, nullptr, &startup, &info)) {
+      return true;
+    }
+    Sleep(300);
+  }
+  return false;
+}
+
 // Runs a program of the machine itself, such as xdotool; Wine starts it
 // outside Windows, so there is no process to wait for.
 void runUnix(const std::wstring& line) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
-  std::wstring command = line;
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+  if (!startProcess(line, FALSE, 0, startup, child)) {
     fail("cannot run " + narrow(line));
   }
   Sleep(700);
@@ -388,7 +399,7 @@ void start(const std::vector<std::string>& words) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = startShowCommand;
   }
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
+  if (!startProcess(line, FALSE, 0, startup, program)) {
     fail("cannot start kestrane.exe");
   }
   WaitForInputIdle(program.hProcess, 10000);
@@ -485,8 +496,7 @@ int runCli(const std::string& arguments) {
   startup.hStdOutput = startup.hStdError = writeEnd;
   std::wstring line = L"\"" + besideDriver(L"kestrane-cli.exe") + L"\" " + widen(arguments);
   PROCESS_INFORMATION child{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                      &child)) {
+  if (!startProcess(line, TRUE, CREATE_NO_WINDOW, startup, child)) {
     fail("cannot start kestrane-cli.exe");
   }
   CloseHandle(writeEnd);
@@ -507,7 +517,7 @@ void runAndWait(std::wstring line) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+  if (!startProcess(line, FALSE, 0, startup, child)) {
     fail("cannot run " + narrow(line));
   }
   WaitForSingleObject(child.hProcess, 30000);
