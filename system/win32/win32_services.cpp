@@ -136,22 +136,30 @@ bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {
 }
 
 void Win32Desktop::forceForeground(NativeWindow window) {
-  TemporaryWindow helper{CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
-                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)};
-  // Shown by its position, not by ShowWindow: Windows hands the start-up
-  // show command of a shortcut to the first ShowWindow of the process, and
-  // it belongs to the main window.
-  if (helper.handle != nullptr) {
-    SetWindowPos(helper.handle, HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  auto target = reinterpret_cast<HWND>(window);
+  {
+    TemporaryWindow helper{CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
+                                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)};
+    // Shown by its position, not by ShowWindow: Windows hands the start-up
+    // show command of a shortcut to the first ShowWindow of the process, and
+    // it belongs to the main window.
+    if (helper.handle != nullptr) {
+      SetWindowPos(helper.handle, HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    }
+    // Windows lets the process that produced the last input take the
+    // foreground. A mouse move by zero pixels is such input and, unlike a
+    // synthesised click, presses nothing wherever the cursor stands.
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
+    SetForegroundWindow(target);
   }
-  // Windows lets the process that produced the last input take the
-  // foreground. A mouse move by zero pixels is such input and, unlike a
-  // synthesised click, presses nothing wherever the cursor stands.
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = MOUSEEVENTF_MOVE;
-  SendInput(1, &input, sizeof input);
-  SetForegroundWindow(reinterpret_cast<HWND>(window));
+  // Once the helper is gone the window is the top one. Windows put it there
+  // already; Wine asks the X window manager to raise a window only when it
+  // comes to the top, which the helper prevented, and would leave it behind
+  // the window that covered it.
+  SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 uint32_t Win32Version::fileVersionInfoSize(const Text& path) {

@@ -27,9 +27,19 @@
 //   tray left|right|middle|double     press a mouse button on the tray icon
 //                                     (double: the left one twice)
 //   minimize CLASS                    minimise the window as its title bar would
+//   trayhint "text"                   expect the hint the panel shows while
+//                                     the pointer rests on the icon
+//   traypicture FILE.bmp [same]       save the icon as the panel shows it,
+//                                     or expect it to look as saved
 //   panel restart                     end the desktop's panel and start it
 //                                     again, as when the shell restarts
 //   desktop FILE.bmp                  save the whole screen
+//   cover CLASS                       open a window of another program over
+//                                     the window and make it the active one
+//   front CLASS                       expect the window in the foreground
+//                                     and, if a cover is open, in front of
+//                                     it on the screen; the cover then goes
+//   atpointer CLASS                   expect the window at the mouse pointer
 //   menu LETTER                       choose the item of the open pop-up menu
 //   screenshot CLASS FILE.bmp         save the window as the user sees it
 //   exits                             expect the program to end
@@ -59,8 +69,10 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -79,10 +91,10 @@ std::wstring besideDriver(const std::wstring& name) {
   return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
 }
 
-// Saves a part of the screen as a 24-bit bottom-up BMP file.
-bool saveScreen(const RECT& area, const std::wstring& path) {
+// A part of the screen as the bytes of a 24-bit bottom-up BMP file.
+std::vector<char> screenImage(const RECT& area) {
   int width = area.right - area.left, height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return false;
+  if (width <= 0 || height <= 0) return {};
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -107,11 +119,24 @@ bool saveScreen(const RECT& area, const std::wstring& path) {
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;
   file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::vector<char> image(reinterpret_cast<const char*>(&file), reinterpret_cast<const char*>(&file) + sizeof file);
+  image.insert(image.end(), reinterpret_cast<const char*>(&info), reinterpret_cast<const char*>(&info) + sizeof info);
+  image.insert(image.end(), pixels.begin(), pixels.end());
+  return image;
+}
+
+bool saveImage(const std::vector<char>& image, const std::wstring& path) {
+  if (image.empty()) return false;
   std::ofstream out(path.c_str(), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  out.write(image.data(), static_cast<std::streamsize>(image.size()));
   return out.good();
+}
+
+bool saveScreen(const RECT& area, const std::wstring& path) { return saveImage(screenImage(area), path); }
+
+std::vector<char> readFile(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 [[noreturn]] void fail(const std::string& what) {
@@ -258,6 +283,15 @@ bool startProcess(std::wstring line, BOOL inherit, DWORD flags, STARTUPINFOW& st
   return false;
 }
 
+// Waits with the driver's own windows answering and painting.
+void pumpMessages(int milliseconds) {
+  for (int waited = 0; waited < milliseconds; waited += 20) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(20);
+  }
+}
+
 // Runs a program of the machine itself, such as xdotool; Wine starts it
 // outside Windows, so there is no process to wait for.
 void runUnix(const std::wstring& line) {
@@ -267,27 +301,117 @@ void runUnix(const std::wstring& line) {
   if (!startProcess(line, FALSE, 0, startup, child)) {
     fail("cannot run " + narrow(line));
   }
-  Sleep(700);
+  pumpMessages(700);
+}
+
+bool onDesktop() {
+  wchar_t desktop[4] = {};
+  return GetEnvironmentVariableW(L"KST_DESKTOP", desktop, 4) > 0 && desktop[0] == L'1';
+}
+
+// Moves the pointer onto the icon in the panel's notification area, then
+// does what xdotool is told there.
+void atTrayIcon(const std::wstring& then) {
+  runUnix(L"Z:\\usr\\bin\\xdotool search --sync --onlyvisible --name YXTrayEmbedder "
+          L"mousemove --window %1 10 10 sleep 0.3 mousemove --window %1 12 12 " + then);
 }
 
 // On a desktop the icon sits in the panel's notification area and is
 // clicked there with real pointer input; on a bare display, where Wine
 // keeps it in a stand-in window, its callback message is posted.
 void pressTrayIcon(const std::string& button) {
-  wchar_t desktop[4] = {};
-  if (GetEnvironmentVariableW(L"KST_DESKTOP", desktop, 4) > 0 && desktop[0] == L'1') {
+  if (onDesktop()) {
     const wchar_t* clicks = button == "left"     ? L"click 1"
                             : button == "right"  ? L"click 3"
                             : button == "middle" ? L"click 2"
                             : button == "double" ? L"click --repeat 2 --delay 80 1"
                                                  : nullptr;
     if (clicks == nullptr) fail("unknown tray button " + button);
-    runUnix(std::wstring(L"Z:\\usr\\bin\\xdotool search --sync --onlyvisible --name YXTrayEmbedder "
-                         L"mousemove --window %1 12 12 ") + clicks);
+    atTrayIcon(clicks);
     return;
   }
   UINT down = button == "left" ? WM_LBUTTONDOWN : button == "right" ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
   PostMessageW(serviceWindow(), WM_APP + 1, 0, down);
+}
+
+// The driver's folder is on Wine's Z: drive, the machine's root folder.
+std::wstring unixPath(std::wstring path) {
+  if (path.rfind(L"Z:", 0) == 0) path.erase(0, 2);
+  for (wchar_t& c : path) {
+    if (c == L'\\') c = L'/';
+  }
+  return path;
+}
+
+void restartPanel() {
+  std::wstring gone = besideDriver(L"panel-gone");
+  DeleteFileW(gone.c_str());
+  runUnix(L"Z:\\bin\\bash " + unixPath(besideDriver(L"restart_panel.sh")) + L" " + unixPath(gone));
+  for (int waited = 0; GetFileAttributesW(gone.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 100) {
+    if (waited >= 15000) fail("the panel does not end");
+    pumpMessages(100);
+  }
+  DeleteFileW(gone.c_str());
+  pumpMessages(3000);
+}
+
+// The icon's place in the panel, around the pointer that rests on it.
+RECT trayIconArea() {
+  if (!onDesktop()) fail("only a desktop shows the tray icon");
+  atTrayIcon(L"");
+  POINT pointer;
+  GetCursorPos(&pointer);
+  return {pointer.x - 12, pointer.y - 12, pointer.x + 12, pointer.y + 12};
+}
+
+struct HintSearch {
+  std::wstring text;
+  std::wstring shown;
+  bool found = false;
+};
+
+// The panel's hint is a tooltip window of whichever process docks the icon.
+BOOL CALLBACK findHint(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<HintSearch*>(parameter);
+  if (!IsWindowVisible(window) || classOf(window) != L"tooltips_class32") return TRUE;
+  search->shown = textOf(window);
+  search->found = search->shown == search->text;
+  return search->found ? FALSE : TRUE;
+}
+
+bool hintShown(const std::wstring& text, std::wstring& shown) {
+  HintSearch search{text, {}};
+  EnumWindows(findHint, reinterpret_cast<LPARAM>(&search));
+  shown = search.shown;
+  return search.found;
+}
+
+// The hint must first go with the pointer, so that the one found later is
+// the panel's answer to the pointer coming back, not an old one.
+void expectTrayHint(const std::string& text) {
+  std::wstring expected = widen(text), shown;
+  runUnix(L"Z:\\usr\\bin\\xdotool mousemove 0 0");
+  for (int waited = 0; hintShown(expected, shown); waited += 100) {
+    if (waited >= 5000) fail("the tray icon's hint stays when the pointer leaves");
+    pumpMessages(100);
+  }
+  trayIconArea();
+  for (int waited = 0; !hintShown(expected, shown); waited += 100) {
+    if (waited >= 5000) fail("the tray icon's hint: expected " + escaped(text) + ", shown " + escaped(narrow(shown)));
+    pumpMessages(100);
+  }
+}
+
+void trayPicture(const std::vector<std::string>& w) {
+  std::vector<char> shown = screenImage(trayIconArea());
+  std::wstring path = besideDriver(widen(w[1]));
+  if (w.size() < 3) {
+    if (!saveImage(shown, path)) fail("cannot save " + w[1]);
+  } else if (w[2] != "same") {
+    fail("traypicture FILE.bmp [same]");
+  } else if (readFile(path) != shown) {
+    fail("the tray icon no longer looks as in " + w[1]);
+  }
 }
 
 // Types into whatever has the focus: the letters arrive as a user's keys.
@@ -478,6 +602,80 @@ int textWidth(HWND control) {
   return r.right - r.left;
 }
 
+// A window of another program, painted in a colour the program never
+// uses, so that the screen itself shows which of the two is in front.
+constexpr COLORREF coverColor = RGB(255, 0, 255);
+HWND coverWindow = nullptr;
+
+COLORREF screenColorAt(POINT point) {
+  HDC screen = GetDC(nullptr);
+  COLORREF color = GetPixel(screen, point.x, point.y);
+  ReleaseDC(nullptr, screen);
+  return color;
+}
+
+// The middle of the window's client area, where only the window itself
+// or something in front of it can be seen.
+POINT clientMiddle(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT middle{client.right / 2, client.bottom / 2};
+  ClientToScreen(window, &middle);
+  return middle;
+}
+
+void cover(HWND target) {
+  WNDCLASSW coverClass{};
+  coverClass.lpfnWndProc = DefWindowProcW;
+  coverClass.hInstance = GetModuleHandleW(nullptr);
+  coverClass.hbrBackground = CreateSolidBrush(coverColor);
+  coverClass.lpszClassName = L"KdriverCover";
+  RegisterClassW(&coverClass);
+  RECT area;
+  GetWindowRect(target, &area);
+  InflateRect(&area, 60, 60);
+  coverWindow = CreateWindowExW(0, L"KdriverCover", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, area.left,
+                                area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  if (coverWindow == nullptr) fail("cannot open the cover");
+  SetForegroundWindow(coverWindow);
+  for (int waited = 0; screenColorAt(clientMiddle(target)) != coverColor; waited += 100) {
+    if (waited >= 5000) fail("the cover does not hide the window");
+    pumpMessages(100);
+  }
+}
+
+// A pop-up menu opens at the pointer, moved only as far as it must be to
+// stay clear of the screen's edges and the panel.
+void expectAtPointer(HWND window) {
+  POINT pointer;
+  GetCursorPos(&pointer);
+  RECT area;
+  GetWindowRect(window, &area);
+  LONG apartX = std::max({area.left - pointer.x, pointer.x - area.right, 0L});
+  LONG apartY = std::max({area.top - pointer.y, pointer.y - area.bottom, 0L});
+  if (std::max(apartX, apartY) > 16) {
+    fail("the window stands at " + std::to_string(area.left) + "," + std::to_string(area.top) + "-" +
+         std::to_string(area.right) + "," + std::to_string(area.bottom) + ", the pointer at " +
+         std::to_string(pointer.x) + "," + std::to_string(pointer.y));
+  }
+}
+
+void expectInFront(HWND target) {
+  for (int waited = 0;; waited += 100) {
+    bool seen = screenColorAt(clientMiddle(target)) != coverColor;
+    bool foreground = GetForegroundWindow() == target;
+    if (seen && foreground) break;
+    if (waited >= 5000) {
+      fail(std::string(seen ? "the window is seen" : "the cover hides the window") +
+           (foreground ? " and is the foreground window" : " and is not the foreground window"));
+    }
+    pumpMessages(100);
+  }
+  if (coverWindow != nullptr) DestroyWindow(coverWindow);
+  coverWindow = nullptr;
+}
+
 std::string windowState(HWND window) {
   return IsIconic(window) ? "minimized" : IsZoomed(window) ? "maximized" : "normal";
 }
@@ -650,16 +848,28 @@ void step(const std::vector<std::string>& w) {
     GetWindowRect(topLevel(w[1]), &area);
     Sleep(300);
     if (!saveScreen(area, besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
+  } else if (verb == "trayhint") {
+    need(1);
+    expectTrayHint(w[1]);
+  } else if (verb == "traypicture") {
+    need(1);
+    trayPicture(w);
   } else if (verb == "panel") {
-    runUnix(L"Z:\\usr\\bin\\pkill -x icewm");
-    Sleep(1000);
-    runUnix(L"Z:\\usr\\bin\\icewm");
-    Sleep(3000);
+    restartPanel();
   } else if (verb == "desktop") {
     need(1);
     RECT screen;
     GetWindowRect(GetDesktopWindow(), &screen);
     if (!saveScreen(screen, besideDriver(widen(w[1])))) fail("cannot save " + w[1]);
+  } else if (verb == "cover") {
+    need(1);
+    cover(topLevel(w[1]));
+  } else if (verb == "front") {
+    need(1);
+    expectInFront(topLevel(w[1]));
+  } else if (verb == "atpointer") {
+    need(1);
+    expectAtPointer(topLevel(w[1]));
   } else if (verb == "minimize") {
     need(1);
     PostMessageW(topLevel(w[1]), WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -733,7 +943,7 @@ int wmain() {
     auto words = split(line);
     if (words.empty() || words[0][0] == '#') continue;
     step(words);
-    Sleep(150);
+    pumpMessages(150);
   }
   if (program.hProcess != nullptr && WaitForSingleObject(program.hProcess, 0) != WAIT_OBJECT_0) {
     TerminateProcess(program.hProcess, 0);

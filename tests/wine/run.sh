@@ -10,6 +10,7 @@
 #   KST_ARCHS=x86_64 tests/wine/run.sh one of them
 #   KST_SCENARIOS="tests/e2e/a.scn" tests/wine/run.sh   a few scenarios
 #   KST_SCENARIOS_ONLY=1 tests/wine/run.sh             no test binary
+#   KST_ALL_ON_DESKTOP=1 tests/wine/run.sh             every scenario on the desktop
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 wine_root=$here/build/wine
@@ -31,11 +32,15 @@ Xvfb "$desktop_display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 desktop_xvfb=$!
 mkdir -p "$wine_root/icewm"
 printf '%s\n' TaskBarShowTray=1 TaskBarShowClock=0 TaskBarShowMailboxStatus=0 TaskBarShowCPUStatus=0 \
-  TaskBarShowNetStatus=0 TaskBarShowMEMStatus=0 TaskBarShowApm=0 > "$wine_root/icewm/preferences"
+  TaskBarShowNetStatus=0 TaskBarShowMEMStatus=0 TaskBarShowApm=0 \
+  > "$wine_root/icewm/preferences"
 sleep 1
 DISPLAY=$desktop_display ICEWM_PRIVCFG=$wine_root/icewm icewm >/dev/null 2>&1 &
 icewm=$!
-trap 'kill $xvfb $icewm $desktop_xvfb 2>/dev/null' EXIT
+# A plain background, as on a classic Windows desktop, not the theme's picture.
+DISPLAY=$desktop_display icewmbg --color=rgb:3A/6E/A5 --image= >/dev/null 2>&1 &
+icewmbg=$!
+trap 'kill $xvfb $icewm $icewmbg $desktop_xvfb 2>/dev/null' EXIT
 sleep 1
 
 wine_runs_32_bit() { [ -d /usr/lib/i386-linux-gnu/wine ]; }
@@ -102,11 +107,11 @@ run_scenario() {
   # A scenario marked "# desktop" runs on the desktop: a window manager
   # with a task bar and a notification area, and a prefix whose windows it manages.
   local display=$DISPLAY desktop=
-  if grep -qx '# desktop' "$scenario"; then
+  if [ -n "${KST_ALL_ON_DESKTOP:-}" ] || grep -qx '# desktop' "$scenario"; then
     display=$desktop_display
     desktop=1
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d Y /f >/dev/null 2>&1
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
   fi
   # Wine's Z: drive is the root folder. No Wine process may start outside
@@ -115,7 +120,7 @@ run_scenario() {
   stores="Z:${here//\//\\}\\tests\\e2e\\stores"
   log=$work/$name.log
   sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" |
-    DISPLAY=$display KST_DESKTOP=$desktop WINEPREFIX=$prefix unshare -m bash -c \
+    DISPLAY=$display KST_DESKTOP=$desktop ICEWM_PRIVCFG=$wine_root/icewm WINEPREFIX=$prefix unshare -m bash -c \
       'mount -t tmpfs none /sys/class/power_supply && exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
   status=${PIPESTATUS[1]}
   if [ "$status" -ne 0 ]; then
@@ -174,7 +179,8 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
   mkdir -p "$work/screenshots"
   # The driver plays the user and the power manager: always the 64-bit one,
   # so that it sees the registry as the power manager's service does.
-  cp "$build/kestrane.exe" "$build/kestrane-cli.exe" "$here/build/x86_64/kdriver.exe" "$work/"
+  cp "$build/kestrane.exe" "$build/kestrane-cli.exe" "$here/build/x86_64/kdriver.exe" \
+    "$here/tests/wine/restart_panel.sh" "$work/"
   if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
     # A 32-bit program cannot read the machine keys back under Wine 8 (see
     # the README), so the round trip runs on x86_64.
