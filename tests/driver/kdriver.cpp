@@ -624,13 +624,18 @@ POINT clientMiddle(HWND window) {
   return middle;
 }
 
-void cover(HWND target) {
+bool registerCoverClass() {
   WNDCLASSW coverClass{};
   coverClass.lpfnWndProc = DefWindowProcW;
   coverClass.hInstance = GetModuleHandleW(nullptr);
   coverClass.hbrBackground = CreateSolidBrush(coverColor);
   coverClass.lpszClassName = L"KdriverCover";
-  RegisterClassW(&coverClass);
+  return RegisterClassW(&coverClass) != 0;
+}
+
+void cover(HWND target) {
+  static const bool registered = registerCoverClass();
+  if (!registered) fail("cannot register the cover's class");
   RECT area;
   GetWindowRect(target, &area);
   InflateRect(&area, 60, 60);
