@@ -26,6 +26,8 @@
 //   focus CLASS NAME                  give a control the keyboard focus
 //   tray left|right|middle|double     press a mouse button on the tray icon
 //                                     (double: the left one twice)
+// The steps about the tray icon, the panel and covering windows need the
+// desktop: a scenario with the line "# desktop".
 //   minimize CLASS                    minimise the window as its title bar would
 //   trayhint "text"                   expect the hint the panel shows while
 //                                     the pointer rests on the icon
@@ -263,14 +265,6 @@ HWND control(const std::string& className, const std::string& name) {
 
 HWND messageBox(int timeoutMs = 10000) { return topLevel("#32770", timeoutMs); }
 
-// The hidden window that receives the tray icon's notifications.
-HWND serviceWindow() {
-  Search search{L"Kestrane.Service", nullptr, false};
-  EnumWindows(findTopLevel, reinterpret_cast<LPARAM>(&search));
-  if (search.found == nullptr) fail("the program has no service window");
-  return search.found;
-}
-
 // Starts a process. Under load Wine now and then refuses a start that
 // works a moment later; the driver tries a few times before it gives up.
 bool startProcess(std::wstring line, BOOL inherit, DWORD flags, STARTUPINFOW& startup, PROCESS_INFORMATION& info) {
@@ -312,26 +306,21 @@ bool onDesktop() {
 // Moves the pointer onto the icon in the panel's notification area, then
 // does what xdotool is told there.
 void atTrayIcon(const std::wstring& then) {
+  if (!onDesktop()) fail("only the desktop has a notification area: mark the scenario \"# desktop\"");
   runUnix(L"Z:\\usr\\bin\\xdotool search --sync --onlyvisible --name YXTrayEmbedder "
           L"mousemove --window %1 10 10 sleep 0.3 mousemove --window %1 12 12 " + then);
 }
 
-// On a desktop the icon sits in the panel's notification area and is
-// clicked there with real pointer input; on a bare display, where Wine
-// keeps it in a stand-in window, its callback message is posted.
+// The icon sits in the panel's notification area and is clicked there
+// with real pointer input.
 void pressTrayIcon(const std::string& button) {
-  if (onDesktop()) {
-    const wchar_t* clicks = button == "left"     ? L"click 1"
-                            : button == "right"  ? L"click 3"
-                            : button == "middle" ? L"click 2"
-                            : button == "double" ? L"click --repeat 2 --delay 80 1"
-                                                 : nullptr;
-    if (clicks == nullptr) fail("unknown tray button " + button);
-    atTrayIcon(clicks);
-    return;
-  }
-  UINT down = button == "left" ? WM_LBUTTONDOWN : button == "right" ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
-  PostMessageW(serviceWindow(), WM_APP + 1, 0, down);
+  const wchar_t* clicks = button == "left"     ? L"click 1"
+                          : button == "right"  ? L"click 3"
+                          : button == "middle" ? L"click 2"
+                          : button == "double" ? L"click --repeat 2 --delay 80 1"
+                                               : nullptr;
+  if (clicks == nullptr) fail("unknown tray button " + button);
+  atTrayIcon(clicks);
 }
 
 // The driver's folder is on Wine's Z: drive, the machine's root folder.
@@ -357,7 +346,6 @@ void restartPanel() {
 
 // The icon's place in the panel, around the pointer that rests on it.
 RECT trayIconArea() {
-  if (!onDesktop()) fail("only a desktop shows the tray icon");
   atTrayIcon(L"");
   POINT pointer;
   GetCursorPos(&pointer);
