@@ -590,6 +590,49 @@ int textWidth(HWND control) {
   return r.right - r.left;
 }
 
+// How light a part of the screen is in an image of the area around it.
+int lightness(const std::vector<char>& image, const RECT& area, const RECT& part) {
+  LONG width = area.right - area.left, height = area.bottom - area.top;
+  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  size_t pixels = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  int sum = 0;
+  for (LONG y = std::max(part.top, area.top); y < std::min(part.bottom, area.bottom); ++y) {
+    for (LONG x = std::max(part.left, area.left); x < std::min(part.right, area.right); ++x) {
+      size_t row = static_cast<size_t>(height - 1 - (y - area.top));
+      size_t at = pixels + row * stride + static_cast<size_t>(x - area.left) * 3;
+      for (size_t channel = 0; channel < 3; ++channel) sum += static_cast<unsigned char>(image[at + channel]);
+    }
+  }
+  return sum;
+}
+
+// The window as the user sees it. A blinking caret would be caught on or
+// off by chance, and a caret over a digit changes how it reads; the image
+// is taken when the caret is off, where its place is lightest.
+std::vector<char> windowImage(HWND window) {
+  RECT area;
+  GetWindowRect(window, &area);
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(program.dwThreadId, &thread);
+  HWND caretWindow = thread.hwndCaret;
+  if (caretWindow == nullptr || (caretWindow != window && !IsChild(window, caretWindow))) return screenImage(area);
+  RECT caret = thread.rcCaret;
+  MapWindowPoints(caretWindow, nullptr, reinterpret_cast<POINT*>(&caret), 2);
+  std::vector<char> lightest;
+  int best = -1;
+  for (int shot = 0; shot < 8; ++shot) {
+    std::vector<char> image = screenImage(area);
+    int light = lightness(image, area, caret);
+    if (light > best) {
+      best = light;
+      lightest = std::move(image);
+    }
+    Sleep(90);
+  }
+  return lightest;
+}
+
 // A window of another program, painted in a colour the program never
 // uses, so that the screen itself shows which of the two is in front.
 constexpr COLORREF coverColor = RGB(255, 0, 255);
@@ -837,10 +880,8 @@ void step(const std::vector<std::string>& w) {
     PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(w[1][0]), 1);
   } else if (verb == "screenshot") {
     need(2);
-    RECT area;
-    GetWindowRect(topLevel(w[1]), &area);
     Sleep(300);
-    if (!saveScreen(area, besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
+    if (!saveImage(windowImage(topLevel(w[1])), besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
   } else if (verb == "trayhint") {
     need(1);
     expectTrayHint(w[1]);
