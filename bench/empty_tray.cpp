@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "yardstick.h"
+
 namespace {
 
 constexpr UINT kTrayCallback = WM_APP + 1;
@@ -35,15 +37,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 #endif
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = windowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = L"EmptyTrayWindow";
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, L"EmptyTrayWindow", L"Empty", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                400, 200, nullptr, nullptr, instance, nullptr);
+  HWND window = yardstick::createEmptyWindow(instance, L"EmptyTrayWindow", windowProc);
   NOTIFYICONDATAW data = iconOf(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayCallback;
@@ -51,10 +45,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   lstrcpynW(data.szTip, L"Empty", 64);
   Shell_NotifyIconW(NIM_ADD, &data);
   ShowWindow(window, show);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  return yardstick::runMessageLoop();
 }

@@ -32,8 +32,7 @@ Xvfb "$desktop_display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 desktop_xvfb=$!
 mkdir -p "$wine_root/icewm"
 printf '%s\n' TaskBarShowTray=1 TaskBarShowClock=0 TaskBarShowMailboxStatus=0 TaskBarShowCPUStatus=0 \
-  TaskBarShowNetStatus=0 TaskBarShowMEMStatus=0 TaskBarShowApm=0 \
-  > "$wine_root/icewm/preferences"
+  TaskBarShowNetStatus=0 TaskBarShowMEMStatus=0 TaskBarShowApm=0 > "$wine_root/icewm/preferences"
 sleep 1
 DISPLAY=$desktop_display ICEWM_PRIVCFG=$wine_root/icewm icewm >/dev/null 2>&1 &
 icewm=$!
