@@ -14,6 +14,11 @@ using sys::RootKey;
 namespace access = sys::access;
 namespace valuetype = sys::valuetype;
 
+// Every call on the handle a value is written through: setting the value,
+// and flushing the key, which Windows allows only on a handle that may
+// query values.
+constexpr uint32_t kWriteAndFlush = access::kWrite | access::kQueryValue;
+
 // A location after the common preparation: the chosen root and the
 // normalised path, or no location at all when the path names no single key.
 struct Location {
@@ -167,7 +172,7 @@ WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int3
   if (!where) return WriteResult::Refused;
   auto& registry = sys::registry();
   OpenKey key(registry);
-  if (registry.createKey(where->root, where->path, access::kWrite, *key.out()) != sys::kSuccess) {
+  if (registry.createKey(where->root, where->path, kWriteAndFlush, *key.out()) != sys::kSuccess) {
     return WriteResult::Refused;
   }
   if (value < 0) {

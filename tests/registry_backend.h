@@ -13,6 +13,8 @@ class RegistryTestBackend {
   // Leaves the key readable but refuses every write, as for a user without
   // administrator rights.
   virtual void makeReadOnly(sys::RootKey root, const Text& path) = 0;
+  // Grants everyone only these rights on the key.
+  virtual void restrictTo(sys::RootKey root, const Text& path, uint32_t rights) = 0;
   virtual void restoreAccess(sys::RootKey root, const Text& path) = 0;
   // Makes the next reads of this value report another number; false where
   // the backend cannot.

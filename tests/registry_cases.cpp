@@ -201,6 +201,18 @@ TEST_F(RegistryAccess, ReadOnlyKeyRefusesWritesQuietlyAndStillReads) {
   test::registryTestBackend().restoreAccess(RootKey::LocalMachine, kBase + u"\\Locked");
 }
 
+TEST_F(RegistryAccess, AKeyThatGrantsLessThanReadingIsStillReadWithFewerRights) {
+  put(RootKey::LocalMachine, kBase + u"\\Narrow", u"V", sys::dwordValue(5));
+  put(RootKey::LocalMachine, kBase + u"\\Narrow", u"S", sys::stringValue(u"1ZZ1111AAAA"));
+  test::registryTestBackend().restrictTo(RootKey::LocalMachine, kBase + u"\\Narrow", sys::access::kQueryValue);
+  bool found = false;
+  EXPECT_EQ(readRegInteger(u"HKLM", kBase + u"\\Narrow", u"V", found), 5);
+  EXPECT_TRUE(found);
+  EXPECT_EQ(readRegString(u"HKLM", kBase + u"\\Narrow", u"S"), u"1ZZ1111AAAA");
+  EXPECT_FALSE(writeRegInteger(u"HKLM", kBase + u"\\Narrow", u"V", 6));
+  test::registryTestBackend().restoreAccess(RootKey::LocalMachine, kBase + u"\\Narrow");
+}
+
 TEST_F(RegistryAccess, WriteIsFalseWhenTheValueReadsBackDifferently) {
   if (!test::registryTestBackend().alterReadsOf(u"Checked", 99)) {
     GTEST_SKIP() << "this registry cannot change what it reads back";

@@ -58,6 +58,11 @@ SimRegistry::~SimRegistry() = default;
 
 SimRegistry::Node& SimRegistry::rootNode(RootKey root) const { return *roots_.at(root); }
 
+uint32_t SimRegistry::rightsOf(RootKey root, const Node& node) const {
+  if (root == RootKey::LocalMachine && !administrator) return node.rights & sys::access::kRead;
+  return node.rights;
+}
+
 std::shared_ptr<SimRegistry::Node> SimRegistry::find(RootKey root, const Text& path) const {
   auto parts = splitPath(path);
   if (!validPath(parts)) return nullptr;
@@ -106,7 +111,7 @@ Status SimRegistry::openKey(RootKey root, const Text& path, uint32_t access, Key
   if (auto fault = record({RegOp::Open, root, path, {}, access})) return *fault;
   auto node = find(root, path);
   if (!node) return kFileNotFound;
-  if ((access & ~node->rights) != 0) return kAccessDenied;
+  if ((access & ~rightsOf(root, *node)) != 0) return kAccessDenied;
   key = issue(root, path, node, access);
   return kSuccess;
 }
@@ -123,8 +128,8 @@ Status SimRegistry::createKey(RootKey root, const Text& path, uint32_t access, K
     if (it == node->children.end()) break;
     node = it->second;
   }
-  if (depth < parts.size() && (node->rights & sys::access::kCreateSubKey) == 0) return kAccessDenied;
-  if (depth == parts.size() && (access & ~node->rights) != 0) return kAccessDenied;
+  if (depth < parts.size() && (rightsOf(root, *node) & sys::access::kCreateSubKey) == 0) return kAccessDenied;
+  if (depth == parts.size() && (access & ~rightsOf(root, *node)) != 0) return kAccessDenied;
   node = make(root, path);
   key = issue(root, path, node, access);
   return kSuccess;
@@ -170,7 +175,7 @@ Status SimRegistry::deleteKey(RootKey root, const Text& path) {
   if (parts.empty() || !validPath(parts)) return kInvalidParameter;
   auto node = find(root, path);
   if (!node) return kFileNotFound;
-  if ((node->rights & access::kDelete) == 0 || !node->children.empty()) return kAccessDenied;
+  if ((rightsOf(root, *node) & access::kDelete) == 0 || !node->children.empty()) return kAccessDenied;
   Text parentPath = path.substr(0, path.size() - parts.back().size());
   if (!parentPath.empty()) parentPath.pop_back();
   auto parent = parentPath.empty() ? roots_.at(root) : find(root, parentPath);
@@ -183,6 +188,8 @@ Status SimRegistry::flushKey(KeyHandle key) {
   Handle* open = handle(key);
   if (open == nullptr) return kInvalidParameter;
   if (auto fault = record({RegOp::Flush, open->root, open->path, {}, 0})) return *fault;
+  if ((open->access & sys::access::kQueryValue) == 0) return kAccessDenied;
+  flushed.push_back(open->path);
   return kSuccess;
 }
 

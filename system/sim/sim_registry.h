@@ -1,7 +1,11 @@
 #pragma once
 // An in-memory registry for tests: case-blind key and value names, subkeys
-// enumerated in sorted order as Windows does, per-key access rights so that
-// a test can play a user without administrator rights, and fault injection.
+// enumerated in sorted order as Windows does, and fault injection. Every
+// call checks the rights that Windows documents for it, on the key and on
+// the handle: querying and flushing need KEY_QUERY_VALUE, setting
+// KEY_SET_VALUE, enumerating KEY_ENUMERATE_SUB_KEYS, a new subkey
+// KEY_CREATE_SUB_KEY on its parent, deleting DELETE. A test can restrict
+// single keys or play a user without administrator rights.
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,6 +57,12 @@ class SimRegistry : public RegistryService {
   void makeReadOnly(RootKey root, const Text& path) { restrict(root, path, sys::access::kRead); }
   size_t openHandles() const { return handles_.size(); }
 
+  // A user without administrator rights, as every program on Windows runs
+  // until it is elevated: the machine hive grants reading and nothing more.
+  bool administrator = true;
+  // The keys that were flushed to disk, in order, each by its path below its root.
+  std::vector<Text> flushed;
+
   // Called before every primitive; a status other than nothing makes it fail.
   std::function<std::optional<Status>(const RegCall&)> failWhen;
   // May change a value as it is read, to play a read-back that differs.
@@ -72,6 +82,8 @@ class SimRegistry : public RegistryService {
   };
 
   Node& rootNode(RootKey root) const;
+  // What the key grants the user of this registry.
+  uint32_t rightsOf(RootKey root, const Node& node) const;
   std::shared_ptr<Node> find(RootKey root, const Text& path) const;
   std::shared_ptr<Node> make(RootKey root, const Text& path);
   std::optional<Status> record(const RegCall& call);

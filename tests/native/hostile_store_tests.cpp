@@ -2,6 +2,7 @@
 // error handler's, never crashes, and writes or deletes only what the user
 // asked for.
 #include "battery/barcodes.h"
+#include "settings/registry_access.h"
 #include "settings/threshold_editor.h"
 #include "tests/native/program_fixture.h"
 
@@ -162,6 +163,32 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, HostileStoreTest, ::testing::ValuesIn(hostil
                            for (char c : std::string(info.param.name)) name += std::isalnum(c) ? c : '_';
                            return name;
                          });
+
+// A key that refuses the rights of a full read is asked again with fewer;
+// one that is not there is asked once.
+TEST(RegistryFallback, ARefusedKeyIsAskedWithFewerRightsAndAMissingOneOnlyOnce) {
+  sys::sim::SimSystem sim;
+  sim.registry.put(RootKey::CurrentUser, u"Narrow", u"V", sys::dwordValue(5));
+  sim.registry.restrict(RootKey::CurrentUser, u"Narrow", sys::access::kQueryValue);
+  auto rightsAsked = [&] {
+    std::vector<uint32_t> rights;
+    for (const RegCall& call : sim.registry.calls) {
+      if (call.op == RegOp::Open) rights.push_back(call.access);
+    }
+    sim.registry.calls.clear();
+    return rights;
+  };
+  namespace access = sys::access;
+  bool found = false;
+  EXPECT_EQ(readRegInteger(u"HKCU", u"Narrow", u"V", found), 5);
+  EXPECT_EQ(rightsAsked(), (std::vector<uint32_t>{access::kRead,
+                                                  access::kStandardRightsRead | access::kQueryValue |
+                                                      access::kEnumerateSubKeys,
+                                                  access::kQueryValue}));
+  EXPECT_EQ(readRegInteger(u"HKCU", u"Missing", u"V", found), 0);
+  EXPECT_FALSE(found);
+  EXPECT_EQ(rightsAsked(), std::vector<uint32_t>{access::kRead});
+}
 
 }  // namespace
 }  // namespace kst::testing

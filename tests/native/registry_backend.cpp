@@ -13,6 +13,9 @@ class SimBackend : public RegistryTestBackend {
   void makeReadOnly(sys::RootKey root, const Text& path) override {
     system_->registry.makeReadOnly(root, path);
   }
+  void restrictTo(sys::RootKey root, const Text& path, uint32_t rights) override {
+    system_->registry.restrict(root, path, rights);
+  }
   void restoreAccess(sys::RootKey root, const Text& path) override {
     system_->registry.restrict(root, path, sys::sim::access::kFull);
   }

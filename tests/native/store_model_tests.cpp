@@ -41,8 +41,7 @@ TEST_F(StoreModelTest, AWriteSaysWhichValueFailedAndWhy) {
   EXPECT_EQ(store::writeKeySet(kUserData, thresholds, 9).result, WriteOutcome::Result::Written);
   EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{0, 1, 40, 80, 2, 9}));
 
-  sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  sim.registry.administrator = false;
   WriteOutcome refused = store::writeKeySet(kMachineConf, thresholds, 9);
   EXPECT_EQ(refused.result, WriteOutcome::Result::Refused);
   EXPECT_EQ(refused.failedValue, store::kChargeStartControl);

@@ -40,7 +40,7 @@ class StoreTest : public ProgramTest {
   }
   void makeMachineHiveReadOnly() {
     sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-    sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+    sim.registry.administrator = false;
   }
 };
 

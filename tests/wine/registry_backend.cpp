@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include <cwchar>
 #include <memory>
 
 #include "system/win32/wide.h"
@@ -34,6 +35,11 @@ class WineBackend : public RegistryTestBackend {
   void install() override { system_ = std::make_unique<sys::win32::Win32System>(); }
   void uninstall() override { system_.reset(); }
   void makeReadOnly(sys::RootKey root, const Text& path) override { setDacl(root, path, L"D:(A;;KR;;;WD)"); }
+  void restrictTo(sys::RootKey root, const Text& path, uint32_t rights) override {
+    wchar_t sddl[64];
+    swprintf(sddl, 64, L"D:(A;;0x%X;;;WD)", rights);
+    setDacl(root, path, sddl);
+  }
   void restoreAccess(sys::RootKey root, const Text& path) override { setDacl(root, path, L"D:(A;;KA;;;WD)"); }
   bool alterReadsOf(const Text&, uint32_t) override { return false; }
 
