@@ -18,8 +18,12 @@ class TnewBatteryID;
 inline const Text productName = u"Kestrane";
 inline constexpr int defaultHighLevel = store::kDefaultHighLevel;
 inline constexpr int defaultLowLevel = store::kDefaultLowLevel;
-inline constexpr tk::Color changedColor = tk::Color::rgb(0, 0, 255);
-inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0);
+// In a high-contrast theme the marks take the theme's highlight colour.
+inline constexpr tk::Color changedColor = tk::Color::rgb(0, 0, 255).inHighContrast(tk::kHighlight);
+inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0).inHighContrast(tk::kHighlight);
+// The gauge's grey; a high-contrast theme gives it the button face of
+// progress bars.
+inline constexpr tk::Color gaugeBackground = tk::Color::rgb(111, 111, 111).inHighContrast(tk::kButtonFace);
 
 // The two keys under which per-battery key sets lie; entry n of the paths
 // belongs to entry n of the roots (the program numbers them 1 and 2).
@@ -111,6 +115,9 @@ class Tkst_mainform : public tk::Form {
   void readFirstInstID();
   void showSaveNotice();
   void restartElevated();
+  // An elevated copy of the program has started and this instance only
+  // ends: it writes, asks and loads nothing more.
+  bool handedOverToElevatedCopy() const { return handedOverToElevatedCopy_; }
 
  private:
   void createLayout();
@@ -123,6 +130,8 @@ class Tkst_mainform : public tk::Form {
   // leaving the spin edit would, before anything is written.
   void clampTypedThresholds();
   void centreInWorkArea();
+
+  bool handedOverToElevatedCopy_ = false;
 };
 
 bool isDevEnvironment();

@@ -15,12 +15,14 @@ tk::ModalResult selectBattery() {
   tk::ModalResult result = chooseBattery().showModal();
   if (result != tk::ModalResult::Ok) return result;
   if (isNewBarcode(currentBarcode)) kst_mainform->manageNewBatteryID(currentBarcode);
-  if (currentBarcode != oldSelection && hadUnsavedChanges) kst_mainform->askForSaving(false);
+  if (currentBarcode != oldSelection && hadUnsavedChanges && !kst_mainform->handedOverToElevatedCopy()) {
+    kst_mainform->askForSaving(false);
+  }
   return tk::ModalResult::Ok;
 }
 
 void Tkst_mainform::btBatteryIDClick() {
-  if (selectBattery() == tk::ModalResult::Ok) btGetValuesClick();
+  if (selectBattery() == tk::ModalResult::Ok && !handedOverToElevatedCopy()) btGetValuesClick();
 }
 
 void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {

@@ -120,6 +120,10 @@ void Tkst_mainform::btSaveSettingsClick() {
   int keySetsWritten = 0;
   for (const KeySet& keySet : store::writeSet(currentBarcode, knownBarcodes)) {
     if (setValues(keySet.root, keySet.path)) ++keySetsWritten;
+    // The elevated copy saves anew: this instance writes and asks nothing
+    // more, or every refused key set would start one more copy behind one
+    // more elevation prompt.
+    if (handedOverToElevatedCopy()) return;
   }
   // When not one key set was written completely, there is no notice and the
   // values stay marked as unsaved. A key set that failed part-way may still
@@ -151,7 +155,9 @@ void Tkst_mainform::restartElevated() {
   auto& shell = sys::shell();
   Text arguments = argumentsAfterProgramName(shell.commandLine());
   intptr_t result = shell.execute(nativeHandle, u"runas", shell.executablePath(), arguments, Text(), 1);
-  if (result > 32) app().terminate();
+  if (result <= 32) return;
+  handedOverToElevatedCopy_ = true;
+  app().terminate();
 }
 
 }  // namespace kst

@@ -168,8 +168,7 @@ TEST_F(EditorTest, SaveWithoutThePowerManagerShowsHelpAndWritesNothing) {
 
 TEST_F(EditorTest, OneBatteryWithoutAdministratorRightsAsksOnceThenNotifies) {
   startWith(40, 80);
-  sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  sim.registry.administrator = false;
   currentBarcode = u"1ZZ1111AAAA";
   typeInto(main().seHighLevel, u"90");
   app.dialogs.clear();
@@ -181,16 +180,18 @@ TEST_F(EditorTest, OneBatteryWithoutAdministratorRightsAsksOnceThenNotifies) {
   EXPECT_TRUE(sim.shell.calls.empty()) << "No starts nothing";
 }
 
-TEST_F(EditorTest, YesRestartsElevatedWithTheOriginalArgumentsAfterTheSave) {
+TEST_F(EditorTest, YesStartsOneElevatedCopyWithTheOriginalArgumentsAndTheSaveStopsThere) {
+  seedBattery(u"1ZZ1111AAAA");
+  seedBattery(u"2ZZ2222BBBB");
   startWith(40, 80);
-  sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  sim.registry.administrator = false;
   sim.shell.processCommandLine = u"\"C:\\Program Files\\Kestrane\\kestrane.exe\"  /tray \"a b\"";
-  currentBarcode = u"1ZZ1111AAAA";
   typeInto(main().seHighLevel, u"90");
+  app.dialogs.clear();
+  app.answer(ModalResult::Yes);
   app.answer(ModalResult::Yes);
   main().btSaveSettings.click();
-  ASSERT_EQ(sim.shell.calls.size(), 1u);
+  ASSERT_EQ(sim.shell.calls.size(), 1u) << "one elevated copy, behind one elevation prompt";
   const auto& call = sim.shell.calls[0];
   EXPECT_EQ(call.verb, u"runas");
   EXPECT_EQ(call.file, sim.shell.exePath);
@@ -198,14 +199,53 @@ TEST_F(EditorTest, YesRestartsElevatedWithTheOriginalArgumentsAfterTheSave) {
   EXPECT_EQ(call.directory, u"");
   EXPECT_EQ(call.showCommand, 1);
   EXPECT_TRUE(app.terminated());
-  EXPECT_EQ(app.dialogs.back().text, kNotice) << "the save still finishes";
-  EXPECT_EQ(app.unansweredQuestions, 0) << "no unsaved-changes question on the way out";
+  EXPECT_EQ(dialogTexts(), std::vector<Text>{store::kRestartQuestion}) << "no further question and no notice";
+  EXPECT_EQ(storedSet(store::userDataKeyOf(u"1ZZ1111AAAA")), (std::vector<long long>{1, 1, 40, 90, 2, 0}));
+  EXPECT_EQ(stored(store::userDataKeyOf(u"2ZZ2222BBBB"), store::kChargeStopPercentage), 80u)
+      << "the key sets after the refused one are left to the elevated copy";
+  EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 80u);
+  EXPECT_EQ(app.unansweredQuestions, 0);
+}
+
+TEST_F(EditorTest, ANewBatterySavedThroughTheElevatedCopyAsksAndLoadsNothingMore) {
+  startWith(40, 80);
+  sim.registry.administrator = false;
+  typeInto(main().seHighLevel, u"90");
+  app.whenShown("TchooseBattery", [&](tk::Form&) {
+    chooser().batteryRadioButtons.back()->click();
+    chooser().btOk.click();
+  });
+  app.whenShown("TnewBatteryID", [&](tk::Form&) {
+    newBarcodeDialog().edNewBatteryID.setText(u"3ZZ3333CCCC");
+    newBarcodeDialog().btApply.click();
+  });
+  app.answer(ModalResult::Yes);
+  app.answer(ModalResult::Yes);
+  app.dialogs.clear();
+  app.modalsShown.clear();
+  main().btBatteryID.click();
+  EXPECT_EQ(sim.shell.calls.size(), 1u);
+  ASSERT_EQ(app.dialogs.size(), 2u);
+  EXPECT_EQ(app.dialogs.back().text, store::kRestartQuestion) << "neither the notice nor the unsaved question";
+  EXPECT_EQ(app.modalsShown, (std::vector<std::string>{"TchooseBattery", "TnewBatteryID"}));
+  EXPECT_TRUE(app.terminated());
+}
+
+TEST_F(EditorTest, EveryKeySetWrittenIsFlushedThroughItsWriteHandle) {
+  startWith(40, 80);
+  currentBarcode = u"1ZZ1111AAAA";
+  typeInto(main().seHighLevel, u"90");
+  sim.registry.flushed.clear();
+  main().btSaveSettings.click();
+  const Text user = store::userDataKeyOf(currentBarcode).path, machine = store::machineConfigurationKeyOf(currentBarcode).path;
+  EXPECT_EQ(sim.registry.flushed, (std::vector<Text>{user, user, user, user, user, user, machine, machine, machine,
+                                                     machine, machine, machine}))
+      << "each of the six values reaches the disk";
 }
 
 TEST_F(EditorTest, DeclinedElevationIsSilentAndTheProgramGoesOn) {
   startWith(40, 80);
-  sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  sim.registry.administrator = false;
   sim.shell.result = 5;
   app.answer(ModalResult::Yes);
   app.answer(ModalResult::Yes);
@@ -218,8 +258,7 @@ TEST_F(EditorTest, DeclinedElevationIsSilentAndTheProgramGoesOn) {
 
 TEST_F(EditorTest, SaveThatWritesNoKeySetShowsNoNoticeAndKeepsTheMark) {
   startWith(40, 80);
-  sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE");
+  sim.registry.administrator = false;
   sim.registry.makeReadOnly(RootKey::CurrentUser, store::kUserRootKey);
   typeInto(main().seHighLevel, u"90");
   app.dialogs.clear();
