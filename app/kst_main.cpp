@@ -93,7 +93,7 @@ void Tkst_mainform::createLayout() {
   place(lbStateOfCharge, 147, 113, 50, 13);
   place(gStateOfCharge, 20, 130, 204, 17);
   gStateOfCharge.setProgress(75);
-  gStateOfCharge.setBackColor(tk::Color::rgb(111, 111, 111));
+  gStateOfCharge.setBackColor(gaugeBackground);
   gStateOfCharge.setForeColor(tk::Color::rgb(20, 170, 0));
   gStateOfCharge.setColor(tk::Color::rgb(255, 255, 255));
   gStateOfCharge.setFontColor(tk::Color::rgb(255, 255, 255));

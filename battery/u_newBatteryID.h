@@ -3,8 +3,10 @@
 
 namespace kst {
 
-inline constexpr tk::Color kValidBarcodeColor = tk::Color::rgb(0, 128, 0);
-inline constexpr tk::Color kInvalidBarcodeColor = tk::Color::rgb(255, 0, 0);
+// In a high-contrast theme a valid barcode reads as plain text and an
+// invalid one is marked in the theme's highlight colour.
+inline constexpr tk::Color kValidBarcodeColor = tk::Color::rgb(0, 128, 0).inHighContrast(tk::kWindowText);
+inline constexpr tk::Color kInvalidBarcodeColor = tk::Color::rgb(255, 0, 0).inHighContrast(tk::kHighlight);
 
 class TnewBatteryID : public tk::Form {
  public:

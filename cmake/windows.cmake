@@ -53,7 +53,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 add_executable(kst_wine_tests tests/registry_cases.cpp tests/wine/registry_backend.cpp tests/wine/long_run.cpp
   tests/wine/win32_backend_tests.cpp resources/kestrane.rc
   system/sim/sim_registry.cpp system/sim/sim_services.cpp)
-target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main)
+target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main ole32)
 target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})
 
 add_executable(kdriver tests/driver/kdriver.cpp)

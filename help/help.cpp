@@ -24,8 +24,9 @@ const std::array<Text, 11> helpUrls = {
 
 namespace {
 
-constexpr tk::Color kLinkColor = tk::Color::rgb(0, 0, 128);
-constexpr tk::Color kWarningColor = tk::Color::rgb(255, 0, 0);
+// A high-contrast theme has colours of its own for links and for marked text.
+constexpr tk::Color kLinkColor = tk::Color::rgb(0, 0, 128).inHighContrast(tk::kHotLight);
+constexpr tk::Color kWarningColor = tk::Color::rgb(255, 0, 0).inHighContrast(tk::kHighlight);
 
 void label(tk::Label& control, const Text& text, int left, int top, int width) {
   control.setText(text);

@@ -8,8 +8,10 @@ namespace {
 
 constexpr int highChargeLimit = 66;
 constexpr int lowChargeLimit = 15;
-constexpr tk::Color kGaugeGreen = tk::Color::fromColorref(43540);
-constexpr tk::Color kGaugeRed = tk::Color::fromColorref(240);
+// A high-contrast theme draws a progress bar in its highlight colour; a low
+// charge stays apart in the theme's link colour.
+constexpr tk::Color kGaugeGreen = tk::Color::fromColorref(43540).inHighContrast(tk::kHighlight);
+constexpr tk::Color kGaugeRed = tk::Color::fromColorref(240).inHighContrast(tk::kHotLight);
 
 Text thresholdLine(const SavedThresholds& saved) {
   return store::describe({saved.highPercent, saved.lowPercent, saved.highActive != 0, saved.lowActive != 0});

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "system/error.h"
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
 
 namespace kst::tk {
 
@@ -18,6 +20,30 @@ void Application::showError(std::exception_ptr error) {
     text = u"Unknown error.";
   }
   messageDialog(text, DialogButtons::Ok);
+}
+
+ModalResult Application::messageDialog(const Text& text, DialogButtons buttons) {
+  if (!endingSession_) return showMessageDialog(text, buttons);
+  setShutdownBlockReason(text.substr(0, text.find(u'\r')));
+  ModalResult result = showMessageDialog(text, buttons);
+  setShutdownBlockReason(Text());
+  return result;
+}
+
+bool Application::queryEndSession(Form& form) {
+  struct WhileWindowsWaits {
+    bool& ending;
+    explicit WhileWindowsWaits(bool& flag) : ending(flag) { ending = true; }
+    ~WhileWindowsWaits() { ending = false; }
+  } waiting(endingSession_);
+  return form.queryClose();
+}
+
+void Application::systemColorsChanged(bool highContrast) {
+  highContrast_ = highContrast;
+  for (Form* form : forms_) {
+    for (Control* control : form->controls()) control->redraw();
+  }
 }
 
 void Application::unregisterForm(Form& form) {

@@ -51,8 +51,20 @@ class Application {
   // Shows the main window and runs the event loop until terminate().
   virtual void run() = 0;
   // A message box of the custom kind: no icon, the title as caption, the
-  // first button the default one.
-  virtual ModalResult messageDialog(const Text& text, DialogButtons buttons) = 0;
+  // first button the default one. While Windows waits on the program to
+  // end the session, the box's first line is the reason that Windows'
+  // shut-down screen gives for the wait.
+  ModalResult messageDialog(const Text& text, DialogButtons buttons);
+  // Windows asks each window before a log-off or shut-down whether the
+  // program may end: its close query answers.
+  bool queryEndSession(Form& form);
+
+  // Whether Windows shows a high-contrast theme.
+  bool highContrast() const { return highContrast_; }
+  // A colour as it is drawn now.
+  Color drawn(Color color) const { return color.drawn(highContrast_); }
+  // The theme or the system colours changed: every control is drawn anew.
+  void systemColorsChanged(bool highContrast);
   // Runs the modal loop of a form that is already shown.
   virtual void runModalLoop(Form& form) = 0;
   virtual Screen screen() = 0;
@@ -85,8 +97,16 @@ class Application {
   void unregisterForm(Form& form);
   const std::vector<Form*>& forms() const { return forms_; }
 
+ protected:
+  virtual ModalResult showMessageDialog(const Text& text, DialogButtons buttons) = 0;
+  // Tells Windows why the session cannot end yet; an empty reason takes it back.
+  virtual void setShutdownBlockReason(const Text& reason) = 0;
+  void setHighContrast(bool on) { highContrast_ = on; }
+
  private:
   Text title_;
+  bool endingSession_ = false;
+  bool highContrast_ = false;
   int hintHidePause_ = 2500;
   bool terminated_ = false;
   std::vector<Form*> forms_;

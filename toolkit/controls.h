@@ -46,6 +46,9 @@ class Control {
   const Text& hint() const { return hint_; }
   bool showHint() const { return showHint_; }
   void setHint(const Text& hint, bool show);
+  // Draws the control anew in the colours of the moment, as after a change
+  // of the system's colours.
+  void redraw() { notify(Property::Colors); }
 
   int tag = 0;
   int tabOrder = -1;

@@ -104,7 +104,8 @@ class Form {
     top_ = top;
   }
   void activated();
-  // Asks the close query alone, as Windows does before a log-off.
+  // Asks the close query alone; Windows does before a log-off, through
+  // Application::queryEndSession.
   bool queryClose();
   void endModal();
   void adopt(Control& control);

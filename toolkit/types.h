@@ -7,7 +7,10 @@
 namespace kst::tk {
 
 // A colour as Windows keeps it: an RGB triple packed as COLORREF
-// (0x00BBGGRR), or one of the system colours, marked by the top byte.
+// (0x00BBGGRR), or one of the system colours. A fixed colour may name a
+// system colour to be drawn in instead while Windows shows a high-contrast
+// theme, where it could vanish against the theme's background or lose the
+// meaning it has among the theme's own colours.
 class Color {
  public:
   static constexpr Color rgb(uint8_t r, uint8_t g, uint8_t b) {
@@ -15,6 +18,16 @@ class Color {
   }
   static constexpr Color fromColorref(uint32_t value) { return Color(value & 0xFFFFFF); }
   static constexpr Color system(int index) { return Color(kSystemFlag | static_cast<uint32_t>(index)); }
+
+  constexpr Color inHighContrast(Color substitute) const {
+    return Color((value_ & ~kSubstituteMask) | static_cast<uint32_t>(substitute.systemIndex() + 1) << 24);
+  }
+  // The colour as it is drawn, in a high-contrast theme or not.
+  constexpr Color drawn(bool highContrast) const {
+    const uint32_t substitute = (value_ & kSubstituteMask) >> 24;
+    if (highContrast && substitute != 0) return system(static_cast<int>(substitute) - 1);
+    return Color(value_ & ~kSubstituteMask);
+  }
 
   constexpr bool isSystem() const { return (value_ & kSystemFlag) != 0; }
   constexpr int systemIndex() const { return static_cast<int>(value_ & 0xFF); }
@@ -25,14 +38,17 @@ class Color {
   constexpr bool operator==(const Color&) const = default;
 
  private:
-  static constexpr uint32_t kSystemFlag = 0xFF000000u;
+  static constexpr uint32_t kSystemFlag = 0x80000000u;
+  static constexpr uint32_t kSubstituteMask = 0x3F000000u;
   constexpr explicit Color(uint32_t value) : value_(value) {}
   uint32_t value_;
 };
 
-inline constexpr Color kWindowText = Color::system(8);   // COLOR_WINDOWTEXT
-inline constexpr Color kButtonFace = Color::system(15);  // COLOR_BTNFACE
-inline constexpr Color kWindowColor = Color::system(5);  // COLOR_WINDOW
+inline constexpr Color kWindowColor = Color::system(5);   // COLOR_WINDOW
+inline constexpr Color kWindowText = Color::system(8);    // COLOR_WINDOWTEXT
+inline constexpr Color kHighlight = Color::system(13);    // COLOR_HIGHLIGHT
+inline constexpr Color kButtonFace = Color::system(15);   // COLOR_BTNFACE
+inline constexpr Color kHotLight = Color::system(26);     // COLOR_HOTLIGHT: links
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;

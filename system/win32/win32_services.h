@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+
 #include "system/services.h"
 
 namespace kst::sys::win32 {
@@ -22,10 +24,18 @@ class Win32Power : public PowerService {
 
 class Win32Shell : public ShellService {
  public:
+  Win32Shell();
+  ~Win32Shell() override;
   intptr_t execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
                    const Text& directory, int showCommand) override;
   Text commandLine() override;
   Text executablePath() override;
+
+ private:
+  class ComApartment;
+  // Started before the first shell call, on the thread that makes them,
+  // and ended with the shell service.
+  std::unique_ptr<ComApartment> com_;
 };
 
 class Win32Desktop : public DesktopService {

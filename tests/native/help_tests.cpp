@@ -74,16 +74,16 @@ TEST_F(HelpTest, TextsColoursAndTabOrderFollowTheLayout) {
   EXPECT_FALSE(h.hasSystemMenu);
   EXPECT_TRUE(h.keyPreview);
   EXPECT_EQ(h.lbNotCompatible.text(), u"Your machine seems to be not ready yet. ");
-  EXPECT_EQ(h.lbNotCompatible.font().color, tk::Color::rgb(255, 0, 0));
+  EXPECT_EQ(app.drawn(h.lbNotCompatible.font().color), tk::Color::rgb(255, 0, 0));
   EXPECT_TRUE(h.lbNotCompatible.font().bold);
   EXPECT_EQ(h.lbNote1.text(),
             u"In order to get the new settings working, you have to disconnect the power supply, restart Windows");
   EXPECT_EQ(h.lbNote2.text(),
             u"and wait for the charging level to fall under the low charging threshold you have been setting.");
-  EXPECT_EQ(h.lbNote1.font().color, tk::Color::rgb(255, 0, 0));
-  EXPECT_EQ(h.lbNumber4.font().color, tk::Color::rgb(255, 0, 0));
+  EXPECT_EQ(app.drawn(h.lbNote1.font().color), tk::Color::rgb(255, 0, 0));
+  EXPECT_EQ(app.drawn(h.lbNumber4.font().color), tk::Color::rgb(255, 0, 0));
   for (tk::Label* link : {&h.lbPwrMgmtDrv, &h.lbSetDep, &h.lbSIF, &h.lbLenovoSupport}) {
-    EXPECT_EQ(link->font().color, tk::Color::rgb(0, 0, 128)) << link->name();
+    EXPECT_EQ(app.drawn(link->font().color), tk::Color::rgb(0, 0, 128)) << link->name();
     EXPECT_TRUE(link->font().underline) << link->name();
   }
   EXPECT_EQ(h.lbLenovoSupport.text(), kLenovoSupportHost);

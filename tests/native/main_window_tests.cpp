@@ -152,13 +152,19 @@ TEST_F(MainWindowTest, CancelLeavesEverythingAsItWas) {
   EXPECT_TRUE(main().visible());
 }
 
-TEST_F(MainWindowTest, LogOffQueryAsksAndCancelRefusesIt) {
+TEST_F(MainWindowTest, LogOffQueryAsksAndCancelRefusesItWhileWindowsShowsWhy) {
   startWithUnsavedChange();
   app.answer(ModalResult::Cancel);
-  EXPECT_FALSE(main().queryClose());
+  EXPECT_FALSE(app.queryEndSession(main()));
   app.answer(ModalResult::No);
-  EXPECT_TRUE(main().queryClose());
+  EXPECT_TRUE(app.queryEndSession(main()));
   EXPECT_EQ(dialogTexts(), std::vector<Text>(2, kUnsavedQuestion));
+  EXPECT_EQ(app.dialogs[0].shutdownBlockReason, u"Some settings were changed, but not saved yet.");
+  EXPECT_EQ(app.shutdownBlockReason, u"") << "taken back once the question is answered";
+
+  app.answer(ModalResult::Cancel);
+  main().btExit.click();
+  EXPECT_EQ(app.dialogs.back().shutdownBlockReason, u"") << "an ordinary close holds up no log-off";
 }
 
 TEST_F(MainWindowTest, GapRefusalOnYesStillCloses) {
@@ -268,7 +274,7 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_EQ(m.seLowLevel.maxValue, 96);
   EXPECT_TRUE(m.cbHighLevel.checked());
   EXPECT_FALSE(m.cbLowLevel.tabStop);
-  EXPECT_EQ(m.gStateOfCharge.backColor(), tk::Color::rgb(111, 111, 111));
+  EXPECT_EQ(app.drawn(m.gStateOfCharge.backColor()), tk::Color::rgb(111, 111, 111));
   EXPECT_EQ(m.lbNoBattery.text(), u"no battery present");
   EXPECT_EQ(m.lbBatteryStatus.text(), u"unknown status");
   EXPECT_TRUE(m.lbStateOfCharge.rightAligned);
@@ -317,6 +323,45 @@ TEST_F(MainWindowTest, TheHelpWindowMadeWhileTheCaptionShowsTheBatteryStillTakes
   start();
   ASSERT_EQ(main().caption(), u"charging,  60%    ");
   EXPECT_EQ(help().caption(), u"Kestrane   ");
+}
+
+// In a high-contrast theme every colour of every window is one of the
+// theme's, the marks keeping apart from plain text; out of it the fixed
+// colours come back.
+TEST_F(MainWindowTest, AHighContrastThemeDrawsEveryColourInOneOfTheThemesOwn) {
+  seedUserData();
+  sim.power.setCharging(10);
+  start();
+  typeInto(main().seHighLevel, u"90");
+  main().lbLowLevel.click();
+  help();
+  newBarcodeDialog().edNewBatteryID.setText(u"1zz1111aaaa");
+  app.systemColorsChanged(true);
+  for (tk::Form* form : app.forms()) {
+    for (tk::Control* control : form->controls()) {
+      SCOPED_TRACE(form->className() + " " + control->name());
+      if (auto* gauge = dynamic_cast<tk::Gauge*>(control)) {
+        EXPECT_TRUE(app.drawn(gauge->foreColor()).isSystem());
+        EXPECT_TRUE(app.drawn(gauge->backColor()).isSystem());
+        EXPECT_TRUE(app.drawn(gauge->color()).isSystem());
+      } else if (!dynamic_cast<tk::Bevel*>(control) && !dynamic_cast<tk::Picture*>(control)) {
+        EXPECT_TRUE(app.drawn(control->font().color).isSystem());
+      }
+    }
+  }
+  EXPECT_EQ(app.drawn(main().btSaveSettings.font().color), tk::kHighlight);
+  EXPECT_EQ(app.drawn(main().lbLowLevel.font().color), tk::kHighlight);
+  EXPECT_EQ(app.drawn(main().lbHighLevel.font().color), tk::kWindowText);
+  EXPECT_EQ(app.drawn(main().gStateOfCharge.foreColor()), tk::kHotLight) << "a low charge stays apart";
+  EXPECT_EQ(app.drawn(help().lbPwrMgmtDrv.font().color), tk::kHotLight) << "links look like links";
+  EXPECT_EQ(app.drawn(help().lbNotCompatible.font().color), tk::kHighlight);
+  EXPECT_EQ(app.drawn(newBarcodeDialog().edNewBatteryID.font().color), tk::kHighlight);
+
+  app.systemColorsChanged(false);
+  EXPECT_EQ(app.drawn(main().btSaveSettings.font().color).colorref(), 0xFF0000u);
+  EXPECT_EQ(app.drawn(main().gStateOfCharge.foreColor()).colorref(), 240u);
+  EXPECT_EQ(app.drawn(help().lbPwrMgmtDrv.font().color).colorref(), 0x800000u);
+  EXPECT_FALSE(app.drawn(newBarcodeDialog().edNewBatteryID.font().color).isSystem());
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(StatusDisplayTest, ChargingShowsStateChargeAndThresholds) {
   EXPECT_EQ(main().lbBatteryStatus.text(), u"AC connected, charging");
   EXPECT_EQ(main().lbStateOfCharge.text(), u"75%");
   EXPECT_EQ(main().gStateOfCharge.progress(), 75);
-  EXPECT_EQ(main().gStateOfCharge.foreColor(), kGreen);
+  EXPECT_EQ(app.drawn(main().gStateOfCharge.foreColor()), kGreen);
   EXPECT_EQ(shown(), (Shown{true, true, true, false}));
   EXPECT_EQ(main().TrayIcon.hint(),
             u"Kestrane\r\n75%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.");
@@ -219,7 +219,7 @@ TEST_F(StatusDisplayTest, ChargeLimitsPickGaugeColourPicturesAndIndex) {
     Text charge = decimal(row.percent) + u"%";
     sim.power.setCharging(reported);
     refresh();
-    EXPECT_EQ(m.gStateOfCharge.foreColor(), row.gauge);
+    EXPECT_EQ(app.drawn(m.gStateOfCharge.foreColor()), row.gauge);
     EXPECT_EQ(m.TrayIcon.imageList(), row.chargingList);
     EXPECT_EQ(m.lbStateOfCharge.text(), charge);
     EXPECT_EQ(m.caption(), u"charging,  " + charge + u"    ");
@@ -227,7 +227,7 @@ TEST_F(StatusDisplayTest, ChargeLimitsPickGaugeColourPicturesAndIndex) {
     sim.power.setOnAC(reported);
     refresh();
     EXPECT_EQ(m.TrayIcon.imageIndex(), row.levelIndex);
-    EXPECT_EQ(m.gStateOfCharge.foreColor(), row.gauge);
+    EXPECT_EQ(app.drawn(m.gStateOfCharge.foreColor()), row.gauge);
     sim.power.setDischarging(reported, 3600);
     refresh();
     EXPECT_EQ(m.TrayIcon.imageIndex(), row.levelIndex);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
@@ -12,6 +13,7 @@
 #include "app/kst_main.h"
 #include "app/program.h"
 #include "system/sim/sim_services.h"
+#include "system/win32/win32_services.h"
 #include "tests/wine/messages.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/control_peer.h"
@@ -179,6 +181,94 @@ TEST_F(Win32Backend, ALogOffThatIsNotHappeningChangesNothing) {
   EXPECT_FALSE(app.terminated());
   EXPECT_TRUE(IsWindow(mainWindow()));
   EXPECT_TRUE(shellHasTheIcon());
+}
+
+// Keys go through the program's own event loop, as the user's would; the
+// loop then ends, for good.
+struct Key {
+  HWND window;
+  UINT message;
+  WPARAM code;
+  LPARAM flags;
+};
+
+void pressKeysThroughTheLoop(tk::win32::Win32Application& app, std::initializer_list<Key> keys) {
+  for (const Key& key : keys) PostMessageW(key.window, key.message, key.code, key.flags);
+  tk::Timer stop(app, 50);
+  stop.onTimer = [&] { app.terminate(); };
+  stop.setEnabled(true);
+  app.run();
+}
+
+// What the program asks Windows to do with a window's focus rectangles and
+// access-key underlines. Windows keeps that state and answers
+// WM_QUERYUISTATE with it; Wine 8 keeps none and answers 0, so the test
+// reads the requests themselves.
+std::vector<std::pair<HWND, WPARAM>> uiStateRequests;
+
+LRESULT CALLBACK recordUiStateRequest(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_CHANGEUISTATE) uiStateRequests.push_back({sent->hwnd, sent->wParam});
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Win32Backend, FocusAndAccessKeyCuesAreSetUpAtTheFirstShowingAndShownOnceTheKeyboardIsUsed) {
+  uiStateRequests.clear();
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, recordUiStateRequest, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  program.reset();
+  program = std::make_unique<Program>(app);
+  main().show();
+  pumpMessages();
+  using Requests = std::vector<std::pair<HWND, WPARAM>>;
+  EXPECT_EQ(uiStateRequests, (Requests{{mainWindow(), MAKEWPARAM(UIS_INITIALIZE, 0)}})) << "as for a dialog box";
+  uiStateRequests.clear();
+  HWND focused = GetFocus();
+  ASSERT_NE(focused, nullptr);
+  pressKeysThroughTheLoop(app, {{focused, WM_CHAR, L'7', 1},
+                                {focused, WM_KEYDOWN, VK_TAB, 1},
+                                {focused, WM_KEYDOWN, VK_DOWN, 1},
+                                {focused, WM_SYSKEYDOWN, VK_MENU, 1 << 29}});
+  const WPARAM showFocus = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+  EXPECT_EQ(uiStateRequests, (Requests{{mainWindow(), showFocus},
+                                       {mainWindow(), showFocus},
+                                       {mainWindow(), MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS)}}))
+      << "a typed digit shows nothing, Tab and an arrow where the focus is, Alt the access keys too";
+  UnhookWindowsHookEx(hook);
+}
+
+// Wine 8 never reports a high-contrast theme and cannot be switched to
+// one: the test plays the switch on, and lets Windows' "off" reach the
+// program through the message that any change of the theme sends.
+TEST_F(Win32Backend, AHighContrastThemeDrawsTheGaugeInTheThemesColoursUntilItIsSwitchedOff) {
+  sim.power.setCharging(50);
+  main().updateBatteryStatus();
+  HWND gauge = childOfClass(mainWindow(), PROGRESS_CLASSW);
+  ASSERT_NE(gauge, nullptr);
+  auto bar = [&] { return static_cast<COLORREF>(SendMessageW(gauge, PBM_GETBARCOLOR, 0, 0)); };
+  auto background = [&] { return static_cast<COLORREF>(SendMessageW(gauge, PBM_GETBKCOLOR, 0, 0)); };
+  EXPECT_EQ(bar(), RGB(20, 170, 0));
+  EXPECT_EQ(background(), RGB(111, 111, 111));
+  app.systemColorsChanged(true);
+  EXPECT_EQ(bar(), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(background(), GetSysColor(COLOR_BTNFACE));
+  SendMessageW(app.serviceWindow(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  EXPECT_EQ(bar(), RGB(20, 170, 0));
+  EXPECT_EQ(background(), RGB(111, 111, 111));
+}
+
+TEST(ShellCom, TheFirstShellCallStartsComOnItsThreadAndTheShellsEndEndsIt) {
+  {
+    sys::win32::Win32Shell shell;
+    EXPECT_LE(shell.execute(0, u"", u"Z:\\no such folder\\kestrane.nothing", u"", u"", SW_SHOWNORMAL), 32);
+    HRESULT again = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(again, S_FALSE) << "already started in a single-threaded apartment";
+    if (SUCCEEDED(again)) CoUninitialize();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+  }
+  HRESULT afterwards = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  EXPECT_EQ(afterwards, S_OK) << "ended with the shell service";
+  if (SUCCEEDED(afterwards)) CoUninitialize();
 }
 
 // The executable's main icon, read from the program built beside this test.

@@ -49,8 +49,8 @@ void HeadlessApplication::run() {
   if (mainForm() != nullptr) mainForm()->show();
 }
 
-ModalResult HeadlessApplication::messageDialog(const Text& text, DialogButtons buttons) {
-  dialogs.push_back({text, buttons, title()});
+ModalResult HeadlessApplication::showMessageDialog(const Text& text, DialogButtons buttons) {
+  dialogs.push_back({text, buttons, title(), shutdownBlockReason});
   ModalResult result = ModalResult::Ok;
   if (buttons != DialogButtons::Ok) {
     if (answers.empty()) {

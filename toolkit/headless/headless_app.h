@@ -18,6 +18,8 @@ struct ShownDialog {
   Text text;
   DialogButtons buttons;
   Text caption;
+  // What Windows' shut-down screen said while the dialog was open.
+  Text shutdownBlockReason;
 };
 
 struct ShownPopup {
@@ -40,7 +42,6 @@ class HeadlessApplication : public Application {
   ~HeadlessApplication() override;
 
   void run() override;
-  ModalResult messageDialog(const Text& text, DialogButtons buttons) override;
   void runModalLoop(Form& form) override;
   Screen screen() override { return screenInfo; }
   FrameSize frameSize(const Form&) override { return frame; }
@@ -77,6 +78,12 @@ class HeadlessApplication : public Application {
   bool shellRunning = true;
   bool shellHasIcon = false;
   std::vector<TrayCall> trayCalls;
+  // Why the program holds up the end of the session, as Windows shows it.
+  Text shutdownBlockReason;
+
+ protected:
+  ModalResult showMessageDialog(const Text& text, DialogButtons buttons) override;
+  void setShutdownBlockReason(const Text& reason) override { shutdownBlockReason = reason; }
 
  private:
   void reactivateTopModal();

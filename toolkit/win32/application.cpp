@@ -20,12 +20,35 @@ using sys::win32::wide;
 
 const wchar_t kServiceClass[] = L"Kestrane.Service";
 
+bool highContrastOn() {
+  HIGHCONTRASTW scheme{};
+  scheme.cbSize = sizeof scheme;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof scheme, &scheme, 0) &&
+         (scheme.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+// Dialog boxes show focus rectangles and access-key underlines once the
+// keyboard is used, Windows hiding them until then by default; Kestrane's
+// windows handle their keys themselves and say so to Windows as a dialog
+// box would: Tab and the arrows show where the focus is, Alt shows both.
+void showKeyboardCues(const MSG& message, HWND form) {
+  WORD cues = 0;
+  if (message.message == WM_SYSKEYDOWN) {
+    cues = UISF_HIDEACCEL | UISF_HIDEFOCUS;
+  } else if (message.message == WM_KEYDOWN && (message.wParam == VK_TAB || (message.wParam >= VK_LEFT &&
+                                                                             message.wParam <= VK_DOWN))) {
+    cues = UISF_HIDEFOCUS;
+  }
+  if (cues != 0) SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, cues), 0);
+}
+
 }  // namespace
 
 Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
                                                       ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
+  setHighContrast(highContrastOn());
   registerFormClass(instance, kServiceClass, serviceProc);
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   // A hidden top-level window, not a message-only one: only top-level
@@ -74,6 +97,11 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
     trayPeer_->icon().shellRestarted();
     return 0;
   }
+  // Both reach every top-level window, this one among them: a theme or
+  // its colours changed, high contrast perhaps switched on or off.
+  if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE) {
+    guarded([&] { systemColorsChanged(highContrastOn()); });
+  }
   return DefWindowProcW(serviceWindow_.get(), message, wParam, lParam);
 }
 
@@ -113,9 +141,11 @@ void Win32Application::pump(MSG& message) {
 }
 
 bool Win32Application::handleKey(MSG& message) {
-  if (message.message != WM_KEYDOWN && message.message != WM_CHAR && message.message != WM_SYSCHAR) return false;
+  if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
   FormPeer* peer = formPeerOf(GetAncestor(message.hwnd, GA_ROOT));
   if (peer == nullptr) return false;
+  showKeyboardCues(message, peer->window());
+  if (message.message != WM_KEYDOWN && message.message != WM_CHAR && message.message != WM_SYSCHAR) return false;
   Form& form = peer->form();
   bool handled = false;
   guarded([&] {
@@ -148,7 +178,7 @@ HWND Win32Application::activeWindow() const {
   return main != nullptr && main->displayed() ? reinterpret_cast<HWND>(main->nativeHandle) : nullptr;
 }
 
-ModalResult Win32Application::messageDialog(const Text& text, DialogButtons buttons) {
+ModalResult Win32Application::showMessageDialog(const Text& text, DialogButtons buttons) {
   UINT type = MB_DEFBUTTON1 | MB_SETFOREGROUND;
   type |= buttons == DialogButtons::Ok ? MB_OK : buttons == DialogButtons::YesNo ? MB_YESNO : MB_YESNOCANCEL;
   switch (MessageBoxW(activeWindow(), wide(text), wide(title()), type)) {
@@ -156,6 +186,19 @@ ModalResult Win32Application::messageDialog(const Text& text, DialogButtons butt
     case IDNO: return ModalResult::No;
     case IDCANCEL: return ModalResult::Cancel;
     default: return ModalResult::Ok;
+  }
+}
+
+// The reason belongs to the main window, the one that Windows' shut-down
+// screen lists for the program.
+void Win32Application::setShutdownBlockReason(const Text& reason) {
+  Form* main = mainForm();
+  HWND window = main != nullptr ? reinterpret_cast<HWND>(main->nativeHandle) : nullptr;
+  if (window == nullptr) return;
+  if (reason.empty()) {
+    ShutdownBlockReasonDestroy(window);
+  } else {
+    ShutdownBlockReasonCreate(window, wide(reason));
   }
 }
 

@@ -18,7 +18,6 @@ class Win32Application : public Application {
   ~Win32Application() override;
 
   void run() override;
-  ModalResult messageDialog(const Text& text, DialogButtons buttons) override;
   void runModalLoop(Form& form) override;
   Screen screen() override;
   FrameSize frameSize(const Form& form) override;
@@ -51,6 +50,10 @@ class Win32Application : public Application {
   UINT_PTR addTimer(Timer& timer);
   void removeTimer(UINT_PTR id);
   void setTrayPeer(TrayPeer* peer) { trayPeer_ = peer; }
+
+ protected:
+  ModalResult showMessageDialog(const Text& text, DialogButtons buttons) override;
+  void setShutdownBlockReason(const Text& reason) override;
 
  private:
   static LRESULT CALLBACK serviceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

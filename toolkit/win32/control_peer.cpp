@@ -31,11 +31,14 @@ Text windowText(HWND window) {
   return fromWide(text.data(), static_cast<size_t>(std::max(copied, 0)));
 }
 
-}  // namespace
-
+// A colour as the system draws it: system colours looked up now.
 COLORREF resolve(Color color) {
   return color.isSystem() ? GetSysColor(color.systemIndex()) : color.colorref();
 }
+
+}  // namespace
+
+COLORREF ControlPeer::colorOf(Color color) const { return resolve(app_.drawn(color)); }
 
 ControlPeer* controlPeerOf(HWND window) {
   return reinterpret_cast<ControlPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -159,7 +162,13 @@ void ControlPeer::changed(Property property) {
     case Property::Progress:
       if (auto* gauge = dynamic_cast<Gauge*>(&control_)) SendMessageW(window, PBM_SETPOS, gauge->progress(), 0);
       break;
-    case Property::Colors: applyColors(); break;
+    case Property::Colors:
+      // The same colour may now be drawn in another: resolved anew.
+      color_ = CLR_INVALID;
+      applyFont();
+      applyColors();
+      InvalidateRect(window, nullptr, TRUE);
+      break;
     case Property::Picture: InvalidateRect(window, nullptr, FALSE); break;
     case Property::Hint: applyHint(); break;
     default: break;
@@ -175,7 +184,7 @@ void ControlPeer::applyBounds() {
 void ControlPeer::applyFont() {
   HWND window = window_.get();
   HFONT font = app_.font(control_.font());
-  COLORREF color = resolve(control_.font().color);
+  COLORREF color = colorOf(control_.font().color);
   if (font == font_ && color == color_) return;
   if (font != font_) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetPropW(window, kColorProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(color | 0x01000000u)));
@@ -186,8 +195,8 @@ void ControlPeer::applyFont() {
 
 void ControlPeer::applyColors() {
   if (auto* gauge = dynamic_cast<Gauge*>(&control_)) {
-    SendMessageW(window_.get(), PBM_SETBARCOLOR, 0, static_cast<LPARAM>(resolve(gauge->foreColor())));
-    SendMessageW(window_.get(), PBM_SETBKCOLOR, 0, static_cast<LPARAM>(resolve(gauge->backColor())));
+    SendMessageW(window_.get(), PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colorOf(gauge->foreColor())));
+    SendMessageW(window_.get(), PBM_SETBKCOLOR, 0, static_cast<LPARAM>(colorOf(gauge->backColor())));
   }
 }
 
@@ -211,7 +220,7 @@ void ControlPeer::textEdited() {
 }
 
 HBRUSH ControlPeer::colorStatic(HDC dc) {
-  SetTextColor(dc, resolve(control_.font().color));
+  SetTextColor(dc, colorOf(control_.font().color));
   auto* label = dynamic_cast<Label*>(&control_);
   if (label != nullptr && label->transparent) SetBkMode(dc, TRANSPARENT);
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
@@ -219,7 +228,7 @@ HBRUSH ControlPeer::colorStatic(HDC dc) {
 }
 
 HBRUSH ControlPeer::colorEdit(HDC dc) {
-  SetTextColor(dc, resolve(control_.font().color));
+  SetTextColor(dc, colorOf(control_.font().color));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
   return GetSysColorBrush(COLOR_WINDOW);
 }
@@ -242,7 +251,7 @@ void ControlPeer::drawButton(const DRAWITEMSTRUCT& item) {
     DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
   }
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT) : resolve(control_.font().color));
+  SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT) : colorOf(control_.font().color));
   HGDIOBJ previous = SelectObject(item.hDC, app_.font(control_.font()));
   UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | ((item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
   RECT text = r;

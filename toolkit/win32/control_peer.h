@@ -10,9 +10,6 @@ namespace kst::tk::win32 {
 class FormPeer;
 class Win32Application;
 
-// A colour as the system draws it: system colours looked up now.
-COLORREF resolve(Color color);
-
 class ControlPeer : public Peer {
  public:
   ControlPeer(Win32Application& app, FormPeer& form, Control& control);
@@ -34,6 +31,8 @@ class ControlPeer : public Peer {
   void applyColors();
   void applyBounds();
   void applyHint();
+  // A colour as it is drawn now, in a high-contrast theme or not.
+  COLORREF colorOf(Color color) const;
   void drawButton(const DRAWITEMSTRUCT& item);
   void drawPicture(const DRAWITEMSTRUCT& item);
 

@@ -19,6 +19,11 @@ using sys::win32::wide;
 // user data; only ours carry this property.
 const wchar_t kFormProperty[] = L"Kestrane.Form";
 
+BOOL CALLBACK forwardSysColorChange(HWND child, LPARAM) {
+  SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+
 void paintBevels(HWND window, const Form& form) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
@@ -160,6 +165,12 @@ void FormPeer::applyVisibility() {
   }
   if (!form_.displayed()) return;
   if (iconStale_) applyIcon();
+  // As for a dialog box: focus rectangles and access-key underlines are
+  // hidden until the keyboard is used, where the user leaves them so.
+  if (!keyboardCuesInitialised_) {
+    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
+    keyboardCuesInitialised_ = true;
+  }
   if (form_.windowState() == WindowState::Minimized) {
     ShowWindow(window, SW_MINIMIZE);
   } else if (IsIconic(window)) {
@@ -217,6 +228,7 @@ std::optional<LRESULT> FormPeer::dispatch(UINT message, WPARAM wParam, LPARAM lP
     case WM_QUERYENDSESSION: return onQueryEndSession();
     case WM_ENDSESSION: return onEndSession(wParam != FALSE);
     case WM_SIZE: return onSize(wParam);
+    case WM_SYSCOLORCHANGE: return onSysColorChange();
     case WM_MOVE: return onMove();
     default: return std::nullopt;
   }
@@ -286,11 +298,17 @@ std::optional<LRESULT> FormPeer::onClose() {
   return 0;
 }
 
-std::optional<LRESULT> FormPeer::onQueryEndSession() { return form_.queryClose() ? TRUE : FALSE; }
+std::optional<LRESULT> FormPeer::onQueryEndSession() { return app_.queryEndSession(form_) ? TRUE : FALSE; }
 
 std::optional<LRESULT> FormPeer::onEndSession(bool ending) {
   if (ending) app_.endSession();
   return 0;
+}
+
+// Common controls hear of new system colours only from their parent.
+std::optional<LRESULT> FormPeer::onSysColorChange() {
+  EnumChildWindows(window_.get(), forwardSysColorChange, 0);
+  return std::nullopt;
 }
 
 std::optional<LRESULT> FormPeer::onSize(WPARAM kind) {

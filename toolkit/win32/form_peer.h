@@ -54,6 +54,7 @@ class FormPeer : public Peer {
   std::optional<LRESULT> onQueryEndSession();
   std::optional<LRESULT> onEndSession(bool ending);
   std::optional<LRESULT> onSize(WPARAM kind);
+  std::optional<LRESULT> onSysColorChange();
   std::optional<LRESULT> onMove();
   void makeHints();
   void applyBounds();
@@ -68,6 +69,7 @@ class FormPeer : public Peer {
   UniqueIcon smallIcon_;
   UniqueIcon largeIcon_;
   bool shownBefore_ = false;
+  bool keyboardCuesInitialised_ = false;
   bool created_ = false;
   // The icon changed while the window was hidden: it is given to Windows
   // when the window shows, not before.
