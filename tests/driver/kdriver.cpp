@@ -45,9 +45,9 @@
 //   menu LETTER                       choose the item of the open pop-up menu
 //   screenshot CLASS FILE.bmp         save the window as the user sees it
 //   exits                             expect the program to end
-//   restarted "arguments"             expect the program to end and a new
-//                                     instance to run with these arguments;
-//                                     later steps act on the new instance
+//   restarted "arguments"             expect the program to end and exactly
+//                                     one new instance to run with these
+//                                     arguments; later steps act on it
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
 //   cli EXIT [arguments...]           run kestrane-cli beside this driver with
@@ -469,9 +469,14 @@ void adoptNewInstance(const std::string& expectedArguments) {
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     DWORD found = 0;
+    int instances = 0;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-      if (_wcsicmp(entry.szExeFile, L"kestrane.exe") == 0 && entry.th32ProcessID != oldId) found = entry.th32ProcessID;
+      if (_wcsicmp(entry.szExeFile, L"kestrane.exe") == 0 && entry.th32ProcessID != oldId) {
+        found = entry.th32ProcessID;
+        ++instances;
+      }
     }
+    if (instances > 1) fail(std::to_string(instances) + " new instances started, one expected");
     THREADENTRY32 thread{};
     thread.dwSize = sizeof thread;
     DWORD firstThread = 0;
