@@ -7,11 +7,38 @@
 namespace kst::cli {
 namespace {
 
+using sys::BatteryDevice;
+
+// A UPS or a short-term battery reports itself as a battery device too;
+// its wear says nothing about the laptop.
+bool isSystemBattery(const BatteryDevice& device) {
+  return (device.capabilities & BatteryDevice::kSystemBattery) != 0 &&
+         (device.capabilities & BatteryDevice::kShortTerm) == 0;
+}
+
+// The chemistry's printable characters up to the first NUL, without the
+// blanks that pad a three-letter code.
+Text chemistryOf(const BatteryDevice& battery) {
+  Text text;
+  for (uint8_t byte : battery.chemistry) {
+    if (byte == 0) break;
+    text += byte >= 0x20 && byte < 0x7F ? static_cast<char16_t>(byte) : u'?';
+  }
+  while (!text.empty() && text.back() == u' ') text.pop_back();
+  return text;
+}
+
+std::optional<uint32_t> known(uint32_t capacity) {
+  if (capacity == BatteryDevice::kUnknownCapacity) return std::nullopt;
+  return capacity;
+}
+
 // The share of the designed capacity that is lost, in percent; nothing
-// where the battery reports no designed capacity.
-std::optional<double> wearOf(const sys::BatteryDevice& battery) {
-  if (battery.designedCapacity == 0) return std::nullopt;
-  double kept = static_cast<double>(battery.fullChargedCapacity) / battery.designedCapacity;
+// where either capacity is not known.
+std::optional<double> wearOf(const BatteryDevice& battery) {
+  auto designed = known(battery.designedCapacity), full = known(battery.fullChargedCapacity);
+  if (!designed || !full || *designed == 0) return std::nullopt;
+  double kept = static_cast<double>(*full) / *designed;
   return kept >= 1 ? 0.0 : 100.0 * (1 - kept);
 }
 
@@ -21,32 +48,60 @@ std::string tenths(double value) {
   return text;
 }
 
+std::string capacityText(std::optional<uint32_t> capacity, const char* unit) {
+  return capacity ? std::to_string(*capacity) + unit : "unknown";
+}
+
+Json capacityJson(std::optional<uint32_t> capacity) {
+  return capacity ? Json(static_cast<long long>(*capacity)) : Json();
+}
+
+std::string batteryText(int number, const BatteryDevice& battery) {
+  const char* unit = (battery.capabilities & BatteryDevice::kRelativeCapacity) != 0 ? "" : " mWh";
+  auto wear = wearOf(battery);
+  return "Battery " + std::to_string(number) + ": " + toUtf8(battery.name) + "\n" +
+         "  chemistry:             " + toUtf8(chemistryOf(battery)) + "\n" +
+         "  designed capacity:     " + capacityText(known(battery.designedCapacity), unit) + "\n" +
+         "  full-charge capacity:  " + capacityText(known(battery.fullChargedCapacity), unit) + "\n" +
+         "  wear:                  " + (wear ? tenths(*wear) + " %" : std::string("not known")) + "\n" +
+         "  charge cycles:         " +
+         (battery.cycleCount ? std::to_string(*battery.cycleCount) : std::string("not reported")) + "\n";
+}
+
+Json batteryJson(const BatteryDevice& battery) {
+  auto wear = wearOf(battery);
+  Json entry = Json::object();
+  entry.set("name", battery.name)
+      .set("chemistry", chemistryOf(battery))
+      .set("designedCapacity", capacityJson(known(battery.designedCapacity)))
+      .set("fullChargeCapacity", capacityJson(known(battery.fullChargedCapacity)))
+      .set("unit", (battery.capabilities & BatteryDevice::kRelativeCapacity) != 0 ? "relative" : "mWh")
+      .set("wearPercent", wear ? Json(*wear) : Json())
+      .set("cycleCount", battery.cycleCount ? Json(static_cast<long long>(*battery.cycleCount)) : Json());
+  return entry;
+}
+
 }  // namespace
 
+// Every device is numbered as Windows lists it; empty bays and devices
+// that are no system battery are named in the text and left out of the
+// JSON, whose entries are batteries.
 Outcome health(const Invocation& call) {
-  std::vector<sys::BatteryDevice> devices = sys::batteryDevices().batteries();
+  std::vector<BatteryDevice> devices = sys::batteryDevices().batteries();
   std::string text = devices.empty() ? "Windows reports no battery device.\n" : "";
   Json list = Json::array();
   int number = 0;
-  for (const sys::BatteryDevice& battery : devices) {
-    const char* unit = battery.relativeCapacity ? "" : " mWh";
-    auto wear = wearOf(battery);
-    text += "Battery " + std::to_string(++number) + ": " + toUtf8(battery.name) + "\n";
-    text += "  chemistry:             " + toUtf8(battery.chemistry) + "\n";
-    text += "  designed capacity:     " + std::to_string(battery.designedCapacity) + unit + "\n";
-    text += "  full-charge capacity:  " + std::to_string(battery.fullChargedCapacity) + unit + "\n";
-    text += "  wear:                  " + (wear ? tenths(*wear) + " %" : std::string("not known")) + "\n";
-    text += "  charge cycles:         " +
-            (battery.cycleCount ? std::to_string(*battery.cycleCount) : std::string("not reported")) + "\n";
-    Json entry = Json::object();
-    entry.set("name", battery.name)
-        .set("chemistry", battery.chemistry)
-        .set("designedCapacity", static_cast<long long>(battery.designedCapacity))
-        .set("fullChargeCapacity", static_cast<long long>(battery.fullChargedCapacity))
-        .set("unit", battery.relativeCapacity ? "relative" : "mWh")
-        .set("wearPercent", wear ? Json(*wear) : Json())
-        .set("cycleCount", battery.cycleCount ? Json(static_cast<long long>(*battery.cycleCount)) : Json());
-    list.push(std::move(entry));
+  for (const BatteryDevice& device : devices) {
+    ++number;
+    if (device.bayEmpty) {
+      text += "Battery " + std::to_string(number) + ": the bay is empty\n";
+    } else if (!isSystemBattery(device)) {
+      text += "Battery " + std::to_string(number) + ": " + toUtf8(device.name) +
+              " is no battery of this computer (a UPS or a short-term battery) and is left out\n";
+    } else {
+      text += batteryText(number, device);
+      list.push(batteryJson(device));
+    }
   }
   Json document = Json::object();
   document.set("batteries", std::move(list));

@@ -2,6 +2,7 @@
 // The operating-system services the windows need, behind one interface each.
 // The program entry installs the Win32 backends; tests install the simulated
 // ones. Everything runs on the user-interface thread.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -56,15 +57,24 @@ class VersionService {
                                                          const Text& subBlock) = 0;
 };
 
-// One battery as the system's battery devices report it.
+// One device of Windows' battery class, as it reports itself: its bay may
+// be empty, it need not be a battery of the system (a UPS, say), and any
+// of its numbers may be unknown.
 struct BatteryDevice {
+  // BATTERY_INFORMATION's capability flags and its unknown capacity.
+  static constexpr uint32_t kSystemBattery = 0x80000000;
+  static constexpr uint32_t kRelativeCapacity = 0x40000000;
+  static constexpr uint32_t kShortTerm = 0x20000000;
+  static constexpr uint32_t kUnknownCapacity = 0xFFFFFFFF;
+
   Text name;
-  // Four characters, such as "LION" or "LiP ".
-  Text chemistry;
+  // The device answers, but no battery sits in its bay: nothing else is known.
+  bool bayEmpty = false;
+  // Four bytes such as "LION", or "LiP" and a NUL: not always terminated.
+  std::array<uint8_t, 4> chemistry{};
+  uint32_t capabilities = kSystemBattery;
   uint32_t designedCapacity = 0;
   uint32_t fullChargedCapacity = 0;
-  // Capacities in relative units rather than milliwatt-hours.
-  bool relativeCapacity = false;
   // Where the battery counts its charge cycles.
   std::optional<uint32_t> cycleCount;
 };

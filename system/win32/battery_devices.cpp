@@ -9,6 +9,8 @@
 #include <poclass.h>
 #include <setupapi.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -53,18 +55,21 @@ std::optional<BatteryDevice> askBattery(const wchar_t* devicePath) {
   if (battery.handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BATTERY_QUERY_INFORMATION query{};
   ULONG noWait = 0;
+  BatteryDevice device;
+  // A bay without a battery answers with no tag, and a tag is what every
+  // further question needs.
   if (!ask(battery.handle, IOCTL_BATTERY_QUERY_TAG, &noWait, sizeof noWait, query.BatteryTag) ||
-      query.BatteryTag == 0) {
-    return std::nullopt;
+      query.BatteryTag == BATTERY_TAG_INVALID) {
+    device.bayEmpty = true;
+    return device;
   }
   BATTERY_INFORMATION information{};
   query.InformationLevel = BatteryInformation;
   if (!ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, information)) return std::nullopt;
-  BatteryDevice device;
-  for (UCHAR c : information.Chemistry) device.chemistry += static_cast<char16_t>(c);
+  std::copy(std::begin(information.Chemistry), std::end(information.Chemistry), device.chemistry.begin());
+  device.capabilities = information.Capabilities;
   device.designedCapacity = information.DesignedCapacity;
   device.fullChargedCapacity = information.FullChargedCapacity;
-  device.relativeCapacity = (information.Capabilities & BATTERY_CAPACITY_RELATIVE) != 0;
   if (information.CycleCount != 0) device.cycleCount = information.CycleCount;
   wchar_t name[128] = {};
   query.InformationLevel = BatteryDeviceName;

@@ -25,10 +25,7 @@ class CliTest : public ProgramTest {
     return static_cast<size_t>(std::count_if(sim.registry.calls.begin(), sim.registry.calls.end(),
                                              [](const auto& call) { return call.op == RegOp::Set; }));
   }
-  void makeMachineHiveReadOnly() {
-    sim.registry.putKey(RootKey::LocalMachine, u"SOFTWARE");
-    sim.registry.administrator = false;
-  }
+  void makeMachineHiveReadOnly() { sim.registry.administrator = false; }
   static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 };
 
@@ -286,21 +283,63 @@ TEST_F(CliTest, ExportStopsAtAValueItCannotReadRatherThanWriteHalfAFile) {
   EXPECT_TRUE(has(outcome.err, "ChargeStartControl")) << outcome.err;
 }
 
+sys::BatteryDevice device(const Text& name, const char (&chemistry)[5], uint32_t designed, uint32_t full,
+                         uint32_t capabilities, std::optional<uint32_t> cycles) {
+  sys::BatteryDevice battery;
+  battery.name = name;
+  std::copy(chemistry, chemistry + 4, battery.chemistry.begin());
+  battery.designedCapacity = designed;
+  battery.fullChargedCapacity = full;
+  battery.capabilities = capabilities;
+  battery.cycleCount = cycles;
+  return battery;
+}
+
 TEST_F(CliTest, HealthReportsWearAndCyclesOrThatThereIsNoBattery) {
   cli::Outcome none = run({u"health"});
   EXPECT_EQ(none.exitCode, cli::kDone);
   EXPECT_EQ(none.out, "Windows reports no battery device.\n");
-  sim.batteryDevices.devices = {{u"45N1001", u"LION", 57000, 48000, false, 312},
-                                {u"Spare", u"LiP ", 100, 104, true, std::nullopt}};
+  const uint32_t system = sys::BatteryDevice::kSystemBattery;
+  sim.batteryDevices.devices = {device(u"45N1001", "LION", 57000, 48000, system, 312),
+                                device(u"Spare", "LiP ", 100, 104, system | sys::BatteryDevice::kRelativeCapacity,
+                                       std::nullopt)};
   cli::Outcome outcome = run({u"health"});
   EXPECT_EQ(outcome.out,
             "Battery 1: 45N1001\n  chemistry:             LION\n  designed capacity:     57000 mWh\n"
             "  full-charge capacity:  48000 mWh\n  wear:                  15.8 %\n  charge cycles:         312\n"
-            "Battery 2: Spare\n  chemistry:             LiP \n  designed capacity:     100\n"
+            "Battery 2: Spare\n  chemistry:             LiP\n  designed capacity:     100\n"
             "  full-charge capacity:  104\n  wear:                  0.0 %\n  charge cycles:         not reported\n");
   EXPECT_TRUE(has(run({u"health", u"--json"}).out,
                   "{\"name\":\"45N1001\",\"chemistry\":\"LION\",\"designedCapacity\":57000,"
                   "\"fullChargeCapacity\":48000,\"unit\":\"mWh\",\"wearPercent\":15.8,\"cycleCount\":312}"));
+}
+
+// What real batteries and bays report: codes of three letters and a NUL,
+// capacities Windows does not know, a UPS beside the laptop's battery, a
+// second bay without a battery.
+TEST_F(CliTest, HealthSaysWhatIsUnknownAndNamesEmptyBaysAndForeignBatteriesWithoutTheirNumbers) {
+  const uint32_t system = sys::BatteryDevice::kSystemBattery, unknown = sys::BatteryDevice::kUnknownCapacity;
+  sys::BatteryDevice emptyBay;
+  emptyBay.bayEmpty = true;
+  sim.batteryDevices.devices = {device(u"LNV-01AV", "LiP\0", unknown, 48000, system, std::nullopt), emptyBay,
+                                device(u"Back-UPS", "PbAc", 9000, 4500, 0, std::nullopt),
+                                device(u"Buffer", "LION", 500, 250, system | sys::BatteryDevice::kShortTerm, 3)};
+  cli::Outcome outcome = run({u"health"});
+  EXPECT_EQ(outcome.exitCode, cli::kDone);
+  EXPECT_EQ(outcome.out,
+            "Battery 1: LNV-01AV\n  chemistry:             LiP\n  designed capacity:     unknown\n"
+            "  full-charge capacity:  48000 mWh\n  wear:                  not known\n"
+            "  charge cycles:         not reported\n"
+            "Battery 2: the bay is empty\n"
+            "Battery 3: Back-UPS is no battery of this computer (a UPS or a short-term battery) and is left out\n"
+            "Battery 4: Buffer is no battery of this computer (a UPS or a short-term battery) and is left out\n");
+  EXPECT_EQ(outcome.out.find('\0'), std::string::npos);
+  EXPECT_EQ(run({u"health", u"--json"}).out,
+            "{\"batteries\":[{\"name\":\"LNV-01AV\",\"chemistry\":\"LiP\",\"designedCapacity\":null,"
+            "\"fullChargeCapacity\":48000,\"unit\":\"mWh\",\"wearPercent\":null,\"cycleCount\":null}]}\n");
+
+  sim.batteryDevices.devices = {emptyBay};
+  EXPECT_EQ(run({u"health"}).out, "Battery 1: the bay is empty\n") << "a bay is no missing battery device";
 }
 
 }  // namespace
