@@ -25,29 +25,31 @@ Outcome batteries(const Invocation& call) {
   return written(call, text, document);
 }
 
-Outcome remove(const Invocation& call) {
+Outcome remove(const Invocation& call, const Console& console) {
   if (!call.battery) return failure(kBadInput, "remove needs --battery CODE.");
   if (auto refused = refuseSeparators(call.battery)) return *refused;
-  std::string text;
+  auto say = [&](const std::string& line) {
+    if (!call.json) console.out(line);
+  };
   Json deleted = Json::array(), kept = Json::array();
   int exitCode = kDone;
   for (const store::KeySet& keySet : {store::machineConfigurationKeyOf(*call.battery),
                                       store::userDataKeyOf(*call.battery)}) {
     const std::string name = toUtf8(keySetName(keySet));
     if (!regKeyExists(keySet.root, keySet.path)) {
-      text += "not there: " + name + "\n";
+      say("not there: " + name + "\n");
     } else if (deleteRegKey(keySet.root, keySet.path)) {
-      text += "deleted: " + name + "\n";
+      say("deleted: " + name + "\n");
       deleted.push(Json(keySetName(keySet)));
     } else {
-      text += "not deleted: " + name + " (no right to delete it; run kestrane-cli from an elevated prompt)\n";
+      say("not deleted: " + name + " (no right to delete it; run kestrane-cli from an elevated prompt)\n");
       kept.push(Json(keySetName(keySet)));
       exitCode = kRefused;
     }
   }
   Json document = Json::object();
   document.set("barcode", *call.battery).set("deleted", std::move(deleted)).set("notDeleted", std::move(kept));
-  return written(call, text, document, exitCode);
+  return written(call, "", document, exitCode);
 }
 
 }  // namespace kst::cli

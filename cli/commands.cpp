@@ -48,7 +48,8 @@ const std::map<std::string, std::string>& commandHelp() {
        "keeps what get shows; --high 80 --high on sets both. The high threshold lies\n"
        "between 5 and 100, the low one between 1 and 96, at least 4 points lower.\n"
        "A barcode that is not 11 digits and capitals with two of each needs --force;\n"
-       "one with \\ or / is never taken. One line per key set: written, or why not.\n"
+       "one with \\ or / is never taken. One line per key set, written the moment the\n"
+       "key set is done: written, or why not.\n"
        "Never asks and never elevates itself: a key set refused for lack of rights\n"
        "exits with 3.\n"},
       {"batteries",
@@ -80,19 +81,27 @@ Outcome version() {
   return {kDone, "Kestrane - Version " + toUtf8(number) + "\n", ""};
 }
 
-Outcome dispatch(const Invocation& call) {
+Outcome dispatch(const Invocation& call, const Console& console) {
   if (call.command == "status") return status(call);
   if (call.command == "get") return get(call);
-  if (call.command == "set") return set(call);
+  if (call.command == "set") return set(call, console);
   if (call.command == "batteries") return batteries(call);
-  if (call.command == "remove") return remove(call);
+  if (call.command == "remove") return remove(call, console);
   if (call.command == "export") return exportSettings(call);
   return health(call);
 }
 
-}  // namespace
+// A deployment tool may run the command line as the LocalSystem account,
+// whose HKCU no user ever sees.
+bool readsOrWritesTheUsersKeys(const std::string& command) {
+  return command == "status" || command == "get" || command == "set" || command == "remove";
+}
 
-Outcome run(const std::vector<Text>& arguments) {
+const char kLocalSystemNote[] =
+    "kestrane-cli runs as the LocalSystem account: HKCU is that account's own hive, not a user's. The machine "
+    "keys under HKLM are what reach every user.\n";
+
+Outcome answer(const std::vector<Text>& arguments, const Console& console) {
   auto parsed = parseArguments(arguments);
   if (auto* message = std::get_if<std::string>(&parsed)) {
     return failure(kBadInput, *message + " kestrane-cli --help lists the commands.");
@@ -102,12 +111,30 @@ Outcome run(const std::vector<Text>& arguments) {
   if (call.help) return {kDone, call.command.empty() ? kUsage : commandHelp().at(call.command), ""};
   if (call.command.empty()) return {kBadInput, "", kUsage};
   try {
-    return dispatch(call);
+    if (readsOrWritesTheUsersKeys(call.command) && sys::shell().runsAsLocalSystem()) console.err(kLocalSystemNote);
+    return dispatch(call, console);
   } catch (const Error& error) {
     return failure(kUnexpectedError, toUtf8(error.text()));
   } catch (const std::exception& error) {
     return failure(kUnexpectedError, error.what());
   }
+}
+
+}  // namespace
+
+int run(const std::vector<Text>& arguments, const Console& console) {
+  Outcome outcome = answer(arguments, console);
+  if (!outcome.out.empty()) console.out(outcome.out);
+  if (!outcome.err.empty()) console.err(outcome.err);
+  return outcome.exitCode;
+}
+
+Outcome run(const std::vector<Text>& arguments) {
+  Outcome collected;
+  Console console{[&](const std::string& text) { collected.out += text; },
+                  [&](const std::string& text) { collected.err += text; }};
+  collected.exitCode = run(arguments, console);
+  return collected;
 }
 
 Text keySetName(const store::KeySet& keySet) { return keySet.root + u"\\" + keySet.path; }

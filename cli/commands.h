@@ -9,9 +9,10 @@ namespace kst::cli {
 
 Outcome status(const Invocation& call);
 Outcome get(const Invocation& call);
-Outcome set(const Invocation& call);
+// Each key set's line goes to the console as soon as it is done.
+Outcome set(const Invocation& call, const Console& console);
 Outcome batteries(const Invocation& call);
-Outcome remove(const Invocation& call);
+Outcome remove(const Invocation& call, const Console& console);
 Outcome exportSettings(const Invocation& call);
 Outcome health(const Invocation& call);
 

@@ -40,8 +40,8 @@ int wmain(int argc, wchar_t** argv) {
   kst::sys::win32::Win32System system;
   std::vector<kst::Text> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(kst::sys::win32::fromWide(argv[i], wcslen(argv[i])));
-  kst::cli::Outcome outcome = kst::cli::run(arguments);
-  write(STD_OUTPUT_HANDLE, outcome.out);
-  write(STD_ERROR_HANDLE, outcome.err);
-  return outcome.exitCode;
+  // Each piece goes out with a write of its own: nothing is held back in a
+  // buffer, so a command cut short has shown all it did.
+  return kst::cli::run(arguments, {[](const std::string& text) { write(STD_OUTPUT_HANDLE, text); },
+                                   [](const std::string& text) { write(STD_ERROR_HANDLE, text); }});
 }

@@ -79,6 +79,12 @@ std::string why(const store::WriteOutcome& outcome) {
   return "";
 }
 
+std::string resultLine(const store::KeySetWrite& write) {
+  const std::string reason = why(write.outcome);
+  return resultWord(write.outcome.result) + ": " + toUtf8(keySetName(write.keySet)) +
+         (reason.empty() ? "" : " (" + reason + ")") + "\n";
+}
+
 int exitCodeOf(const std::vector<store::KeySetWrite>& writes) {
   bool refused = false;
   for (const auto& write : writes) {
@@ -111,7 +117,7 @@ Outcome get(const Invocation& call) {
   return outcome;
 }
 
-Outcome set(const Invocation& call) {
+Outcome set(const Invocation& call, const Console& console) {
   if (auto refused = refuseSeparators(call.battery)) return *refused;
   const Text barcode = call.battery.value_or(Text());
   if (!barcode.empty() && !isValidBatteryIDText(barcode) && !call.force) {
@@ -134,14 +140,15 @@ Outcome set(const Invocation& call) {
   const int32_t firstInstID = store::readFirstInstID();
   store::KnownBarcodes known;
   store::gatherBarcodes(barcode, known);
-  std::vector<store::KeySetWrite> writes = store::saveSelection(barcode, known.barcodes, thresholds, firstInstID);
+  std::vector<store::KeySetWrite> writes =
+      store::saveSelection(barcode, known.barcodes, thresholds, firstInstID, [&](const store::KeySetWrite& write) {
+        if (!call.json) console.out(resultLine(write));
+      });
 
-  std::string text;
   Json keySets = Json::array();
   for (const store::KeySetWrite& write : writes) {
     const std::string word = resultWord(write.outcome.result);
     const std::string reason = why(write.outcome);
-    text += word + ": " + toUtf8(keySetName(write.keySet)) + (reason.empty() ? "" : " (" + reason + ")") + "\n";
     Json entry = Json::object();
     entry.set("keySet", keySetName(write.keySet))
         .set("result", word.c_str())
@@ -149,7 +156,7 @@ Outcome set(const Invocation& call) {
         .set("reason", reason.empty() ? Json() : Json(reason.c_str()));
     keySets.push(std::move(entry));
   }
-  text += toUtf8(store::describe(thresholds)) + "\n";
+  const std::string text = toUtf8(store::describe(thresholds)) + "\n";
   Json document = Json::object();
   document.set("selection", barcode.empty() ? Json() : Json(barcode))
       .set("thresholds", thresholdsJson(thresholds))

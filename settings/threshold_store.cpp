@@ -145,10 +145,12 @@ SelectionLoad loadSelection(const Text& barcode, Thresholds shown) {
 }
 
 std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Text>& knownBarcodes,
-                                       const Thresholds& thresholds, int32_t firstInstID) {
+                                       const Thresholds& thresholds, int32_t firstInstID,
+                                       const std::function<void(const KeySetWrite&)>& done) {
   std::vector<KeySetWrite> writes;
   for (const KeySet& keySet : writeSet(barcode, knownBarcodes)) {
     writes.push_back({keySet, writeKeySet(keySet, thresholds, firstInstID)});
+    if (done) done(writes.back());
   }
   return writes;
 }

@@ -4,6 +4,7 @@
 // written. It knows no window: the threshold editor and the command line
 // both work through it.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -129,9 +130,10 @@ struct KeySetWrite {
   WriteOutcome outcome;
 };
 // Writes every key set of the selection's write set, whatever became of
-// the ones before.
+// the ones before, and tells of each as soon as it is done.
 std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Text>& knownBarcodes,
-                                       const Thresholds& thresholds, int32_t firstInstID);
+                                       const Thresholds& thresholds, int32_t firstInstID,
+                                       const std::function<void(const KeySetWrite&)>& done = {});
 
 // The power manager's keys are there: its machine configuration key or
 // its user root key.

@@ -37,6 +37,9 @@ class ShellService {
                            const Text& parameters, const Text& directory, int showCommand) = 0;
   virtual Text commandLine() = 0;
   virtual Text executablePath() = 0;
+  // Whether the process runs as the LocalSystem account, as services and
+  // deployment tools run their commands.
+  virtual bool runsAsLocalSystem() = 0;
 };
 
 class DesktopService {

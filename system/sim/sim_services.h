@@ -40,11 +40,13 @@ class SimShell : public ShellService {
   }
   Text commandLine() override { return processCommandLine; }
   Text executablePath() override { return exePath; }
+  bool runsAsLocalSystem() override { return localSystem; }
 
   std::vector<ShellCall> calls;
   intptr_t result = 42;
   Text processCommandLine = u"kestrane.exe";
   Text exePath = u"C:\\Program Files\\Kestrane\\kestrane.exe";
+  bool localSystem = false;
 };
 
 class SimDesktop : public DesktopService {

@@ -159,6 +159,20 @@ Text Win32Shell::executablePath() {
   }
 }
 
+bool Win32Shell::runsAsLocalSystem() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  bool asked = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+  CloseHandle(token);
+  BYTE localSystem[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof localSystem;
+  return asked && CreateWellKnownSid(WinLocalSystemSid, nullptr, localSystem, &sidSize) &&
+         EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, localSystem);
+}
+
 bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {
   return FindWindowW(wide(windowClass), nullptr) != nullptr;
 }

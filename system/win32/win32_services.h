@@ -30,6 +30,7 @@ class Win32Shell : public ShellService {
                    const Text& directory, int showCommand) override;
   Text commandLine() override;
   Text executablePath() override;
+  bool runsAsLocalSystem() override;
 
  private:
   class ComApartment;

@@ -154,6 +154,51 @@ TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
       << outcome.out;
 }
 
+// A deployment tool that ends the command line part-way has seen a line
+// for every key set that was done.
+TEST_F(CliTest, EachKeySetsLineIsWrittenTheMomentItIsDone) {
+  seedUserData({1, 1, 40, 80});
+  seedBattery(kA);
+  makeMachineHiveReadOnly();
+  std::vector<std::pair<size_t, std::string>> written;
+  cli::Console console{[&](const std::string& text) { written.push_back({writesSoFar(), text}); },
+                       [](const std::string&) {}};
+  sim.registry.calls.clear();
+  EXPECT_EQ(cli::run({u"set", u"--high", u"85"}, console), cli::kRefused);
+  ASSERT_EQ(written.size(), 6u) << "five key sets and the thresholds";
+  EXPECT_EQ(written[0], (std::pair<size_t, std::string>{6, "written: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\"
+                                                           "1ZZ1111AAAA\n"}));
+  EXPECT_EQ(written[1].first, 6u) << "a refused key set writes nothing";
+  EXPECT_EQ(written[2].first, 12u);
+  EXPECT_EQ(written[5].second, "Charging starts below 40% and stops at 85%.\n");
+
+  written.clear();
+  EXPECT_EQ(cli::run({u"remove", u"--battery", kA.c_str()}, console), cli::kDone);
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_EQ(written[0].second, "not there: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\"
+                               "1ZZ1111AAAA\n");
+}
+
+TEST_F(CliTest, AsLocalSystemTheCommandsOnTheUsersKeysSayOnceWhoseKeysTheyAre) {
+  seedUserData({1, 1, 40, 80});
+  sim.shell.localSystem = true;
+  const std::string note =
+      "kestrane-cli runs as the LocalSystem account: HKCU is that account's own hive, not a user's. The machine "
+      "keys under HKLM are what reach every user.\n";
+  for (auto words : {std::initializer_list<const char16_t*>{u"status"}, {u"get"}, {u"set", u"--low", u"45"},
+                     {u"remove", u"--battery", kA.c_str()}, {u"get", u"--json"}}) {
+    cli::Outcome outcome = run(words);
+    EXPECT_EQ(outcome.err.rfind(note, 0), 0u) << toUtf8(*words.begin()) << ": " << outcome.err;
+    EXPECT_EQ(outcome.err.find(note, 1), std::string::npos) << "once";
+    EXPECT_FALSE(has(outcome.out, "LocalSystem"));
+  }
+  for (auto words : {std::initializer_list<const char16_t*>{u"batteries"}, {u"export"}, {u"health"}}) {
+    EXPECT_FALSE(has(run(words).err, "LocalSystem")) << toUtf8(*words.begin());
+  }
+  sim.shell.localSystem = false;
+  EXPECT_FALSE(has(run({u"get"}).err, "LocalSystem"));
+}
+
 TEST_F(CliTest, AValueThatReadsBackDifferentlyOrCannotBeWrittenIsAnUnexpectedError) {
   seedUserData({1, 1, 40, 80});
   sim.registry.alterRead = [](const sys::sim::RegCall& call, sys::RegValue& value) {
