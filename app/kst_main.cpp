@@ -1,6 +1,7 @@
 #include "app/kst_main.h"
 
 #include "resources/battery_pictures.h"
+#include "resources/control_ids.h"
 
 namespace kst {
 
@@ -33,6 +34,7 @@ Tkst_mainform::Tkst_mainform(tk::Application& app) : tk::Form(app, "Tkst_mainfor
   bindEvents();
   buildTrayMenu();
   onCreate = [this] { FormCreate(); };
+  identifyControls(*this);
   finishCreate();
 }
 
@@ -162,6 +164,10 @@ void Tkst_mainform::FormKeyPress(char16_t& key) {
 }
 
 void Tkst_mainform::btExitClick() { close(); }
+
+void identifyControls(tk::Form& window) {
+  for (tk::Control* control : window.controls()) control->id = ids::controlId(window.className(), control->name());
+}
 
 SavedThresholds Tkst_mainform::savedThresholds() const {
   return {cbLowLevel.tag, cbHighLevel.tag, seLowLevel.tag, seHighLevel.tag};

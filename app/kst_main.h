@@ -143,6 +143,9 @@ Tf_help& f_help();
 TchooseBattery& chooseBattery();
 TnewBatteryID& newBatteryID();
 
+// Gives each control of the window its stable identifier.
+void identifyControls(tk::Form& window);
+
 // The caption that the main window's creation gives it.
 inline Text captionAtCreation() { return productName + u"   "; }
 

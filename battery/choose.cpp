@@ -5,6 +5,7 @@
 #include "app/kst_main.h"
 #include "battery/barcodes.h"
 #include "battery/u_newBatteryID.h"
+#include "resources/control_ids.h"
 #include "settings/registry_access.h"
 
 namespace kst {
@@ -53,6 +54,7 @@ TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBat
   btRemove.onClick = [this] { btRemoveClick(); };
   btCancel.onClick = [this] { btCancelClick(); };
   btOk.onClick = [this] { btOkClick(); };
+  identifyControls(*this);
   finishCreate();
 }
 
@@ -106,7 +108,8 @@ void TchooseBattery::addRadioButton(const Text& capt) {
     firstTop = scaled(38);
   }
   int index = static_cast<int>(batteryRadioButtons.size());
-  auto radio = tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index));
+  auto radio = tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index),
+                                                ids::kFirstBatteryChoice + index);
   radio->setBounds({left, index * rowStep + firstTop, scaled(118), scaled(17)});
   radio->setText(u" " + capt + u" ");
   radio->tag = index;

@@ -44,6 +44,7 @@ TnewBatteryID::TnewBatteryID(tk::Application& app) : tk::Form(app, "TnewBatteryI
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
   edNewBatteryID.onKeyPress = [this](char16_t& key) { edNewBatteryIDKeyPress(key); };
   edNewBatteryID.onChange = [this] { edNewBatteryIDChange(); };
+  identifyControls(*this);
   finishCreate();
 }
 

@@ -57,6 +57,7 @@ target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main ole32)
 target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})
 
 add_executable(kdriver tests/driver/kdriver.cpp)
+target_include_directories(kdriver PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(kdriver PRIVATE ${KST_STATIC_FLAGS} -municode)
 
 # Benchmarks: the yardstick program and the start-up meter.

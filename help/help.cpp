@@ -68,6 +68,7 @@ Tf_help::Tf_help(tk::Application& app) : tk::Form(app, "Tf_help") {
   onClose = [this] { FormClose(); };
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
   btClose.onClick = [this] { btCloseClick(); };
+  identifyControls(*this);
   finishCreate();
   placeHeader();
 }

@@ -51,6 +51,8 @@ class Control {
   void redraw() { notify(Property::Colors); }
 
   int tag = 0;
+  // The native control's identifier within its window; 0 for none.
+  int id = 0;
   int tabOrder = -1;
   bool tabStop = false;
   // Anchored to both edges, a control grows with the form; to the bottom

@@ -149,8 +149,9 @@ class Form {
 };
 
 template <typename T>
-std::unique_ptr<T> makeControl(Form& form, std::string name) {
+std::unique_ptr<T> makeControl(Form& form, std::string name, int id) {
   auto control = std::make_unique<T>(form, std::move(name));
+  control->id = id;
   form.realize(*control);
   return control;
 }

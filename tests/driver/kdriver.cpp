@@ -1,6 +1,8 @@
 // Drives the real kestrane.exe as a user would: a scenario of one step per
-// line on standard input. It finds windows by class, controls by the name
-// the program gives them, and message boxes by their dialog class.
+// line on standard input. It finds windows by class, controls as Windows
+// tools do, by the identifier each has in its window (a scenario names
+// them, resources/control_ids.h numbers them), and message boxes by their
+// dialog class; it reads colours from the screen.
 //
 //   start [arguments...]              start the program beside this driver,
 //                                     the arguments passed on as written
@@ -11,7 +13,8 @@
 //   text CLASS NAME "text"            expect a control's text
 //   visible CLASS NAME yes|no         expect a control's visibility
 //   enabled CLASS NAME yes|no         expect a control's enabled state
-//   color CLASS NAME RRGGBB           expect a control's text colour
+//   color CLASS NAME RRGGBB           expect a control's text drawn in that
+//                                     colour on the screen
 //   fits CLASS NAME                   expect a control as wide as its text
 //                                     in Tahoma, 8 points
 //   state CLASS normal|minimized|maximized   expect the window's state
@@ -76,8 +79,12 @@
 #include <fstream>
 #include <iterator>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "resources/control_ids.h"
 
 namespace {
 
@@ -240,27 +247,21 @@ HWND topLevel(const std::string& className, int timeoutMs = 10000) {
   fail("no visible window of class " + className);
 }
 
-struct ControlSearch {
-  std::wstring name;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK findControl(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<ControlSearch*>(parameter);
-  auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"Kestrane.Name")));
-  wchar_t name[256];
-  if (atom != 0 && GlobalGetAtomNameW(atom, name, 256) > 0 && search->name == name) {
-    search->found = window;
-    return FALSE;
+// The chooser's choices are "rbBattery0", "rbBattery1" and so on.
+int controlIdOf(const std::string& className, const std::string& name) {
+  const std::string choice = "rbBattery";
+  if (className == "TchooseBattery" && name.rfind(choice, 0) == 0 && name.size() > choice.size()) {
+    return kst::ids::kFirstBatteryChoice + std::stoi(name.substr(choice.size()));
   }
-  return TRUE;
+  return kst::ids::controlId(className, name);
 }
 
 HWND control(const std::string& className, const std::string& name) {
-  ControlSearch search{widen(name)};
-  EnumChildWindows(topLevel(className), findControl, reinterpret_cast<LPARAM>(&search));
-  if (search.found == nullptr) fail("no control " + name + " in " + className);
-  return search.found;
+  int id = controlIdOf(className, name);
+  if (id == 0) fail(className + " has no control " + name);
+  HWND found = GetDlgItem(topLevel(className), id);
+  if (found == nullptr) fail("no control " + name + " (" + std::to_string(id) + ") in " + className);
+  return found;
 }
 
 HWND messageBox(int timeoutMs = 10000) { return topLevel("#32770", timeoutMs); }
@@ -595,20 +596,58 @@ int textWidth(HWND control) {
   return r.right - r.left;
 }
 
-// How light a part of the screen is in an image of the area around it.
-int lightness(const std::vector<char>& image, const RECT& area, const RECT& part) {
+// One pixel, by its place on the screen, of an image of the area around it.
+COLORREF pixelOf(const std::vector<char>& image, const RECT& area, LONG x, LONG y) {
   LONG width = area.right - area.left, height = area.bottom - area.top;
   size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-  size_t pixels = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  size_t row = static_cast<size_t>(height - 1 - (y - area.top));
+  size_t at = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + row * stride + static_cast<size_t>(x - area.left) * 3;
+  auto channel = [&](size_t i) { return static_cast<BYTE>(image[at + i]); };
+  return RGB(channel(2), channel(1), channel(0));
+}
+
+// How light a part of the screen is in an image of the area around it.
+int lightness(const std::vector<char>& image, const RECT& area, const RECT& part) {
   int sum = 0;
   for (LONG y = std::max(part.top, area.top); y < std::min(part.bottom, area.bottom); ++y) {
     for (LONG x = std::max(part.left, area.left); x < std::min(part.right, area.right); ++x) {
-      size_t row = static_cast<size_t>(height - 1 - (y - area.top));
-      size_t at = pixels + row * stride + static_cast<size_t>(x - area.left) * 3;
-      for (size_t channel = 0; channel < 3; ++channel) sum += static_cast<unsigned char>(image[at + channel]);
+      COLORREF pixel = pixelOf(image, area, x, y);
+      sum += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel);
     }
   }
   return sum;
+}
+
+// The colour of a control's text as the screen shows it: inside the
+// control, the background is the most frequent colour and the text the
+// next. A button's frame and focus rectangle, and a caret, stay out.
+std::optional<COLORREF> textColorOnScreen(HWND control) {
+  RECT area;
+  GetClientRect(control, &area);
+  MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  if (classOf(control) == L"Button") InflateRect(&area, -5, -5);
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(program.dwThreadId, &thread);
+  RECT caret{};
+  if (thread.hwndCaret == control) {
+    caret = thread.rcCaret;
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&caret), 2);
+  }
+  std::vector<char> image = screenImage(area);
+  if (image.empty()) return std::nullopt;
+  std::map<COLORREF, int> counts;
+  for (LONG y = area.top; y < area.bottom; ++y) {
+    for (LONG x = area.left; x < area.right; ++x) {
+      POINT at{x, y};
+      if (!PtInRect(&caret, at)) ++counts[pixelOf(image, area, x, y)];
+    }
+  }
+  std::vector<std::pair<int, COLORREF>> byFrequency;
+  for (const auto& [color, count] : counts) byFrequency.push_back({count, color});
+  std::sort(byFrequency.rbegin(), byFrequency.rend());
+  if (byFrequency.size() < 2) return std::nullopt;
+  return byFrequency[1].second;
 }
 
 // The window as the user sees it. A blinking caret would be caught on or
@@ -798,12 +837,11 @@ void step(const std::vector<std::string>& w) {
   } else if (verb == "color") {
     need(3);
     eventually([&](bool last) {
-      auto value =
-          static_cast<unsigned>(reinterpret_cast<uintptr_t>(GetPropW(control(w[1], w[2]), L"Kestrane.Color")));
-      char rgb[8];
-      std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+      std::optional<COLORREF> shown = textColorOnScreen(control(w[1], w[2]));
+      char rgb[8] = "none";
+      if (shown) std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", GetRValue(*shown), GetGValue(*shown), GetBValue(*shown));
       if (w[3] == rgb) return true;
-      if (last) expectEqual("colour of " + w[2], w[3], rgb);
+      if (last) expectEqual("colour of " + w[2] + "'s text on the screen", w[3], rgb);
       return false;
     });
   } else if (verb == "fits") {

@@ -1,4 +1,6 @@
 // The main window's first showing, its placement and every way of closing it.
+#include <set>
+
 #include "settings/threshold_editor.h"
 #include "tests/native/program_fixture.h"
 
@@ -362,6 +364,34 @@ TEST_F(MainWindowTest, AHighContrastThemeDrawsEveryColourInOneOfTheThemesOwn) {
   EXPECT_EQ(app.drawn(main().gStateOfCharge.foreColor()).colorref(), 240u);
   EXPECT_EQ(app.drawn(help().lbPwrMgmtDrv.font().color).colorref(), 0x800000u);
   EXPECT_FALSE(app.drawn(newBarcodeDialog().edNewBatteryID.font().color).isSystem());
+}
+
+// Automation finds every control by its window's class and identifier, as
+// a dialog item: each control with a window of its own has one, and no two
+// of one window share it.
+TEST_F(MainWindowTest, EveryControlHasAnIdentifierOfItsOwnInItsWindow) {
+  seedUserData();
+  seedBattery(u"1ZZ1111AAAA");
+  start();
+  help();
+  newBarcodeDialog();
+  app.whenShown("TchooseBattery", [&](tk::Form& shown) {
+    for (size_t i = 0; i < chooser().batteryRadioButtons.size(); ++i) {
+      EXPECT_EQ(chooser().batteryRadioButtons[i]->id, 400 + static_cast<int>(i));
+    }
+    static_cast<TchooseBattery&>(shown).btCancel.click();
+  });
+  main().btBatteryID.click();
+  ASSERT_EQ(app.forms().size(), 4u);
+  for (tk::Form* form : app.forms()) {
+    std::set<int> ids;
+    for (tk::Control* control : form->controls()) {
+      if (dynamic_cast<tk::Bevel*>(control)) continue;
+      SCOPED_TRACE(form->className() + " " + control->name());
+      EXPECT_NE(control->id, 0);
+      EXPECT_TRUE(ids.insert(control->id).second) << "shared with another control";
+    }
+  }
 }
 
 }  // namespace

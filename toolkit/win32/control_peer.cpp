@@ -19,11 +19,6 @@ namespace {
 using sys::win32::fromWide;
 using sys::win32::wide;
 
-// Automation finds controls by these window properties: the control's name
-// as a global atom, and its text colour as a COLORREF with the top byte set.
-const wchar_t kNameProperty[] = L"Kestrane.Name";
-const wchar_t kColorProperty[] = L"Kestrane.Color";
-
 Text windowText(HWND window) {
   int length = GetWindowTextLengthW(window);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -55,11 +50,7 @@ ControlPeer::ControlPeer(Win32Application& app, FormPeer& form, Control& control
 }
 
 ControlPeer::~ControlPeer() {
-  if (window_) {
-    RemoveWindowSubclass(window_.get(), subclassProc, 1);
-    RemovePropW(window_.get(), kNameProperty);
-    RemovePropW(window_.get(), kColorProperty);
-  }
+  if (window_) RemoveWindowSubclass(window_.get(), subclassProc, 1);
 }
 
 void ControlPeer::create() {
@@ -97,13 +88,13 @@ void ControlPeer::create() {
   if (control_.visible()) style |= WS_VISIBLE;
   if (!control_.enabled()) style |= WS_DISABLED;
   const Rect& r = control_.bounds();
+  // A child window's menu handle is its identifier.
+  auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_.id));
   window_.reset(CreateWindowExW(exStyle, windowClass, wide(control_.text()), style, r.left, r.top, r.width,
-                                r.height, form_.window(), nullptr, app_.instance(), nullptr));
+                                r.height, form_.window(), id, app_.instance(), nullptr));
   HWND window = window_.get();
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowSubclass(window, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-  name_.reset(GlobalAddAtomW(wide(fromUtf8(control_.name()))));
-  SetPropW(window, kNameProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(name_.get())));
 
   if (auto* spin = dynamic_cast<SpinEdit*>(&control_)) {
     upDown_.reset(CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
@@ -187,7 +178,6 @@ void ControlPeer::applyFont() {
   COLORREF color = colorOf(control_.font().color);
   if (font == font_ && color == color_) return;
   if (font != font_) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  SetPropW(window, kColorProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(color | 0x01000000u)));
   font_ = font;
   color_ = color;
   InvalidateRect(window, nullptr, TRUE);

@@ -41,7 +41,6 @@ class ControlPeer : public Peer {
   Control& control_;
   UniqueWindow window_;
   UniqueWindow upDown_;
-  UniqueAtom name_;
   // What the native control was last given: the same font in another
   // colour needs no new font, only a repaint.
   HFONT font_ = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
-// One owner for every handle: windows, icons, fonts, brushes, bitmaps,
-// menus and atoms are released by their wrapper and nowhere else.
+// One owner for every handle: windows, icons, fonts, brushes, bitmaps and
+// menus are released by their wrapper and nowhere else.
 #include <windows.h>
 
 #include <atomic>
@@ -10,7 +10,7 @@ namespace kst::tk::win32 {
 
 // Live handles owned by the wrappers, so that a test can show that nothing leaks.
 struct HandleCounts {
-  static inline std::atomic<int> windows{0}, icons{0}, gdiObjects{0}, menus{0}, atoms{0};
+  static inline std::atomic<int> windows{0}, icons{0}, gdiObjects{0}, menus{0};
 };
 
 template <typename Handle, typename Traits>
@@ -68,11 +68,6 @@ struct MenuTraits {
   static void release(HMENU h) { DestroyMenu(h); }
   static std::atomic<int>& counter() { return HandleCounts::menus; }
 };
-struct AtomTraits {
-  static ATOM invalid() { return 0; }
-  static void release(ATOM a) { GlobalDeleteAtom(a); }
-  static std::atomic<int>& counter() { return HandleCounts::atoms; }
-};
 
 using UniqueWindow = Unique<HWND, WindowTraits>;
 using UniqueIcon = Unique<HICON, IconTraits>;
@@ -80,7 +75,6 @@ using UniqueFont = Unique<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Unique<HBRUSH, GdiTraits<HBRUSH>>;
 using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueMenu = Unique<HMENU, MenuTraits>;
-using UniqueAtom = Unique<ATOM, AtomTraits>;
 
 // A screen device context for the length of a scope.
 class ScreenDC {
