@@ -3,7 +3,9 @@
 # for the tests.
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
-set(KST_STATIC_FLAGS -static -static-libgcc -static-libstdc++)
+# No link time in the PE header: the same sources give the same bytes
+# (scripts/release.sh has strip write the commit's time there).
+set(KST_STATIC_FLAGS -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 
 set(KST_JPEG_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/libjpeg-${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32"
     CACHE PATH "libjpeg-turbo built for this MinGW target by scripts/setup.sh")

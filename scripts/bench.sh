@@ -14,12 +14,10 @@ work=$here/build/bench-run
 rm -rf "$work" && mkdir -p "$work"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-display=:$((500 + RANDOM % 400))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display WINEPREFIX=$work/prefix
-trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
-sleep 1
+source "$here/scripts/displays.sh"
+start_display
+export DISPLAY=$new_display WINEPREFIX=$work/prefix
+trap 'wineserver -k 2>/dev/null; stop_displays' EXIT
 wineboot -i >/dev/null 2>&1
 "$here/scripts/wine_fonts.sh" "$WINEPREFIX"
 # Without a window manager Wine draws the frames itself; otherwise every

@@ -2,9 +2,14 @@
 # Configures and builds one target: native (headless toolkit, simulated
 # system, sanitizers), x86_64 or i686 (kestrane.exe, Wine tests, driver),
 # fuzz (the libFuzzer targets, clang) or bench (the native benchmarks).
+# Names of CMake targets after it build only those:
+#   scripts/build.sh x86_64 kestrane kestrane-cli
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 target=$1
+shift
+only=()
+[ $# -eq 0 ] || only=(--target "$@")
 dir=$here/build/$target
 case $target in
   native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
@@ -17,4 +22,4 @@ if [ ! -f "$dir/build.ninja" ]; then
   cmake -S "$here" -B "$dir" -G Ninja "${args[@]}" >/dev/null
 fi
 # Ninja's progress lines are noise here; warnings and errors still show.
-cmake --build "$dir" -- -j"$(nproc)" 2>&1 | { grep -vE '^\[[0-9]+/[0-9]+\] ' || true; }
+cmake --build "$dir" "${only[@]}" -- -j"$(nproc)" 2>&1 | { grep -vE '^\[[0-9]+/[0-9]+\] ' || true; }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds kestrane.exe and starts it under Wine in a prefix of its own
 # (build/demo-prefix), seeded once with a demo store: general thresholds and
-# two known batteries. Without a display it runs on an Xvfb display of its
-# own and saves a screenshot to build/screenshot.png.
+# two known batteries. Without a display it runs on a private one with the
+# desktop of the tests, IceWM's task bar with the icon docked in its
+# notification area, and saves a screenshot of it, taken while the caret is
+# off, to build/screenshot.png.
 #
 # The battery is the machine's own. KST_DEMO_BATTERY shows another, through
 # a private power-supply folder as the scenarios have it:
@@ -13,14 +15,15 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
 "$here/scripts/build.sh" x86_64
 export WINEPREFIX=$here/build/demo-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source "$here/scripts/displays.sh"
 
 own_display=
 if [ -z "${DISPLAY:-}" ]; then
-  export DISPLAY=:$((500 + RANDOM % 400))
-  Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  own_display=$!
-  trap 'kill $own_display 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
-  sleep 1
+  start_display
+  export DISPLAY=$new_display
+  start_desktop "$DISPLAY" "$here/build/demo-icewm"
+  own_display=1
+  trap 'wineserver -k 2>/dev/null; stop_displays' EXIT
 fi
 
 # A prefix made before Wine's own fonts were installed keeps the fonts it
@@ -36,14 +39,16 @@ if [ "$(cat "$WINEPREFIX/.kst-seeded" 2>/dev/null)" != "$wine_kind" ]; then
   wineserver -w
   echo "$wine_kind" > "$WINEPREFIX/.kst-seeded"
 fi
-# Wine draws the window frames itself where no window manager runs.
-managed=$([ -n "$own_display" ] && echo N || echo Y)
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d $managed /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d $managed /f >/dev/null 2>&1
+# A window manager places the windows; on the desktop of the tests Wine
+# draws their frames itself, as Windows would, and on the user's own
+# display the user's window manager does.
+decorated=$([ -n "$own_display" ] && echo N || echo Y)
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d Y /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d $decorated /f >/dev/null 2>&1
 
 # A battery of the demo's own lives in a private mount namespace. No Wine
-# process of the prefix may run outside it then, or Wine would read the
-# machine's battery instead.
+# process of the prefix may start outside it before the program has: Wine
+# would read the machine's battery instead.
 demo_battery=${KST_DEMO_BATTERY:-}
 if [ -z "$demo_battery" ] && ! grep -qsx Battery /sys/class/power_supply/*/type; then
   echo "run: this machine has no battery; KST_DEMO_BATTERY=\"charging 63\" scripts/run.sh shows one"
@@ -60,8 +65,13 @@ else
 fi
 program=$!
 if [ -n "$own_display" ]; then
-  sleep 5
-  import -window root "$here/build/screenshot.png"
+  # The scenario driver looks at the running program as the tests do and
+  # leaves it running.
+  shots=$here/build/demo-run
+  mkdir -p "$shots"
+  cp "$here/build/x86_64/kdriver.exe" "$shots/"
+  printf 'attach\nwindow Tkst_mainform\nsleep 1500\ndesktop screenshot.bmp\n' | wine "$shots/kdriver.exe" >/dev/null
+  convert "$shots/screenshot.bmp" "$here/build/screenshot.png"
   echo "run: Kestrane runs on the private display $DISPLAY; screenshot in build/screenshot.png; Ctrl+C ends it"
 fi
 wait $program

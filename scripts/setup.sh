@@ -55,9 +55,13 @@ ensure_deb_src() {
   sudo_if_needed apt-get update -qq
 }
 
+# libjpeg-turbo stamps its build date into the library unless it is given
+# one; a fixed one keeps every build of Kestrane the same bytes.
+libjpeg_recipe="-DWITH_SIMD=OFF -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DBUILD=kestrane"
+
 build_libjpeg() {
   local triplet=$1 prefix="$deps/libjpeg-$1"
-  [ -f "$prefix/lib/libjpeg.a" ] && return
+  [ -f "$prefix/lib/libjpeg.a" ] && [ "$(cat "$prefix/.kst-recipe" 2>/dev/null)" = "$libjpeg_recipe" ] && return
   ensure_deb_src
   local work="$deps/src"
   mkdir -p "$work"
@@ -67,11 +71,13 @@ build_libjpeg() {
   local source
   source=$(ls -d "$work"/libjpeg-turbo-*/ | head -n 1)
   echo "setup: building libjpeg-turbo for $triplet"
-  cmake -S "$source" -B "$deps/build-libjpeg-$triplet" -G Ninja \
+  rm -rf "$deps/build-libjpeg-$triplet" "$prefix"
+  # shellcheck disable=SC2086
+  cmake -S "$source" -B "$deps/build-libjpeg-$triplet" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-$triplet.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DWITH_SIMD=OFF -DENABLE_SHARED=OFF \
-    -DWITH_TURBOJPEG=OFF -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+    -DCMAKE_BUILD_TYPE=Release $libjpeg_recipe -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
   cmake --build "$deps/build-libjpeg-$triplet" --target install >/dev/null
+  echo "$libjpeg_recipe" > "$prefix/.kst-recipe"
 }
 
 build_libjpeg x86_64-w64-mingw32

@@ -80,6 +80,23 @@ check_release() {
 check_release
 count_step "release zips" $?
 
+# The release once more, from a copy of the sources in another folder, at
+# another time, in another time zone, the architectures in the other
+# order: the same bytes, so that anyone can check a download against a
+# build of their own.
+check_reproducible() {
+  local copy=$here/build/reproduce/another/folder
+  rm -rf "$here/build/reproduce" && mkdir -p "$copy/build/deps" || return 1
+  (cd "$here" && git ls-files -z | xargs -0 tar -c) | tar -x -C "$copy" || return 1
+  cp -a "$here"/build/deps/libjpeg-* "$copy/build/deps/" || return 1
+  SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct) KST_RELEASE_ARCHS="i686 x86_64" TZ=Pacific/Chatham \
+    "$copy/scripts/release.sh" >/dev/null || return 1
+  cmp "$here/build/release/SHA256SUMS" "$copy/build/release/SHA256SUMS" ||
+    { diff "$here/build/release/SHA256SUMS" "$copy/build/release/SHA256SUMS"; return 1; }
+}
+check_reproducible
+count_step "release built again elsewhere is the same" $?
+
 if [ -f "$here/build/x86_64/kdriver.exe" ]; then
   "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"
   count_summary wine "$here/build/wine.log"

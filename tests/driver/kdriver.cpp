@@ -6,6 +6,8 @@
 //
 //   start [arguments...]              start the program beside this driver,
 //                                     the arguments passed on as written
+//   attach                            act on the kestrane.exe that runs
+//                                     already, and leave it running
 //   show minimized|maximized          the show command the next start asks
 //                                     for, as a shortcut would
 //   window CLASS                      wait for that window of the program
@@ -38,7 +40,8 @@
 //                                     or expect it to look as saved
 //   panel restart                     end the desktop's panel and start it
 //                                     again, as when the shell restarts
-//   desktop FILE.bmp                  save the whole screen
+//   desktop FILE.bmp                  save the whole screen, with the caret
+//                                     off
 //   cover CLASS                       open a window of another program over
 //                                     the window and make it the active one
 //   front CLASS                       expect the window in the foreground
@@ -89,6 +92,8 @@
 namespace {
 
 PROCESS_INFORMATION program{};
+// A program the driver found running rather than started is left running.
+bool attached = false;
 WORD startShowCommand = SW_SHOWDEFAULT;
 int lineNumber = 0;
 std::string currentLine;
@@ -154,7 +159,7 @@ std::vector<char> readFile(const std::wstring& path) {
   RECT desktop;
   GetWindowRect(GetDesktopWindow(), &desktop);
   saveScreen(desktop, besideDriver(L"failure.bmp"));
-  if (program.hProcess != nullptr) TerminateProcess(program.hProcess, 1);
+  if (program.hProcess != nullptr && !attached) TerminateProcess(program.hProcess, 1);
   std::exit(1);
 }
 
@@ -333,24 +338,38 @@ std::wstring unixPath(std::wstring path) {
   return path;
 }
 
-void restartPanel() {
-  std::wstring gone = besideDriver(L"panel-gone");
-  DeleteFileW(gone.c_str());
-  runUnix(L"Z:\\bin\\bash " + unixPath(besideDriver(L"restart_panel.sh")) + L" " + unixPath(gone));
-  for (int waited = 0; GetFileAttributesW(gone.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 100) {
-    if (waited >= 15000) fail("the panel does not end");
+// Runs one of the helper scripts beside the driver, which tells of its end
+// by the file named as its argument, and returns what it wrote there.
+std::string runScript(const wchar_t* script, const wchar_t* told, const std::string& failure) {
+  std::wstring file = besideDriver(told);
+  DeleteFileW(file.c_str());
+  runUnix(L"Z:\\bin\\bash " + unixPath(besideDriver(script)) + L" " + unixPath(file));
+  for (int waited = 0; GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 100) {
+    if (waited >= 15000) fail(failure);
     pumpMessages(100);
   }
-  DeleteFileW(gone.c_str());
-  pumpMessages(3000);
+  std::vector<char> content = readFile(file);
+  DeleteFileW(file.c_str());
+  return std::string(content.begin(), content.end());
 }
 
-// The icon's place in the panel, around the pointer that rests on it.
-RECT trayIconArea() {
-  atTrayIcon(L"");
-  POINT pointer;
-  GetCursorPos(&pointer);
-  return {pointer.x - 12, pointer.y - 12, pointer.x + 12, pointer.y + 12};
+// The icon's place in the panel: the one window in which the panel docked
+// it, and nothing of the panel beside it.
+RECT trayIconPlace() {
+  std::string place = runScript(L"tray_icon_place.sh", L"tray-place", "the panel shows no single tray icon");
+  auto number = [&](const std::string& name) {
+    size_t at = place.find(name + "=");
+    if (at == std::string::npos) fail("the tray icon's place lacks " + name);
+    return std::stoi(place.substr(at + name.size() + 1));
+  };
+  LONG x = number("X"), y = number("Y");
+  return {x, y, x + number("WIDTH"), y + number("HEIGHT")};
+}
+
+// Ends the panel and waits until the new one has docked the icon.
+void restartPanel() {
+  runScript(L"restart_panel.sh", L"panel-gone", "the panel does not end");
+  trayIconPlace();
 }
 
 struct HintSearch {
@@ -384,22 +403,32 @@ void expectTrayHint(const std::string& text) {
     if (waited >= 5000) fail("the tray icon's hint stays when the pointer leaves");
     pumpMessages(100);
   }
-  trayIconArea();
+  atTrayIcon(L"");
   for (int waited = 0; !hintShown(expected, shown); waited += 100) {
     if (waited >= 5000) fail("the tray icon's hint: expected " + escaped(text) + ", shown " + escaped(narrow(shown)));
     pumpMessages(100);
   }
 }
 
+// The picture is taken with the pointer away from it. A panel that has just
+// docked the icon anew paints it a moment later, so a comparison waits for
+// the picture it expects.
 void trayPicture(const std::vector<std::string>& w) {
-  std::vector<char> shown = screenImage(trayIconArea());
+  if (w.size() > 2 && w[2] != "same") fail("traypicture FILE.bmp [same]");
   std::wstring path = besideDriver(widen(w[1]));
-  if (w.size() < 3) {
-    if (!saveImage(shown, path)) fail("cannot save " + w[1]);
-  } else if (w[2] != "same") {
-    fail("traypicture FILE.bmp [same]");
-  } else if (readFile(path) != shown) {
-    fail("the tray icon no longer looks as in " + w[1]);
+  runUnix(L"Z:\\usr\\bin\\xdotool mousemove 0 0");
+  for (int waited = 0;; waited += 200) {
+    std::vector<char> shown = screenImage(trayIconPlace());
+    if (w.size() < 3) {
+      if (!saveImage(shown, path)) fail("cannot save " + w[1]);
+      return;
+    }
+    if (readFile(path) == shown) return;
+    if (waited >= 10000) {
+      saveImage(shown, besideDriver(L"tray-icon-shown.bmp"));
+      fail("the tray icon no longer looks as in " + w[1] + "; it looks as in tray-icon-shown.bmp");
+    }
+    pumpMessages(200);
   }
 }
 
@@ -461,49 +490,63 @@ std::wstring commandLineOf(HANDLE process) {
   return line;
 }
 
-// Follows the program into the instance that replaced it.
-void adoptNewInstance(const std::string& expectedArguments) {
-  if (WaitForSingleObject(program.hProcess, 15000) != WAIT_OBJECT_0) fail("the old instance still runs");
-  DWORD oldId = program.dwProcessId;
-  for (int waited = 0; waited <= 10000; waited += 200) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    DWORD found = 0;
-    int instances = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-      if (_wcsicmp(entry.szExeFile, L"kestrane.exe") == 0 && entry.th32ProcessID != oldId) {
-        found = entry.th32ProcessID;
-        ++instances;
-      }
+struct Instance {
+  DWORD process = 0;
+  DWORD thread = 0;
+};
+
+// The kestrane.exe that runs beside the one with this process identifier,
+// with its first thread; nothing while none runs. More than one fails.
+Instance otherInstance(DWORD except) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  Instance found;
+  int instances = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"kestrane.exe") == 0 && entry.th32ProcessID != except) {
+      found.process = entry.th32ProcessID;
+      ++instances;
     }
-    if (instances > 1) fail(std::to_string(instances) + " new instances started, one expected");
-    THREADENTRY32 thread{};
-    thread.dwSize = sizeof thread;
-    DWORD firstThread = 0;
-    for (BOOL more = Thread32First(snapshot, &thread); more && found != 0; more = Thread32Next(snapshot, &thread)) {
-      if (thread.th32OwnerProcessID == found && firstThread == 0) firstThread = thread.th32ThreadID;
-    }
-    CloseHandle(snapshot);
-    if (found != 0 && firstThread != 0) {
-      CloseHandle(program.hProcess);
-      CloseHandle(program.hThread);
+  }
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof thread;
+  for (BOOL more = Thread32First(snapshot, &thread); more && found.process != 0; more = Thread32Next(snapshot, &thread)) {
+    if (thread.th32OwnerProcessID == found.process && found.thread == 0) found.thread = thread.th32ThreadID;
+  }
+  CloseHandle(snapshot);
+  if (instances > 1) fail(std::to_string(instances) + " instances run beside each other, one expected");
+  return found.thread != 0 ? found : Instance{};
+}
+
+// Waits for that instance, and acts on it from here on.
+Instance follow(DWORD except, int timeoutMs) {
+  for (int waited = 0; waited <= timeoutMs; waited += 200) {
+    Instance instance = otherInstance(except);
+    if (instance.process != 0) {
+      if (program.hProcess != nullptr) CloseHandle(program.hProcess);
+      if (program.hThread != nullptr) CloseHandle(program.hThread);
       program = {};
-      program.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, found);
-      program.dwProcessId = found;
-      program.dwThreadId = firstThread;
-      std::wstring line = commandLineOf(program.hProcess);
-      std::string actual = narrow(line);
-      if (actual.size() < expectedArguments.size() ||
-          actual.compare(actual.size() - expectedArguments.size(), std::string::npos, expectedArguments) != 0 ||
-          actual.find("kestrane.exe") == std::string::npos) {
-        fail("new instance's command line " + actual + " does not end in " + expectedArguments);
-      }
-      return;
+      program.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, instance.process);
+      program.dwProcessId = instance.process;
+      program.dwThreadId = instance.thread;
+      return instance;
     }
     Sleep(200);
   }
-  fail("no new instance started");
+  return {};
+}
+
+// Follows the program into the instance that replaced it.
+void adoptNewInstance(const std::string& expectedArguments) {
+  if (WaitForSingleObject(program.hProcess, 15000) != WAIT_OBJECT_0) fail("the old instance still runs");
+  if (follow(program.dwProcessId, 10000).process == 0) fail("no new instance started");
+  std::string actual = narrow(commandLineOf(program.hProcess));
+  if (actual.size() < expectedArguments.size() ||
+      actual.compare(actual.size() - expectedArguments.size(), std::string::npos, expectedArguments) != 0 ||
+      actual.find("kestrane.exe") == std::string::npos) {
+    fail("new instance's command line " + actual + " does not end in " + expectedArguments);
+  }
 }
 
 void start(const std::vector<std::string>& words) {
@@ -650,19 +693,18 @@ std::optional<COLORREF> textColorOnScreen(HWND control) {
   return byFrequency[1].second;
 }
 
-// The window as the user sees it. A blinking caret would be caught on or
-// off by chance, and a caret over a digit changes how it reads; the image
-// is taken when the caret is off, where its place is lightest.
-std::vector<char> windowImage(HWND window) {
-  RECT area;
-  GetWindowRect(window, &area);
+// A part of the screen as the user sees it. A blinking caret would be
+// caught on or off by chance, and a caret over a digit changes how it
+// reads; the image is taken when the caret is off, where its place is
+// lightest.
+std::vector<char> imageWithTheCaretOff(const RECT& area) {
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
   GetGUIThreadInfo(program.dwThreadId, &thread);
   HWND caretWindow = thread.hwndCaret;
-  if (caretWindow == nullptr || (caretWindow != window && !IsChild(window, caretWindow))) return screenImage(area);
-  RECT caret = thread.rcCaret;
-  MapWindowPoints(caretWindow, nullptr, reinterpret_cast<POINT*>(&caret), 2);
+  RECT caret = thread.rcCaret, shown{};
+  if (caretWindow != nullptr) MapWindowPoints(caretWindow, nullptr, reinterpret_cast<POINT*>(&caret), 2);
+  if (caretWindow == nullptr || !IntersectRect(&shown, &caret, &area)) return screenImage(area);
   std::vector<char> lightest;
   int best = -1;
   for (int shot = 0; shot < 8; ++shot) {
@@ -810,6 +852,9 @@ void step(const std::vector<std::string>& w) {
   };
   if (verb == "start") {
     start(w);
+  } else if (verb == "attach") {
+    if (follow(0, 15000).process == 0) fail("no kestrane.exe runs");
+    attached = true;
   } else if (verb == "window") {
     need(1);
     topLevel(w[1]);
@@ -924,7 +969,9 @@ void step(const std::vector<std::string>& w) {
   } else if (verb == "screenshot") {
     need(2);
     Sleep(300);
-    if (!saveImage(windowImage(topLevel(w[1])), besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
+    RECT area;
+    GetWindowRect(topLevel(w[1]), &area);
+    if (!saveImage(imageWithTheCaretOff(area), besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
   } else if (verb == "trayhint") {
     need(1);
     expectTrayHint(w[1]);
@@ -937,7 +984,7 @@ void step(const std::vector<std::string>& w) {
     need(1);
     RECT screen;
     GetWindowRect(GetDesktopWindow(), &screen);
-    if (!saveScreen(screen, besideDriver(widen(w[1])))) fail("cannot save " + w[1]);
+    if (!saveImage(imageWithTheCaretOff(screen), besideDriver(widen(w[1])))) fail("cannot save " + w[1]);
   } else if (verb == "cover") {
     need(1);
     cover(topLevel(w[1]));
@@ -1022,7 +1069,7 @@ int wmain() {
     step(words);
     pumpMessages(150);
   }
-  if (program.hProcess != nullptr && WaitForSingleObject(program.hProcess, 0) != WAIT_OBJECT_0) {
+  if (program.hProcess != nullptr && !attached && WaitForSingleObject(program.hProcess, 0) != WAIT_OBJECT_0) {
     TerminateProcess(program.hProcess, 0);
   }
   std::printf("ok\n");

@@ -455,12 +455,37 @@ TEST_F(NewBarcodeDialogTest, OpensCentredOnTheMainWindowAtEveryShowing) {
   expectCentred();
 }
 
-TEST_F(NewBarcodeDialogTest, BatteryLabelPictureDecodesAtItsSize) {
+TEST_F(NewBarcodeDialogTest, LayoutAndTheBatteryLabelPictureAtItsSize) {
   create();
-  const tk::Bitmap& picture = newBarcodeDialog().imBattery.bitmap();
+  TnewBatteryID& d = newBarcodeDialog();
+  EXPECT_EQ(d.clientWidth(), 684);
+  EXPECT_EQ(d.clientHeight(), 219);
+  expectPlaced(d, {
+                      {"Bevel1", {12, 8, 660, 201}},
+                      {"Label1", {32, 24, 0, 13}},
+                      {"Label2", {32, 40, 0, 13}},
+                      {"imBattery", {32, 61, 618, 104}},
+                      {"btCancel", {32, 174, 88, 25}, 0},
+                      {"Label3", {140, 178, 0, 13}},
+                      {"edNewBatteryID", {318, 175, 121, 21}, 2},
+                      {"btApply", {456, 174, 194, 25}, 1},
+                  });
+  const tk::Bitmap& picture = d.imBattery.bitmap();
   EXPECT_EQ(picture.width(), 618);
   EXPECT_EQ(picture.height(), 104);
-  EXPECT_EQ(newBarcodeDialog().imBattery.width(), 618);
+}
+
+TEST_F(NewBarcodeDialogTest, EnterInTheFieldAppliesAndTheAccessKeyFocusesIt) {
+  create();
+  app.whenShown("TnewBatteryID", [](tk::Form& f) {
+    auto& d = static_cast<TnewBatteryID&>(f);
+    d.btCancel.setFocus();
+    EXPECT_TRUE(d.accelerator(u'b')) << "Alt+B, as typed";
+    EXPECT_EQ(d.activeControl(), &d.edNewBatteryID);
+    d.type(u"1zz1234abcd\r");
+  });
+  EXPECT_EQ(newBarcodeDialog().showModal(), ModalResult::Ok) << "Apply is the default button";
+  EXPECT_EQ(newBarcodeDialog().edNewBatteryID.text(), u"1ZZ1234ABCD");
 }
 
 }  // namespace

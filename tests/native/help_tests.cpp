@@ -87,10 +87,38 @@ TEST_F(HelpTest, TextsColoursAndTabOrderFollowTheLayout) {
     EXPECT_TRUE(link->font().underline) << link->name();
   }
   EXPECT_EQ(h.lbLenovoSupport.text(), kLenovoSupportHost);
-  const std::vector<tk::Button*> tabOrder = {&h.btClose,       &h.btGetPWRMGMTDrvx86, &h.btGetSetDep,
-                                             &h.btGetSIF,      &h.btPwrMgmtDrvM,      &h.btSetDepM,
-                                             &h.btSIFM,        &h.btGetPWRMGMTDrvx64};
-  for (size_t i = 0; i < tabOrder.size(); ++i) EXPECT_EQ(tabOrder[i]->tabOrder, static_cast<int>(i));
+  expectPlaced(h, {
+                      {"bvFrame", {4, 4, 589, 404}},
+                      {"lbNotCompatible", {16, 16, 0, 13}},
+                      {"lbNumber1", {16, 42, 0, 13}},
+                      {"lbStep1", {32, 42, 0, 13}},
+                      {"lbNumber2", {16, 64, 0, 13}},
+                      {"lbStep2", {32, 64, 0, 13}},
+                      {"lbNumber3", {16, 86, 0, 13}},
+                      {"lbStep3", {32, 86, 0, 13}},
+                      {"lbPwrMgmtDrv", {48, 111, 0, 13}},
+                      {"btGetPWRMGMTDrvx86", {240, 106, 98, 23}, 1},
+                      {"btGetPWRMGMTDrvx64", {342, 106, 98, 23}, 7},
+                      {"btPwrMgmtDrvM", {452, 106, 120, 23}, 4},
+                      {"lbSetDep", {48, 138, 0, 13}},
+                      {"btGetSetDep", {240, 133, 200, 23}, 2},
+                      {"btSetDepM", {452, 133, 120, 23}, 5},
+                      {"lbRestart", {48, 164, 0, 13}},
+                      {"lbNumber4", {16, 190, 0, 13}},
+                      {"lbNote1", {32, 190, 0, 13}},
+                      {"lbNote2", {32, 206, 0, 13}},
+                      {"lbNumber5", {16, 232, 0, 13}},
+                      {"lbStep5", {32, 232, 0, 13}},
+                      {"lbSIF", {48, 257, 0, 13}},
+                      {"btGetSIF", {240, 252, 200, 23}, 3},
+                      {"btSIFM", {452, 252, 120, 23}, 6},
+                      {"lbNumber6", {16, 286, 0, 13}},
+                      {"lbStep6", {32, 286, 0, 13}},
+                      {"lbLenovoSupport", {256, 286, 0, 13}},
+                      {"btClose", {16, 370, 565, 28}, 0},
+                  });
+  EXPECT_EQ(h.lbPrerequ.left(), 16 + h.lbNotCompatible.width() + 2) << "right after the warning";
+  EXPECT_EQ(h.lbPrerequ.top(), 16);
 }
 
 TEST_F(HelpTest, HeaderWithThePowerManagerKeysReadsOnlyThePrerequisites) {

@@ -223,12 +223,6 @@ TEST_F(MainWindowTest, MinimiseAndRestoreDoNotReload) {
 namespace kst::testing {
 namespace {
 
-struct Placed {
-  std::string name;
-  tk::Rect bounds;
-  int tabOrder;
-};
-
 TEST_F(MainWindowTest, LayoutAtCreation) {
   create();
   Tkst_mainform& m = main();
@@ -240,25 +234,28 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_TRUE(m.ownsTaskbarButton);
   EXPECT_FALSE(valueChanged);
   EXPECT_FALSE(autoCorrectEnabled);
-  const std::vector<Placed> placed = {
-      {"btBatteryID", {20, 16, 204, 30}, 0},  {"seHighLevel", {169, 54, 42, 22}, 1},
-      {"seLowLevel", {169, 78, 42, 22}, 2},   {"btSaveSettings", {252, 42, 97, 23}, 3},
-      {"btOptions", {252, 70, 97, 23}, 4},    {"btHelp", {252, 96, 97, 23}, 5},
-      {"btExit", {252, 124, 97, 23}, 6},      {"btGetValues", {252, 16, 97, 23}, 7},
-      {"gStateOfCharge", {20, 130, 204, 17}, -1}, {"bvSettings", {8, 8, 228, 147}, -1},
-      {"bvSplit", {8, 108, 228, 47}, -1},     {"bvButtons", {244, 8, 115, 147}, -1},
-  };
-  for (const Placed& p : placed) {
-    tk::Control* control = m.find(p.name);
-    ASSERT_NE(control, nullptr) << p.name;
-    EXPECT_EQ(control->bounds().left, p.bounds.left) << p.name;
-    EXPECT_EQ(control->bounds().top, p.bounds.top) << p.name;
-    EXPECT_EQ(control->bounds().width, p.bounds.width) << p.name;
-    EXPECT_EQ(control->bounds().height, p.bounds.height) << p.name;
-    if (p.tabOrder >= 0) {
-      EXPECT_EQ(control->tabOrder, p.tabOrder) << p.name;
-    }
-  }
+  expectPlaced(m, {
+                     {"btBatteryID", {20, 16, 204, 30}, 0},
+                     {"cbHighLevel", {24, 57, 13, 13}, 9},
+                     {"lbHighLevel", {40, 58, 0, 13}},
+                     {"seHighLevel", {169, 54, 42, 22}, 1},
+                     {"lbHighLevelPercent", {213, 59, 0, 13}},
+                     {"cbLowLevel", {24, 80, 13, 13}, 8},
+                     {"lbLowLevel", {40, 81, 0, 13}},
+                     {"seLowLevel", {169, 78, 42, 22}, 2},
+                     {"lbLowLevelPercent", {213, 82, 0, 13}},
+                     {"lbBatteryStatus", {24, 113, 0, 13}},
+                     {"gStateOfCharge", {20, 130, 204, 17}},
+                     {"lbNoBattery", {76, 124, 0, 13}},
+                     {"btGetValues", {252, 16, 97, 23}, 7},
+                     {"btSaveSettings", {252, 42, 97, 23}, 3},
+                     {"btOptions", {252, 70, 97, 23}, 4},
+                     {"btHelp", {252, 96, 97, 23}, 5},
+                     {"btExit", {252, 124, 97, 23}, 6},
+                     {"bvSettings", {8, 8, 228, 147}},
+                     {"bvSplit", {8, 108, 228, 47}},
+                     {"bvButtons", {244, 8, 115, 147}},
+                 });
   EXPECT_EQ(m.btGetValues.text(), u"&Get Values");
   EXPECT_EQ(m.btSaveSettings.text(), u"&Save Settings");
   EXPECT_EQ(m.btOptions.text(), u"I&nfo");
@@ -277,6 +274,9 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_TRUE(m.cbHighLevel.checked());
   EXPECT_FALSE(m.cbLowLevel.tabStop);
   EXPECT_EQ(app.drawn(m.gStateOfCharge.backColor()), tk::Color::rgb(111, 111, 111));
+  EXPECT_EQ(app.drawn(m.gStateOfCharge.color()), tk::Color::rgb(111, 111, 111)) << "the grey, not the layout's white";
+  EXPECT_EQ(app.drawn(m.gStateOfCharge.foreColor()), tk::Color::rgb(20, 170, 0));
+  EXPECT_EQ(m.gStateOfCharge.progress(), 75);
   EXPECT_EQ(m.lbNoBattery.text(), u"no battery present");
   EXPECT_EQ(m.lbBatteryStatus.text(), u"unknown status");
   EXPECT_TRUE(m.lbStateOfCharge.rightAligned);

@@ -6,6 +6,20 @@ namespace kst::testing {
 
 std::string utf8(const Text& text) { return toUtf8(text); }
 
+void expectPlaced(const tk::Form& window, const std::vector<Placed>& design) {
+  for (const Placed& placed : design) {
+    SCOPED_TRACE(window.className() + " " + placed.name);
+    const tk::Control* control = window.find(placed.name);
+    ASSERT_NE(control, nullptr);
+    tk::Rect expected = placed.bounds;
+    if (expected.width == 0) expected.width = window.app().textExtent(control->font(), control->text()).width;
+    EXPECT_EQ(control->bounds(), expected);
+    if (placed.tabOrder >= 0) {
+      EXPECT_EQ(control->tabOrder, placed.tabOrder);
+    }
+  }
+}
+
 }  // namespace kst::testing
 
 namespace kst {
@@ -18,6 +32,10 @@ void PrintTo(const Text& text, std::ostream* out) {
     else *out << c;
   }
   *out << '"';
+}
+
+void tk::PrintTo(const Rect& rect, std::ostream* out) {
+  *out << "{" << rect.left << ", " << rect.top << ", " << rect.width << ", " << rect.height << "}";
 }
 
 }  // namespace kst

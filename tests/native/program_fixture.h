@@ -105,9 +105,22 @@ class ProgramTest : public ::testing::Test {
 
 std::string utf8(const Text& text);
 
+// Where a control stands in its window's design at 96 pixels per inch, and
+// its tab order (-1: none). A width of 0 stands for a label's: as wide as
+// its text.
+struct Placed {
+  std::string name;
+  tk::Rect bounds;
+  int tabOrder = -1;
+};
+void expectPlaced(const tk::Form& window, const std::vector<Placed>& design);
+
 }  // namespace kst::testing
 
 namespace kst {
-// Readable failures for the program's own text type.
+// Readable failures for the program's own types.
 void PrintTo(const Text& text, std::ostream* out);
+namespace tk {
+void PrintTo(const Rect& rect, std::ostream* out);
+}
 }

@@ -261,6 +261,51 @@ TEST_F(StatusDisplayTest, HintShowsSavedThresholdsWhileTheEditedOnesAreBlue) {
   EXPECT_EQ(main().btSaveSettings.font().color, tk::kWindowText);
 }
 
+// A save that wrote no key set completely: each switch that was tried
+// counts as saved, whatever came of it, while the numbers stay the old ones.
+TEST_F(StatusDisplayTest, AfterASaveThatFailedPartWayTheHintShowsTheSwitchesTriedAndTheOldNumbers) {
+  const Text line = u"Kestrane\r\n50%   (AC connected, charging)\r\n";
+  const std::vector<Text> expected = {
+      u"Charging starts below 40% and stops at 80%.",
+      u"Charging starts below 40% (inactive) and stops at 80%.",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
+  };
+  // Every general key set holds the old values again, whatever the save before left.
+  auto startAgain = [&] {
+    program.reset();
+    for (const store::KeySet& keySet : store::generalReadOrder()) seed(keySet, {1, 1, 40, 80});
+    start();
+    sim.power.setCharging(50);
+  };
+  for (size_t failing = 0; failing < store::writeOrder().size(); ++failing) {
+    SCOPED_TRACE(utf8(store::writeOrder()[failing]));
+    startAgain();
+    main().cbLowLevel.click();
+    main().cbHighLevel.click();
+    typeInto(main().seHighLevel, u"90");
+    sim.registry.failWhen = [&](const sys::sim::RegCall& call) -> std::optional<sys::Status> {
+      if (call.op == sys::sim::RegOp::Set && call.name == store::writeOrder()[failing]) return sys::kWriteFault;
+      return std::nullopt;
+    };
+    main().btSaveSettings.click();
+    sim.registry.failWhen = nullptr;
+    app.advance(1000);
+    EXPECT_EQ(main().TrayIcon.hint(), line + expected[failing]);
+    EXPECT_TRUE(valueChanged);
+  }
+  startAgain();
+  main().cbLowLevel.click();
+  typeInto(main().seHighLevel, u"90");
+  sim.registry.administrator = false;
+  main().btSaveSettings.click();
+  app.advance(1000);
+  EXPECT_EQ(main().TrayIcon.hint(), line + u"Charging starts below 40% (inactive) and stops at 90%.")
+      << "the user data key took all: everything edited counts as saved";
+}
+
 TEST_F(StatusDisplayTest, BatteryButtonNamesTheSelection) {
   startWithSaved();
   EXPECT_EQ(main().btBatteryID.text(), u"Thresholds for all &batteries");

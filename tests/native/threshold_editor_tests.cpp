@@ -87,7 +87,7 @@ TEST_F(EditorTest, EachWayToToggleTogglesOnceAndFocusesTheSpinEdit) {
   EXPECT_EQ(m.btSaveSettings.font().color, changedColor);
   m.cbHighLevel.click();
   EXPECT_TRUE(m.cbHighLevel.checked());
-  EXPECT_TRUE(m.accelerator(u'L'));
+  EXPECT_TRUE(m.accelerator(u'l')) << "Alt+L, as typed";
   EXPECT_FALSE(m.cbLowLevel.checked());
   EXPECT_EQ(m.activeControl(), &m.seLowLevel);
   EXPECT_TRUE(m.accelerator(u'H'));

@@ -18,29 +18,16 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 passed=0
 failed=0
 
-# An X display of our own, so that the tests never touch the user's.
-display=:$((90 + RANDOM % 400))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
-export DISPLAY=$display
-# The desktop: a second display with IceWM, its task bar and its
-# notification area, which docks Wine's tray icons (XEMBED). IceWM is one
-# small package with both and needs no session around it.
-desktop_display=:$((500 + RANDOM % 400))
-Xvfb "$desktop_display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-desktop_xvfb=$!
-mkdir -p "$wine_root/icewm"
-printf '%s\n' TaskBarShowTray=1 TaskBarShowClock=0 TaskBarShowMailboxStatus=0 TaskBarShowCPUStatus=0 \
-  TaskBarShowNetStatus=0 TaskBarShowMEMStatus=0 TaskBarShowApm=0 > "$wine_root/icewm/preferences"
-sleep 1
-DISPLAY=$desktop_display ICEWM_PRIVCFG=$wine_root/icewm icewm >/dev/null 2>&1 &
-icewm=$!
-# A plain background, as on a classic Windows desktop, not the theme's picture.
-DISPLAY=$desktop_display icewmbg --color=rgb:3A/6E/A5 --image= >/dev/null 2>&1 &
-icewmbg=$!
-trap 'kill $xvfb $icewm $icewmbg $desktop_xvfb 2>/dev/null' EXIT
-sleep 1
+# X displays of our own, so that the tests never touch the user's and no
+# other run shares them: a bare one, and the desktop, with IceWM's task bar
+# and notification area, which docks Wine's tray icons (XEMBED).
+source "$here/scripts/displays.sh"
+trap stop_displays EXIT
+start_display || exit 1
+export DISPLAY=$new_display
+start_display || exit 1
+desktop_display=$new_display
+start_desktop "$desktop_display" "$wine_root/icewm"
 
 wine_runs_32_bit() { [ -d /usr/lib/i386-linux-gnu/wine ]; }
 # Debian's "wine" starts a builtin program such as regedit in its 32-bit
@@ -179,7 +166,7 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
   # The driver plays the user and the power manager: always the 64-bit one,
   # so that it sees the registry as the power manager's service does.
   cp "$build/kestrane.exe" "$build/kestrane-cli.exe" "$here/build/x86_64/kdriver.exe" \
-    "$here/tests/wine/restart_panel.sh" "$work/"
+    "$here/tests/wine/restart_panel.sh" "$here/tests/wine/tray_icon_place.sh" "$work/"
   if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
     # A 32-bit program cannot read the machine keys back under Wine 8 (see
     # the README), so the round trip runs on x86_64.

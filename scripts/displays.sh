@@ -1,0 +1,47 @@
+# Sourced by the scripts that run Kestrane under Wine: private X displays,
+# and the desktop that the tests and the demo share.
+#
+# Xvfb numbers each display itself (-displayfd), so no other run on the
+# machine ever shares one. Every process started here is remembered in
+# kst_display_pids; stop_displays ends them.
+
+kst_display_pids=()
+
+# Starts an Xvfb display and sets new_display to its name, such as ":3".
+start_display() {
+  local number
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  kst_display_pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$number" ] && break
+    sleep 0.1
+  done
+  new_display=:$(head -n 1 "$number")
+  rm -f "$number"
+  [ "$new_display" != : ] || { echo "Xvfb did not start" >&2; return 1; }
+}
+
+# The desktop on a display: IceWM with its task bar and notification area,
+# which docks Wine's tray icons (XEMBED), on a plain background as a
+# classic Windows desktop has it. IceWM keeps its preferences in the
+# folder given; ICEWM_PRIVCFG must name it for a panel started again later.
+#   start_desktop DISPLAY FOLDER
+start_desktop() {
+  mkdir -p "$2"
+  cp "$(dirname "${BASH_SOURCE[0]}")/../tests/wine/icewm-preferences" "$2/preferences"
+  DISPLAY=$1 ICEWM_PRIVCFG=$2 icewm >/dev/null 2>&1 &
+  kst_display_pids+=($!)
+  DISPLAY=$1 icewmbg --color=rgb:3A/6E/A5 --image= >/dev/null 2>&1 &
+  kst_display_pids+=($!)
+  # The panel is up once its notification area is.
+  for _ in $(seq 100); do
+    DISPLAY=$1 xdotool search --name '^SystemTray$' >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+}
+
+stop_displays() {
+  [ ${#kst_display_pids[@]} -eq 0 ] || kill "${kst_display_pids[@]}" 2>/dev/null
+  return 0
+}
