@@ -126,6 +126,10 @@ TEST_F(CliTest, SetRefusesNumbersOutOfRangeAndTooCloseWithoutWritingAnything) {
   const size_t afterGoodSave = writesSoFar();
   run({u"set", u"--high", u"79"});
   EXPECT_EQ(writesSoFar(), afterGoodSave) << "79 and 76 are three points apart";
+  EXPECT_EQ(run({u"set", u"--high", u"100", u"--low", u"1"}).exitCode, cli::kDone) << "the ends of the ranges";
+  EXPECT_EQ(run({u"set", u"--high", u"5"}).exitCode, cli::kDone);
+  EXPECT_EQ(run({u"set", u"--low", u"96", u"--high", u"100"}).exitCode, cli::kDone);
+  EXPECT_EQ(storedSet(kUserData)[2], 96);
 }
 
 TEST_F(CliTest, InvalidBarcodesNeedForceAndSeparatorsAreNeverTaken) {

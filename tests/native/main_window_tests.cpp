@@ -236,11 +236,11 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_FALSE(autoCorrectEnabled);
   expectPlaced(m, {
                      {"btBatteryID", {20, 16, 204, 30}, 0},
-                     {"cbHighLevel", {24, 57, 13, 13}, 9},
+                     {"cbHighLevel", {24, 57, 13, 13}, 9, false},
                      {"lbHighLevel", {40, 58, 0, 13}},
                      {"seHighLevel", {169, 54, 42, 22}, 1},
                      {"lbHighLevelPercent", {213, 59, 0, 13}},
-                     {"cbLowLevel", {24, 80, 13, 13}, 8},
+                     {"cbLowLevel", {24, 80, 13, 13}, 8, false},
                      {"lbLowLevel", {40, 81, 0, 13}},
                      {"seLowLevel", {169, 78, 42, 22}, 2},
                      {"lbLowLevelPercent", {213, 82, 0, 13}},
@@ -272,7 +272,6 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_EQ(m.seHighLevel.minValue, 5);
   EXPECT_EQ(m.seLowLevel.maxValue, 96);
   EXPECT_TRUE(m.cbHighLevel.checked());
-  EXPECT_FALSE(m.cbLowLevel.tabStop);
   EXPECT_EQ(app.drawn(m.gStateOfCharge.backColor()), tk::Color::rgb(111, 111, 111));
   EXPECT_EQ(app.drawn(m.gStateOfCharge.color()), tk::Color::rgb(111, 111, 111)) << "the grey, not the layout's white";
   EXPECT_EQ(app.drawn(m.gStateOfCharge.foreColor()), tk::Color::rgb(20, 170, 0));

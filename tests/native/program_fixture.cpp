@@ -16,6 +16,7 @@ void expectPlaced(const tk::Form& window, const std::vector<Placed>& design) {
     EXPECT_EQ(control->bounds(), expected);
     if (placed.tabOrder >= 0) {
       EXPECT_EQ(control->tabOrder, placed.tabOrder);
+      EXPECT_EQ(control->tabStop, placed.tabStop);
     }
   }
 }

@@ -105,13 +105,14 @@ class ProgramTest : public ::testing::Test {
 
 std::string utf8(const Text& text);
 
-// Where a control stands in its window's design at 96 pixels per inch, and
-// its tab order (-1: none). A width of 0 stands for a label's: as wide as
-// its text.
+// Where a control stands in its window's design at 96 pixels per inch, its
+// tab order (-1: none) and whether Tab stops at it. A width of 0 stands
+// for a label's: as wide as its text.
 struct Placed {
   std::string name;
   tk::Rect bounds;
   int tabOrder = -1;
+  bool tabStop = true;
 };
 void expectPlaced(const tk::Form& window, const std::vector<Placed>& design);
 
