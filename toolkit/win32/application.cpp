@@ -97,9 +97,9 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
     trayPeer_->icon().shellRestarted();
     return 0;
   }
-  // Both reach every top-level window, this one among them: a theme or
-  // its colours changed, high contrast perhaps switched on or off.
-  if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE) {
+  // Both reach every top-level window, this one among them: the system's
+  // colours changed, or some setting did, high contrast among them perhaps.
+  if (message == WM_SYSCOLORCHANGE || (message == WM_SETTINGCHANGE && highContrastOn() != highContrast())) {
     guarded([&] { systemColorsChanged(highContrastOn()); });
   }
   return DefWindowProcW(serviceWindow_.get(), message, wParam, lParam);

@@ -154,11 +154,11 @@ void ControlPeer::changed(Property property) {
       if (auto* gauge = dynamic_cast<Gauge*>(&control_)) SendMessageW(window, PBM_SETPOS, gauge->progress(), 0);
       break;
     case Property::Colors:
-      // The same colour may now be drawn in another: resolved anew.
+      // The same colour may now be drawn in another: resolved anew, which
+      // redraws the control.
       color_ = CLR_INVALID;
       applyFont();
       applyColors();
-      InvalidateRect(window, nullptr, TRUE);
       break;
     case Property::Picture: InvalidateRect(window, nullptr, FALSE); break;
     case Property::Hint: applyHint(); break;
