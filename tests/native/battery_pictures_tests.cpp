@@ -47,6 +47,24 @@ void expectPictures(const tk::ImageList& list, const std::vector<Expected>& pict
   }
 }
 
+// The design's colours, channel by channel, and packed as Windows packs a
+// COLORREF (0x00BBGGRR): the pictures' green is the gauge's 43540.
+TEST(BatteryPictures, ColoursAreTheDesignsAndPackAsWindowsPacksThem) {
+  struct Channels {
+    Color color;
+    int red, green, blue;
+  };
+  for (const Channels& c : {Channels{kWhite, 255, 255, 255}, Channels{kGrey, 171, 171, 171},
+                            Channels{kDarkGrey, 64, 64, 64}, Channels{kGreen, 20, 170, 0}, Channels{kRed, 254, 0, 0},
+                            Channels{kDarkRed, 222, 0, 0}, Channels{kBlack, 0, 0, 0}}) {
+    EXPECT_EQ(c.color.red(), c.red);
+    EXPECT_EQ(c.color.green(), c.green);
+    EXPECT_EQ(c.color.blue(), c.blue);
+    EXPECT_EQ(c.color.colorref(), static_cast<uint32_t>(c.red | c.green << 8 | c.blue << 16));
+  }
+  EXPECT_EQ(kGreen.colorref(), 43540u);
+}
+
 TEST(BatteryPictures, NoBatteryAndNotChargingHaveNoMask) {
   expectPictures(noBatteryPictures(), {{kGrey, 9, kDarkGrey}}, false);
   expectPictures(noChargePictures(), {{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);
