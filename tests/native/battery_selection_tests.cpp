@@ -113,6 +113,14 @@ TEST_F(ChooserTest, TwoKnownBarcodesAndTheRemoveButtonFollowingTheChoice) {
     EXPECT_EQ(c.outerHeight(), 186);
     EXPECT_EQ(checkedIndex(c), 0);
     EXPECT_FALSE(c.btRemove.enabled());
+    expectPlaced(c, {{"lbChoose", {36, 18, 0, 13}},
+                     {"btRemove", {154, 36, 55, 22}, 0},
+                     {"btCancel", {36, 116, 84, 24}, 1},
+                     {"btOk", {125, 116, 84, 24}, 2},
+                     {"rbBattery0", {36, 38, 118, 17}, 3},
+                     {"rbBattery1", {36, 56, 118, 17}, 4},
+                     {"rbBattery2", {36, 74, 118, 17}, 5},
+                     {"rbBattery3", {36, 92, 118, 17}, 6}});
     c.batteryRadioButtons[2]->click();
     EXPECT_TRUE(c.btRemove.enabled());
     EXPECT_EQ(c.btRemove.top(), 72);

@@ -372,7 +372,8 @@ TEST_F(CliTest, HealthSaysWhatIsUnknownAndNamesEmptyBaysAndForeignBatteriesWitho
   emptyBay.bayEmpty = true;
   sim.batteryDevices.devices = {device(u"LNV-01AV", "LiP\0", unknown, 48000, system, std::nullopt), emptyBay,
                                 device(u"Back-UPS", "PbAc", 9000, 4500, 0, std::nullopt),
-                                device(u"Buffer", "LION", 500, 250, system | sys::BatteryDevice::kShortTerm, 3)};
+                                device(u"Buffer", "LION", 500, 250, system | sys::BatteryDevice::kShortTerm, 3),
+                                device(u"Worn out", "LION", 0, 0, system, 1500)};
   cli::Outcome outcome = run({u"health"});
   EXPECT_EQ(outcome.exitCode, cli::kDone);
   EXPECT_EQ(outcome.out,
@@ -381,11 +382,15 @@ TEST_F(CliTest, HealthSaysWhatIsUnknownAndNamesEmptyBaysAndForeignBatteriesWitho
             "  charge cycles:         not reported\n"
             "Battery 2: the bay is empty\n"
             "Battery 3: Back-UPS is no battery of this computer (a UPS or a short-term battery) and is left out\n"
-            "Battery 4: Buffer is no battery of this computer (a UPS or a short-term battery) and is left out\n");
+            "Battery 4: Buffer is no battery of this computer (a UPS or a short-term battery) and is left out\n"
+            "Battery 5: Worn out\n  chemistry:             LION\n  designed capacity:     0 mWh\n"
+            "  full-charge capacity:  0 mWh\n  wear:                  not known\n  charge cycles:         1500\n");
   EXPECT_EQ(outcome.out.find('\0'), std::string::npos);
   EXPECT_EQ(run({u"health", u"--json"}).out,
             "{\"batteries\":[{\"name\":\"LNV-01AV\",\"chemistry\":\"LiP\",\"designedCapacity\":null,"
-            "\"fullChargeCapacity\":48000,\"unit\":\"mWh\",\"wearPercent\":null,\"cycleCount\":null}]}\n");
+            "\"fullChargeCapacity\":48000,\"unit\":\"mWh\",\"wearPercent\":null,\"cycleCount\":null},"
+            "{\"name\":\"Worn out\",\"chemistry\":\"LION\",\"designedCapacity\":0,\"fullChargeCapacity\":0,"
+            "\"unit\":\"mWh\",\"wearPercent\":null,\"cycleCount\":1500}]}\n");
 
   sim.batteryDevices.devices = {emptyBay};
   EXPECT_EQ(run({u"health"}).out, "Battery 1: the bay is empty\n") << "a bay is no missing battery device";
