@@ -280,6 +280,8 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_EQ(m.lbBatteryStatus.text(), u"unknown status");
   EXPECT_TRUE(m.lbStateOfCharge.rightAligned);
   EXPECT_EQ(m.lbStateOfCharge.left() + m.lbStateOfCharge.width(), 197);
+  EXPECT_EQ(m.lbStateOfCharge.top(), 113);
+  EXPECT_EQ(m.lbStateOfCharge.height(), 13);
   EXPECT_EQ(m.BatteryStatusTimer.interval(), 1000);
   EXPECT_FALSE(m.BatteryStatusTimer.enabled());
   EXPECT_EQ(m.font.name, u"Tahoma");

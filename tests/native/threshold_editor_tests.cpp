@@ -52,6 +52,8 @@ TEST_F(EditorTest, TypedNumbersOutOfRangeComeIntoRangeOnLeaving) {
   EXPECT_EQ(lowHigh(), (std::pair{40, 100}));
   enter(main().seLowLevel, u"abc");
   EXPECT_EQ(main().seLowLevel.text(), u"1");
+  enter(main().seLowLevel, u"30x");
+  EXPECT_EQ(main().seLowLevel.text(), u"1") << "a number with more after it is no number";
 }
 
 TEST_F(EditorTest, PuttingInTheShownNumberMarksNothing) {
@@ -92,6 +94,7 @@ TEST_F(EditorTest, EachWayToToggleTogglesOnceAndFocusesTheSpinEdit) {
   EXPECT_EQ(m.activeControl(), &m.seLowLevel);
   EXPECT_TRUE(m.accelerator(u'H'));
   EXPECT_FALSE(m.cbHighLevel.checked());
+  EXPECT_FALSE(m.accelerator(u' ')) << "Alt+Space is Windows' own: the system menu";
   EXPECT_FALSE(m.cbHighLevel.tabStop);
   EXPECT_EQ(m.TrayIcon.hint().find(u"(inactive)"), Text::npos) << "the hint shows the saved thresholds";
   m.updateBatteryStatus();
