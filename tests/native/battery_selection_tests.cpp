@@ -148,6 +148,8 @@ TEST_F(ChooserTest, NeverShorterThanTheMainWindowAndGrowingOneRowPerBarcode) {
   EXPECT_EQ(heights[2] - heights[1], 18);
   EXPECT_EQ(heights[3] - heights[2], 18);
   EXPECT_EQ(chooser().clientHeight() - (chooser().btOk.top() + chooser().btOk.height()), 161 - 144);
+  EXPECT_EQ(chooser().bvChoose.bounds(), (tk::Rect{8, 8, 231, chooser().clientHeight() - 14}))
+      << "the frame grows with the dialog";
 }
 
 TEST_F(ChooserTest, PlacedRightOfTheMainWindowOrLeftNearTheScreenEdge) {

@@ -288,6 +288,23 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_EQ(m.font.points, 8);
 }
 
+TEST_F(MainWindowTest, TabWalksTheControlsInTheirOrderAndShiftTabWalksBack) {
+  seedUserData();
+  start();
+  Tkst_mainform& m = main();
+  const std::vector<tk::Control*> order = {&m.btBatteryID, &m.seHighLevel, &m.seLowLevel, &m.btSaveSettings,
+                                           &m.btOptions,   &m.btHelp,      &m.btExit,     &m.btGetValues};
+  ASSERT_EQ(m.activeControl(), &m.seHighLevel);
+  for (size_t step = 1; step <= order.size(); ++step) {
+    m.keyDown(tk::key::kTab, false);
+    EXPECT_EQ(m.activeControl(), order[(1 + step) % order.size()]) << "Tab " << step;
+  }
+  m.keyDown(tk::key::kTab, true);
+  EXPECT_EQ(m.activeControl(), &m.btBatteryID);
+  m.keyDown(tk::key::kTab, true);
+  EXPECT_EQ(m.activeControl(), &m.btGetValues) << "from the first back to the last";
+}
+
 TEST_F(MainWindowTest, TheOtherWindowsAreMadeWhenFirstNeededAndThenReused) {
   seedUserData();
   start();
