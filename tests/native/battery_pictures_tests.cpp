@@ -65,6 +65,23 @@ TEST(BatteryPictures, ColoursAreTheDesignsAndPackAsWindowsPacksThem) {
   EXPECT_EQ(kGreen.colorref(), 43540u);
 }
 
+// The task bar's large icon: each pixel, its mask included, a sharp square.
+TEST(BatteryPictures, EnlargedPicturesTurnEachPixelIntoASquare) {
+  const tk::ImageList pictures = chargeHighPictures();
+  const Bitmap& small = pictures.image(1);
+  Bitmap large = small.enlarged(3);
+  ASSERT_EQ(large.width(), 48);
+  ASSERT_EQ(large.height(), 48);
+  int wrong = 0;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      if (large.pixel(x, y) != small.pixel(x / 3, y / 3)) ++wrong;
+      if (large.transparent(x, y) != small.transparent(x / 3, y / 3)) ++wrong;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST(BatteryPictures, NoBatteryAndNotChargingHaveNoMask) {
   expectPictures(noBatteryPictures(), {{kGrey, 9, kDarkGrey}}, false);
   expectPictures(noChargePictures(), {{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);

@@ -409,7 +409,11 @@ TEST_F(ChooserTest, AnErrorWhileGatheringKeepsTheChooserClosed) {
   EXPECT_EQ(app.dialogs.size(), 1u);
 }
 
-class NewBarcodeDialogTest : public ProgramTest {};
+class NewBarcodeDialogTest : public ProgramTest {
+ protected:
+  const tk::Color kGreen = tk::Color::rgb(0, 128, 0);
+  const tk::Color kRed = tk::Color::rgb(255, 0, 0);
+};
 
 TEST_F(NewBarcodeDialogTest, TypingCapitalisesAToZAndColoursByValidity) {
   create();
@@ -419,18 +423,18 @@ TEST_F(NewBarcodeDialogTest, TypingCapitalisesAToZAndColoursByValidity) {
   d.edNewBatteryID.setFocus();
   d.type(u"1zz1234abc");
   EXPECT_EQ(d.edNewBatteryID.text(), u"1ZZ1234ABC");
-  EXPECT_EQ(d.edNewBatteryID.font().color, kInvalidBarcodeColor);
+  EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kRed);
   d.type(u"d");
-  EXPECT_EQ(d.edNewBatteryID.font().color, kValidBarcodeColor);
+  EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kGreen);
   d.type(u"e");
-  EXPECT_EQ(d.edNewBatteryID.font().color, kInvalidBarcodeColor);
+  EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kRed);
   d.edNewBatteryID.setText(u"");
   d.type(u"\u00e4b-");
   EXPECT_EQ(d.edNewBatteryID.text(), u"\u00e4B-");
   d.edNewBatteryID.setText(u"");
   d.edNewBatteryID.paste(u"1zz1234abcd");
   EXPECT_EQ(d.edNewBatteryID.text(), u"1zz1234abcd");
-  EXPECT_EQ(d.edNewBatteryID.font().color, kInvalidBarcodeColor);
+  EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kRed);
 }
 
 TEST_F(NewBarcodeDialogTest, TextAndColourStayFromOneShowingToTheNext) {
@@ -444,7 +448,7 @@ TEST_F(NewBarcodeDialogTest, TextAndColourStayFromOneShowingToTheNext) {
   EXPECT_EQ(newBarcodeDialog().showModal(), ModalResult::Cancel);
   EXPECT_EQ(newBarcodeDialog().showModal(), ModalResult::Cancel);
   EXPECT_EQ(newBarcodeDialog().edNewBatteryID.text(), u"1ZZ1234ABCD");
-  EXPECT_EQ(newBarcodeDialog().edNewBatteryID.font().color, kValidBarcodeColor);
+  EXPECT_EQ(app.drawn(newBarcodeDialog().edNewBatteryID.font().color), kGreen);
   EXPECT_EQ(newBarcodeDialog().activeControl(), &newBarcodeDialog().edNewBatteryID);
 }
 
