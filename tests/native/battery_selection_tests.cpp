@@ -113,6 +113,9 @@ TEST_F(ChooserTest, TwoKnownBarcodesAndTheRemoveButtonFollowingTheChoice) {
     EXPECT_EQ(c.outerHeight(), 186);
     EXPECT_EQ(checkedIndex(c), 0);
     EXPECT_FALSE(c.btRemove.enabled());
+    c.btRemove.click();
+    EXPECT_TRUE(app.dialogs.empty()) << "a greyed button does nothing";
+    EXPECT_FALSE(c.hasSystemMenu) << "no title-bar buttons at all";
     expectPlaced(c, {{"lbChoose", {36, 18, 0, 13}},
                      {"btRemove", {154, 36, 55, 22}, 0},
                      {"btCancel", {36, 116, 84, 24}, 1},
@@ -474,6 +477,7 @@ TEST_F(NewBarcodeDialogTest, LayoutAndTheBatteryLabelPictureAtItsSize) {
   TnewBatteryID& d = newBarcodeDialog();
   EXPECT_EQ(d.clientWidth(), 684);
   EXPECT_EQ(d.clientHeight(), 219);
+  EXPECT_FALSE(d.hasSystemMenu);
   expectPlaced(d, {
                       {"Bevel1", {12, 8, 660, 201}},
                       {"Label1", {32, 24, 0, 13}},

@@ -259,8 +259,10 @@ TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {
                                      "1ZZ1111AAAA  user data key\n"
                                      "3XX3333CCCC  installed battery slot 3\n")
       << "invalid names and a barcode seen before are left out";
-  EXPECT_TRUE(has(run({u"batteries", u"--json"}).out,
-                  "{\"barcode\":\"3XX3333CCCC\",\"foundIn\":\"installed battery slot 3\",\"slot\":3}"));
+  EXPECT_EQ(run({u"batteries", u"--json"}).out,
+            "{\"batteries\":[{\"barcode\":\"2YY2222BBBB\",\"foundIn\":\"machine configuration key\",\"slot\":null},"
+            "{\"barcode\":\"1ZZ1111AAAA\",\"foundIn\":\"user data key\",\"slot\":null},"
+            "{\"barcode\":\"3XX3333CCCC\",\"foundIn\":\"installed battery slot 3\",\"slot\":3}]}\n");
 }
 
 TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {

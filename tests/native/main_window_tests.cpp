@@ -157,16 +157,16 @@ TEST_F(MainWindowTest, CancelLeavesEverythingAsItWas) {
 TEST_F(MainWindowTest, LogOffQueryAsksAndCancelRefusesItWhileWindowsShowsWhy) {
   startWithUnsavedChange();
   app.answer(ModalResult::Cancel);
+  main().btExit.click();
+  EXPECT_EQ(app.dialogs.back().shutdownBlockReason, u"") << "an ordinary close holds up no log-off";
+  app.dialogs.clear();
+  app.answer(ModalResult::Cancel);
   EXPECT_FALSE(app.queryEndSession(main()));
   app.answer(ModalResult::No);
   EXPECT_TRUE(app.queryEndSession(main()));
   EXPECT_EQ(dialogTexts(), std::vector<Text>(2, kUnsavedQuestion));
   EXPECT_EQ(app.dialogs[0].shutdownBlockReason, u"Some settings were changed, but not saved yet.");
   EXPECT_EQ(app.shutdownBlockReason, u"") << "taken back once the question is answered";
-
-  app.answer(ModalResult::Cancel);
-  main().btExit.click();
-  EXPECT_EQ(app.dialogs.back().shutdownBlockReason, u"") << "an ordinary close holds up no log-off";
 }
 
 TEST_F(MainWindowTest, GapRefusalOnYesStillCloses) {
@@ -190,10 +190,12 @@ TEST_F(MainWindowTest, NoQuestionWithoutThePowerManager) {
   start();
   typeInto(main().seHighLevel, u"90");
   ASSERT_TRUE(valueChanged);
+  app.modalsShown.clear();
   main().btExit.click();
   EXPECT_TRUE(closed());
   EXPECT_EQ(app.unansweredQuestions, 0);
   EXPECT_TRUE(app.dialogs.empty());
+  EXPECT_TRUE(app.modalsShown.empty()) << "nor the help window";
 }
 
 TEST_F(MainWindowTest, ClosingDuringTheFirstShowingNeverAsks) {
