@@ -488,6 +488,7 @@ TEST_F(NewBarcodeDialogTest, LayoutAndTheBatteryLabelPictureAtItsSize) {
                       {"edNewBatteryID", {318, 175, 121, 21}, 2},
                       {"btApply", {456, 174, 194, 25}, 1},
                   });
+  EXPECT_TRUE(d.edNewBatteryID.centered) << "the barcode is typed in the middle of its field";
   const tk::Bitmap& picture = d.imBattery.bitmap();
   EXPECT_EQ(picture.width(), 618);
   EXPECT_EQ(picture.height(), 104);

@@ -76,6 +76,8 @@ TEST_F(MainWindowTest, WithoutThePowerManagerHelpComesFirstAndTheDefaultsStand) 
   EXPECT_TRUE(app.dialogs.empty());
   EXPECT_EQ(main().seLowLevel.value(), 45);
   EXPECT_EQ(main().seHighLevel.value(), 75);
+  EXPECT_TRUE(main().cbLowLevel.checked());
+  EXPECT_TRUE(main().cbHighLevel.checked());
   EXPECT_TRUE(main().displayed());
   EXPECT_EQ(main().caption(), u"0:10 h left,  30%   ");
   EXPECT_TRUE(main().BatteryStatusTimer.enabled());
@@ -234,6 +236,7 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_TRUE(m.keyPreview);
   EXPECT_TRUE(m.hasMinimizeBox);
   EXPECT_TRUE(m.ownsTaskbarButton);
+  EXPECT_TRUE(m.showHints) << "the battery button's hint is shown";
   EXPECT_FALSE(valueChanged);
   EXPECT_FALSE(autoCorrectEnabled);
   expectPlaced(m, {
