@@ -65,6 +65,7 @@ TEST(FormatTimeLeft, WorkedExamplesAndLongTimes) {
   EXPECT_EQ(formatTimeLeft(1 * 3600 + 60), u"1:01 h");
   EXPECT_EQ(formatTimeLeft(600), u"0:10 h");
   EXPECT_EQ(formatTimeLeft(59), u"0:00 h");
+  EXPECT_EQ(formatTimeLeft(1), u"0:00 h") << "one second left is still a time left";
   EXPECT_EQ(formatTimeLeft(10 * 3600), u"10:00 h");
   EXPECT_EQ(formatTimeLeft(0), u"");
   EXPECT_EQ(formatTimeLeft(-5), u"");
