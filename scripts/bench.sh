@@ -15,6 +15,8 @@ rm -rf "$work" && mkdir -p "$work"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 source "$here/scripts/displays.sh"
+source "$here/scripts/wine.sh"
+kst_use_wine "$here/build/wine64-only"
 start_display
 export DISPLAY=$new_display WINEPREFIX=$work/prefix
 trap 'wineserver -k 2>/dev/null; stop_displays' EXIT
@@ -26,7 +28,7 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/de
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # The demonstration store: the first showing loads thresholds and barcodes.
 # The 64-bit regedit, as Debian's "wine" would start the 32-bit one.
-"$(command -v /usr/lib/wine/wine64 || command -v wine)" regedit /S "$(winepath -w "$here/tests/e2e/stores/demo.reg")" \
+"$kst_wine64_loader" regedit /S "$(winepath -w "$here/tests/e2e/stores/demo.reg")" \
   >/dev/null 2>&1
 wineserver -w
 # One wineserver for the whole run, warm before the first start.

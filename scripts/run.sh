@@ -16,6 +16,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/build.sh" x86_64
 export WINEPREFIX=$here/build/demo-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 source "$here/scripts/displays.sh"
+source "$here/scripts/wine.sh"
+kst_use_wine "$here/build/wine64-only"
 
 own_display=
 if [ -z "${DISPLAY:-}" ]; then
@@ -28,13 +30,13 @@ fi
 
 # A prefix made before Wine's own fonts were installed keeps the fonts it
 # found then: it is made anew.
-wine_kind="$(wine --version) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
+wine_kind="$(wine --version) $(kst_wine_runs_32_bit && echo with-32-bit) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
 if [ "$(cat "$WINEPREFIX/.kst-seeded" 2>/dev/null)" != "$wine_kind" ]; then
   rm -rf "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   "$here/scripts/wine_fonts.sh" "$WINEPREFIX"
   # The 64-bit regedit, as Debian's "wine" would start the 32-bit one.
-  "$(command -v /usr/lib/wine/wine64 || command -v wine)" regedit /S \
+  "$kst_wine64_loader" regedit /S \
     "$(winepath -w "$here/tests/e2e/stores/demo.reg")" >/dev/null 2>&1
   wineserver -w
   echo "$wine_kind" > "$WINEPREFIX/.kst-seeded"

@@ -26,10 +26,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# Wine runs the i686 build only with its 32-bit half, from i386 multiarch.
-# Where that cannot be had, the tests run the x86_64 build alone.
-ensure_wine32() {
-  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" && return
+# Wine runs the i686 build only with its 32-bit half, from i386 multiarch,
+# and only where this machine runs 32-bit programs at all: elsewhere the
+# half would install but not run, and Debian's "wine" would then fail for
+# x86_64 programs too. There it is not installed, or taken away again.
+source "$here/scripts/wine.sh"
+wine32_installed() { dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; }
+
+install_wine32() {
+  wine32_installed && return
   echo "setup: installing wine32:i386"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     sudo_if_needed dpkg --add-architecture i386
@@ -38,7 +43,21 @@ ensure_wine32() {
     sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386 >/dev/null ||
     echo "setup: wine32 could not be installed; the i686 build will not run under Wine"
 }
-ensure_wine32
+
+remove_wine32() {
+  wine32_installed || return 0
+  echo "setup: this machine runs no 32-bit programs: removing wine32:i386 again"
+  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wine32:i386 >/dev/null
+}
+
+if [ "${KST_WINE32:-}" = no ]; then
+  echo "setup: KST_WINE32=no: Wine's 32-bit half is not used"
+elif kst_runs_32_bit; then
+  install_wine32
+  kst_wine_runs_32_bit || remove_wine32
+else
+  remove_wine32
+fi
 
 # Debian's apt sources carry no deb-src entry by default; derive one from the
 # machine's own deb822 sources so that apt-get source finds libjpeg-turbo.

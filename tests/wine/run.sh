@@ -4,7 +4,8 @@
 # against the real kestrane.exe, each in a private prefix and a private mount
 # namespace for the battery. The x86_64 build runs everything; the i686 build
 # runs the registry cases and every scenario where Wine can run 32-bit
-# programs. Prints "wine: N passed, M failed".
+# programs; where it cannot, they are counted as skipped. Prints
+# "wine: N passed, M failed, K skipped".
 #
 #   tests/wine/run.sh                  both architectures
 #   KST_ARCHS=x86_64 tests/wine/run.sh one of them
@@ -17,6 +18,9 @@ wine_root=$here/build/wine
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 passed=0
 failed=0
+skipped=0
+source "$here/scripts/wine.sh"
+kst_use_wine "$wine_root/wine64-only"
 
 # X displays of our own, so that the tests never touch the user's and no
 # other run shares them: a bare one, and the desktop, with IceWM's task bar
@@ -29,17 +33,16 @@ start_display || exit 1
 desktop_display=$new_display
 start_desktop "$desktop_display" "$wine_root/icewm"
 
-wine_runs_32_bit() { [ -d /usr/lib/i386-linux-gnu/wine ]; }
 # Debian's "wine" starts a builtin program such as regedit in its 32-bit
 # form, which files HKLM\SOFTWARE\Wow6432Node\... under a second
 # Wow6432Node; the 64-bit loader starts the 64-bit regedit.
-regedit64=$(command -v /usr/lib/wine/wine64 || command -v wine)
+regedit64=$kst_wine64_loader
 
 # The template prefix is made anew whenever the Wine installation changed
 # (a new version, its 32-bit half or its fonts added), so that no copy of it
 # has to update itself.
-template=$wine_root/template-prefix
-wine_kind="$(wine --version 2>/dev/null) $(wine_runs_32_bit && echo with-32-bit) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
+template=$wine_root/template-prefix-$(kst_wine_runs_32_bit && echo wow64 || echo win64)
+wine_kind="$(wine --version 2>/dev/null) $(kst_wine_runs_32_bit && echo with-32-bit) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
 if [ "$(cat "$template/.kst-ready" 2>/dev/null)" != "$wine_kind" ]; then
   rm -rf "$template"
   mkdir -p "$wine_root"
@@ -81,6 +84,7 @@ run_test_binary() {
   bad=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log")
   passed=$((passed + ok))
   failed=$((failed + bad))
+  skipped=$((skipped + $(grep -cE '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$log")))
   if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then report "kst_wine_tests (exit $status)" 1; fi
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$prefix"
@@ -150,6 +154,24 @@ run_export_round_trip() {
   rm -rf "$from" "$to"
 }
 
+# The i686 build's share of the tests, named as the x86_64 test binary
+# lists them (the same sources), and its scenarios.
+i686_filter='RegistryAccess.*:Win32Backend.*:TrayNotifications.*:MainIcon.*'
+count_i686_tests() {
+  local scenario count=0 prefix
+  for scenario in "${scenarios[@]}"; do
+    grep -qE '^# only: *x86_64' "$scenario" || count=$((count + 1))
+  done
+  if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
+    prefix=$(work=$wine_root fresh_prefix list)
+    count=$((count + $(WINEPREFIX=$prefix wine "$here/build/x86_64/kst_wine_tests.exe" --gtest_list_tests \
+      --gtest_filter="$i686_filter" 2>/dev/null | tr -d '\r' | grep -c '^  ')))
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
+    rm -rf "$prefix"
+  fi
+  echo "$count"
+}
+
 # KST_SCENARIOS may name a few scenario files to run alone.
 if [ -n "${KST_SCENARIOS:-}" ]; then
   read -r -a scenarios <<< "$KST_SCENARIOS"
@@ -160,8 +182,10 @@ fi
 for arch in ${KST_ARCHS:-x86_64 i686}; do
   build=$here/build/$arch
   work=$wine_root/$arch
-  if [ "$arch" = i686 ] && ! wine_runs_32_bit; then
-    echo "[wine i686] wine32 is missing: the i686 build is not run"
+  if [ "$arch" = i686 ] && ! kst_wine_runs_32_bit; then
+    not_run=$(count_i686_tests)
+    skipped=$((skipped + not_run))
+    echo "[wine i686] SKIPPED: Wine runs no 32-bit programs here$([ "${KST_WINE32:-}" = no ] && echo " (KST_WINE32=no)"): $not_run tests of the i686 build not run"
     continue
   fi
   mkdir -p "$work/screenshots"
@@ -173,7 +197,7 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
     # A 32-bit program cannot read the machine keys back under Wine 8 (see
     # the README), so the round trip runs on x86_64.
     if [ "$arch" = x86_64 ]; then run_export_round_trip; fi
-    if [ "$arch" = x86_64 ]; then run_test_binary '*'; else run_test_binary 'RegistryAccess.*:Win32Backend.*:TrayNotifications.*:MainIcon.*'; fi
+    if [ "$arch" = x86_64 ]; then run_test_binary '*'; else run_test_binary "$i686_filter"; fi
   fi
   for scenario in "${scenarios[@]}"; do
     # A line "# only: ARCH" keeps a scenario to one architecture.
@@ -183,5 +207,5 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
   done
 done
 
-echo "wine: $passed passed, $failed failed"
+echo "wine: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
