@@ -5,6 +5,7 @@
 
 namespace kst {
 
+Text programArguments;
 Text currentBarcode;
 std::vector<Text> knownBarcodes;
 int32_t firstInstID = 0;

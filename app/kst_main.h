@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "settings/hand_over.h"
 #include "settings/threshold_store.h"
 #include "toolkit/application.h"
 #include "toolkit/components.h"
@@ -25,12 +26,9 @@ inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0).inHighCont
 // progress bars.
 inline constexpr tk::Color gaugeBackground = tk::Color::rgb(111, 111, 111).inHighContrast(tk::kButtonFace);
 
-// The two keys under which per-battery key sets lie; entry n of the paths
-// belongs to entry n of the roots (the program numbers them 1 and 2).
-inline const std::array<Text, 2> dataKeyRoots = {store::kMachine, store::kUser};
-inline const std::array<Text, 2> dataKeyPaths = {store::kMachineConfigurationKey, store::kUserDataKey};
-
 // Module-level state, touched only on the user-interface thread.
+// The arguments the program was started with, as an elevated copy gets them.
+extern Text programArguments;
 extern Text currentBarcode;
 extern std::vector<Text> knownBarcodes;
 extern int32_t firstInstID;
@@ -114,10 +112,16 @@ class Tkst_mainform : public tk::Form {
   store::Thresholds editedThresholds() const;
   void readFirstInstID();
   void showSaveNotice();
-  void restartElevated();
+  // Starts an elevated copy that finishes the work handed over.
+  void restartElevated(const HandOver& handOver);
   // An elevated copy of the program has started and this instance only
   // ends: it writes, asks and loads nothing more.
   bool handedOverToElevatedCopy() const { return handedOverToElevatedCopy_; }
+  // The elevated copy, once shown, finishes what its starter was refused.
+  void finishHandOver(const HandOver& handOver);
+  // Removes one battery's own thresholds; where Windows refuses, says so
+  // and offers the elevated restart. True when the battery is removed.
+  bool removeBatterySettings(const Text& barcode);
 
  private:
   void createLayout();

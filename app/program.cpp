@@ -4,6 +4,8 @@
 #include "battery/choose.h"
 #include "battery/u_newBatteryID.h"
 #include "help/help.h"
+#include "settings/threshold_editor.h"
+#include "system/services.h"
 
 namespace kst {
 namespace {
@@ -11,6 +13,7 @@ namespace {
 Program* theProgram = nullptr;
 
 void resetModuleState() {
+  programArguments.clear();
   currentBarcode.clear();
   knownBarcodes.clear();
   firstInstID = 0;
@@ -29,12 +32,20 @@ Window& made(std::unique_ptr<Window>& window, tk::Application& app) {
 
 Program::Program(tk::Application& app) : app_(app) {
   resetModuleState();
+  // A hand-over from the instance that started this one is taken off the
+  // arguments before anything reads them.
+  StartArguments start = takeHandOver(argumentsAfterProgramName(sys::shell().commandLine()));
+  programArguments = start.passedOn;
   theProgram = this;
   mainform_ = std::make_unique<Tkst_mainform>(app);
   kst_mainform = mainform_.get();
+  if (start.handOver) {
+    app_.afterFirstShowing = [this, handOver = *start.handOver] { mainform_->finishHandOver(handOver); };
+  }
 }
 
 Program::~Program() {
+  app_.afterFirstShowing = nullptr;
   newBarcode_.reset();
   chooser_.reset();
   help_.reset();

@@ -201,7 +201,11 @@ void TchooseBattery::btRemoveClick() {
                           tk::DialogButtons::YesNo) != tk::ModalResult::Yes) {
     return;
   }
-  for (size_t n = 0; n < dataKeyRoots.size(); ++n) deleteRegKey(dataKeyRoots[n], dataKeyPaths[n] + u"\\" + barcode);
+  if (!kst_mainform->removeBatterySettings(barcode)) {
+    // The elevated copy finishes the removal; this instance only ends.
+    if (kst_mainform->handedOverToElevatedCopy()) setModalResult(tk::ModalResult::Cancel);
+    return;
+  }
   batteryRadioButtons[index]->setEnabled(false);
   tk::RadioButton& next = *batteryRadioButtons.at(index + 1);
   next.setChecked(true);

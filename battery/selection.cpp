@@ -42,4 +42,12 @@ void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {
   updateBatteryStatus();
 }
 
+bool Tkst_mainform::removeBatterySettings(const Text& barcode) {
+  if (!store::refused(store::removeBattery(barcode))) return true;
+  if (app().messageDialog(store::kRemoveRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
+    restartElevated({HandOver::Work::Remove, barcode, {}});
+  }
+  return false;
+}
+
 }  // namespace kst

@@ -1,7 +1,6 @@
 // batteries and remove: the barcodes the store knows, and removing one
 // battery's own thresholds as the chooser's Remove does.
 #include "cli/commands.h"
-#include "settings/registry_access.h"
 
 namespace kst::cli {
 
@@ -32,24 +31,32 @@ Outcome remove(const Invocation& call, const Console& console) {
     if (!call.json) console.out(line);
   };
   Json deleted = Json::array(), kept = Json::array();
-  int exitCode = kDone;
-  for (const store::KeySet& keySet : {store::machineConfigurationKeyOf(*call.battery),
-                                      store::userDataKeyOf(*call.battery)}) {
-    const std::string name = toUtf8(keySetName(keySet));
-    if (!regKeyExists(keySet.root, keySet.path)) {
-      say("not there: " + name + "\n");
-    } else if (deleteRegKey(keySet.root, keySet.path)) {
-      say("deleted: " + name + "\n");
-      deleted.push(Json(keySetName(keySet)));
-    } else {
-      say("not deleted: " + name + " (no right to delete it; run kestrane-cli from an elevated prompt)\n");
-      kept.push(Json(keySetName(keySet)));
-      exitCode = kRefused;
-    }
+  const std::vector<store::KeySetRemoval> removals =
+      store::removeBattery(*call.battery, [&](const store::KeySetRemoval& removal) {
+        const Text name = keySetName(removal.keySet);
+        switch (removal.result) {
+          case DeleteResult::Missing: say("not there: " + toUtf8(name) + "\n"); break;
+          case DeleteResult::Deleted:
+            say("deleted: " + toUtf8(name) + "\n");
+            deleted.push(Json(name));
+            break;
+          case DeleteResult::Refused:
+            say("not deleted: " + toUtf8(name) + " (no right to delete it; run kestrane-cli from an elevated prompt)\n");
+            kept.push(Json(name));
+            break;
+        }
+      });
+  // The user key stays where the machine key could not go: the battery is
+  // removed whole or not at all.
+  const store::KeySet userKey = store::userDataKeyOf(*call.battery);
+  if (store::refused(removals) && regKeyExists(userKey.root, userKey.path)) {
+    const Text user = keySetName(userKey);
+    say("kept: " + toUtf8(user) + " (the battery's machine key is still there)\n");
+    kept.push(Json(user));
   }
   Json document = Json::object();
   document.set("barcode", *call.battery).set("deleted", std::move(deleted)).set("notDeleted", std::move(kept));
-  return written(call, "", document, exitCode);
+  return written(call, "", document, store::refused(removals) ? kRefused : kDone);
 }
 
 }  // namespace kst::cli

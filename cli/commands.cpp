@@ -94,7 +94,10 @@ Outcome dispatch(const Invocation& call, const Console& console) {
 // A deployment tool may run the command line as the LocalSystem account,
 // whose HKCU no user ever sees.
 bool readsOrWritesTheUsersKeys(const std::string& command) {
-  return command == "status" || command == "get" || command == "set" || command == "remove";
+  for (const char* touching : {"status", "get", "set", "batteries", "remove", "export"}) {
+    if (command == touching) return true;
+  }
+  return false;
 }
 
 const char kLocalSystemNote[] =
@@ -137,7 +140,7 @@ Outcome run(const std::vector<Text>& arguments) {
   return collected;
 }
 
-Text keySetName(const store::KeySet& keySet) { return keySet.root + u"\\" + keySet.path; }
+Text keySetName(const store::KeySet& keySet) { return keySet.root + u"\\" + store::pathOnThisMachine(keySet); }
 
 Json thresholdsJson(const store::Thresholds& thresholds) {
   Json json = Json::object();

@@ -29,7 +29,7 @@ Text section(const store::KeySet& keySet) {
   }
   if (lines.empty()) return lines;
   Text header = u"[";
-  header.append(rootName(keySet.root)).append(u"\\").append(keySet.path).append(u"]\r\n");
+  header.append(rootName(keySet.root)).append(u"\\").append(store::pathOnThisMachine(keySet)).append(u"]\r\n");
   return header.append(lines).append(u"\r\n");
 }
 

@@ -81,19 +81,35 @@ Json batteryJson(const BatteryDevice& battery) {
   return entry;
 }
 
+const char* questionText(BatteryDevice::Question question) {
+  switch (question) {
+    case BatteryDevice::Question::DeviceEntry: return "reading its device entry";
+    case BatteryDevice::Question::Tag: return "asking whether a battery is in its bay";
+    case BatteryDevice::Question::Information: return "asking for its information";
+    case BatteryDevice::Question::None: break;
+  }
+  return "";
+}
+
 }  // namespace
 
-// Every device is numbered as Windows lists it; empty bays and devices
-// that are no system battery are named in the text and left out of the
-// JSON, whose entries are batteries.
+// Every device is numbered as Windows lists it; empty bays, devices that
+// are no system battery and devices that did not answer are named in the
+// text and left out of the JSON's batteries.
 Outcome health(const Invocation& call) {
-  std::vector<BatteryDevice> devices = sys::batteryDevices().batteries();
+  std::vector<BatteryDevice> devices = sys::listBatteryDevices();
   std::string text = devices.empty() ? "Windows reports no battery device.\n" : "";
-  Json list = Json::array();
+  Json list = Json::array(), unanswered = Json::array();
   int number = 0;
   for (const BatteryDevice& device : devices) {
     ++number;
-    if (device.bayEmpty) {
+    if (device.unanswered != BatteryDevice::Question::None) {
+      text += "Battery " + std::to_string(number) + ": Windows could not tell (error " + std::to_string(device.error) +
+              " while " + questionText(device.unanswered) + ")\n";
+      Json entry = Json::object();
+      entry.set("number", number).set("error", static_cast<long long>(device.error));
+      unanswered.push(std::move(entry));
+    } else if (device.bayEmpty) {
       text += "Battery " + std::to_string(number) + ": the bay is empty\n";
     } else if (!isSystemBattery(device)) {
       text += "Battery " + std::to_string(number) + ": " + toUtf8(device.name) +
@@ -104,7 +120,7 @@ Outcome health(const Invocation& call) {
     }
   }
   Json document = Json::object();
-  document.set("batteries", std::move(list));
+  document.set("batteries", std::move(list)).set("notAnswered", std::move(unanswered));
   return written(call, text, document);
 }
 

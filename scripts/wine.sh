@@ -39,17 +39,21 @@ kst_wine_runs_32_bit() { [ -e "$kst_wine32_loader" ] && kst_runs_32_bit; }
 
 # Where Wine's 32-bit half is not used, "wine" and Debian's "wine-stable"
 # (which wineboot, winepath and the other tools start) become the 64-bit
-# loader, as Debian's launcher makes them where wine32 is missing.
-#   kst_use_wine FOLDER     FOLDER holds the two small launchers
+# loader, as Debian's launcher makes them where wine32 is missing. Wine
+# starts a 32-bit program through the loader beside the one in WINELOADER
+# without its "64"; here that one fails as on a machine that runs no
+# 32-bit programs, so that KST_WINE32=no plays such a machine faithfully.
+#   kst_use_wine FOLDER     FOLDER holds the small launchers
 kst_use_wine() {
   kst_wine_runs_32_bit && return 0
   local folder=$1 name
-  mkdir -p "$folder"
+  mkdir -p "$folder/bin" "$folder/loader"
+  ln -sfn "$kst_wine64_loader" "$folder/loader/wine64"
+  printf '#!/bin/sh\necho "$0: Exec format error" >&2\nexit 126\n' > "$folder/loader/wine"
   for name in wine wine-stable; do
-    printf '#!/bin/sh\nWINELOADER=%s\nexport WINELOADER\nexec %s "$@"\n' "$kst_wine64_loader" "$kst_wine64_loader" \
-      > "$folder/$name"
-    chmod +x "$folder/$name"
+    printf '#!/bin/sh\nexec %s "$@"\n' "$folder/loader/wine64" > "$folder/bin/$name"
   done
-  case ":$PATH:" in *":$folder:"*) ;; *) PATH=$folder:$PATH ;; esac
-  export PATH WINELOADER=$kst_wine64_loader
+  chmod +x "$folder/loader/wine" "$folder/bin/wine" "$folder/bin/wine-stable"
+  case ":$PATH:" in *":$folder/bin:"*) ;; *) PATH=$folder/bin:$PATH ;; esac
+  export PATH WINELOADER=$folder/loader/wine64
 }

@@ -43,7 +43,7 @@ bool Tkst_mainform::setValues(const Text& root, const Text& key) {
   if (error) app().messageDialog(kWriteErrorMessage, tk::DialogButtons::Ok);
   const bool written = outcome.result == WriteOutcome::Result::Written;
   if (!written && app().messageDialog(kRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
-    restartElevated();
+    restartElevated({HandOver::Work::Save, currentBarcode, editedThresholds()});
   }
   return written;
 }

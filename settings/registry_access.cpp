@@ -14,10 +14,16 @@ using sys::RootKey;
 namespace access = sys::access;
 namespace valuetype = sys::valuetype;
 
+// Every key is reached as a 32-bit program reaches it: the power manager
+// is one, and on 64-bit Windows its machine keys lie in the 32-bit view of
+// HKLM\SOFTWARE (under Wow6432Node), on 32-bit Windows in the only view
+// there is. HKCU\SOFTWARE is the same in both views.
+constexpr uint32_t kView = access::kView32;
+
 // Every call on the handle a value is written through: setting the value,
 // and flushing the key, which Windows allows only on a handle that may
 // query values.
-constexpr uint32_t kWriteAndFlush = access::kWrite | access::kQueryValue;
+constexpr uint32_t kWriteAndFlush = access::kWrite | access::kQueryValue | kView;
 
 // A location after the common preparation: the chosen root and the
 // normalised path, or no location at all when the path names no single key.
@@ -44,7 +50,7 @@ bool openForReading(const Location& where, OpenKey& key) {
   for (uint32_t rights : {access::kRead,
                           access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
                           access::kQueryValue}) {
-    sys::Status status = registry.openKey(where.root, where.path, rights, *key.out());
+    sys::Status status = registry.openKey(where.root, where.path, rights | kView, *key.out());
     if (status == sys::kSuccess) return true;
     if (status != sys::kAccessDenied) return false;
   }
@@ -92,7 +98,7 @@ void deleteTree(const Location& where) {
   std::vector<Text> children;
   {
     OpenKey key(registry);
-    if (registry.openKey(where.root, where.path, access::kRead, *key.out()) != sys::kSuccess) return;
+    if (registry.openKey(where.root, where.path, access::kRead | kView, *key.out()) != sys::kSuccess) return;
     Text name;
     for (uint32_t i = 0; registry.enumSubKey(key.get(), i, name) == sys::kSuccess; ++i) {
       children.push_back(name);
@@ -100,7 +106,7 @@ void deleteTree(const Location& where) {
   }
   for (auto child = children.rbegin(); child != children.rend(); ++child) {
     deleteTree({where.root, where.path + u"\\" + *child});
-    (void)registry.deleteKey(where.root, where.path + u"\\" + *child);
+    (void)registry.deleteKey(where.root, where.path + u"\\" + *child, kView);
   }
 }
 
@@ -197,15 +203,23 @@ bool regKeyExists(Text root, Text keyPath) {
   OpenKey key(sys::registry());
   return sys::registry().openKey(where->root, where->path,
                                  access::kStandardRightsRead | access::kQueryValue |
-                                     access::kEnumerateSubKeys,
+                                     access::kEnumerateSubKeys | kView,
                                  *key.out()) == sys::kSuccess;
 }
 
 bool deleteRegKey(Text root, Text keyPath) {
+  return deleteRegKeyChecked(std::move(root), std::move(keyPath)) == DeleteResult::Deleted;
+}
+
+DeleteResult deleteRegKeyChecked(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
-  if (!where) return false;
+  if (!where) return DeleteResult::Missing;
   deleteTree(*where);
-  return sys::registry().deleteKey(where->root, where->path) == sys::kSuccess;
+  switch (sys::registry().deleteKey(where->root, where->path, kView)) {
+    case sys::kSuccess: return DeleteResult::Deleted;
+    case sys::kFileNotFound: return DeleteResult::Missing;
+    default: return DeleteResult::Refused;
+  }
 }
 
 std::vector<Text> listRegSubKeys(Text root, Text keyPath) {
@@ -214,7 +228,7 @@ std::vector<Text> listRegSubKeys(Text root, Text keyPath) {
   if (!where) return names;
   auto& registry = sys::registry();
   OpenKey key(registry);
-  if (registry.openKey(where->root, where->path, access::kRead, *key.out()) != sys::kSuccess) {
+  if (registry.openKey(where->root, where->path, access::kRead | kView, *key.out()) != sys::kSuccess) {
     return names;
   }
   Text name;

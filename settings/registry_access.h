@@ -26,6 +26,10 @@ enum class WriteResult { Written, Refused, Mismatch };
 WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int32_t value);
 bool regKeyExists(Text root, Text keyPath);
 bool deleteRegKey(Text root, Text keyPath);
+// A delete, saying why it did not take: the key was not there, or Windows
+// refused it (above all to a user without administrator rights).
+enum class DeleteResult { Deleted, Missing, Refused };
+DeleteResult deleteRegKeyChecked(Text root, Text keyPath);
 std::vector<Text> listRegSubKeys(Text root, Text keyPath);
 
 }  // namespace kst

@@ -3,6 +3,7 @@
 #include "settings/threshold_editor.h"
 
 #include "app/kst_main.h"
+#include "battery/barcodes.h"
 #include "help/help.h"
 #include "system/services.h"
 
@@ -151,13 +152,36 @@ bool Tkst_mainform::askForSaving(bool showBtCancel) {
   return true;
 }
 
-void Tkst_mainform::restartElevated() {
+void Tkst_mainform::restartElevated(const HandOver& handOver) {
   auto& shell = sys::shell();
-  Text arguments = argumentsAfterProgramName(shell.commandLine());
+  Text arguments = handOverArgument(handOver);
+  if (!programArguments.empty()) arguments += u" " + programArguments;
   intptr_t result = shell.execute(nativeHandle, u"runas", shell.executablePath(), arguments, Text(), 1);
   if (result <= 32) return;
   handedOverToElevatedCopy_ = true;
   app().terminate();
+}
+
+void Tkst_mainform::finishHandOver(const HandOver& handOver) {
+  if (handOver.work == HandOver::Work::Remove) {
+    if (removeBatterySettings(handOver.barcode)) {
+      app().messageDialog(u"Specific settings removed from registry.\r\nBattery barcode:  " + handOver.barcode,
+                          tk::DialogButtons::Ok);
+    }
+    return;
+  }
+  // The handed-over battery and values are shown as if typed, then saved.
+  currentBarcode = handOver.barcode;
+  collectBarcodes();
+  autoCorrectEnabled = false;
+  cbHighLevel.setChecked(handOver.thresholds.highActive);
+  cbLowLevel.setChecked(handOver.thresholds.lowActive);
+  seHighLevel.setValue(handOver.thresholds.highPercent);
+  seLowLevel.setValue(handOver.thresholds.lowPercent);
+  autoCorrectEnabled = true;
+  valueChanged = true;
+  btSaveSettingsClick();
+  updateBatteryStatus();
 }
 
 }  // namespace kst

@@ -2,8 +2,8 @@
 #include "settings/threshold_store.h"
 
 #include "battery/barcode_rules.h"
-#include "settings/registry_access.h"
 #include "system/error.h"
+#include "system/services.h"
 
 namespace kst::store {
 namespace {
@@ -18,6 +18,14 @@ std::optional<int32_t> valueAt(const KeySetRead& read, size_t index) {
 }
 
 }  // namespace
+
+Text pathOnThisMachine(const KeySet& keySet) {
+  const Text software = u"SOFTWARE\\";
+  if (keySet.root != kMachine || !sys::registry().separate32BitView() || keySet.path.rfind(software, 0) != 0) {
+    return keySet.path;
+  }
+  return software + u"Wow6432Node\\" + keySet.path.substr(software.size());
+}
 
 KeySet machineConfigurationKeyOf(const Text& barcode) {
   return {kMachine, kMachineConfigurationKey + u"\\" + barcode};
@@ -153,6 +161,20 @@ std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Te
     if (done) done(writes.back());
   }
   return writes;
+}
+
+std::vector<KeySetRemoval> removeBattery(const Text& barcode, const std::function<void(const KeySetRemoval&)>& done) {
+  std::vector<KeySetRemoval> removals;
+  for (const KeySet& keySet : {machineConfigurationKeyOf(barcode), userDataKeyOf(barcode)}) {
+    removals.push_back({keySet, deleteRegKeyChecked(keySet.root, keySet.path)});
+    if (done) done(removals.back());
+    if (removals.back().result == DeleteResult::Refused) break;
+  }
+  return removals;
+}
+
+bool refused(const std::vector<KeySetRemoval>& removals) {
+  return !removals.empty() && removals.back().result == DeleteResult::Refused;
 }
 
 bool powerManagerPresent() {

@@ -8,19 +8,23 @@
 #include <optional>
 #include <vector>
 
+#include "settings/registry_access.h"
 #include "system/text.h"
 
 namespace kst::store {
 
+// The power manager is a 32-bit program, and the registry layer reaches
+// every key as one: the machine keys lie under HKLM\SOFTWARE\Wow6432Node on
+// 64-bit Windows and under HKLM\SOFTWARE on 32-bit Windows.
 inline const Text kMachine = u"HKLM";
 inline const Text kUser = u"HKCU";
-inline const Text kMachineConfigurationKey = u"SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data";
-inline const Text kMachineDataKey = u"SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\Data";
+inline const Text kMachineConfigurationKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\ConfKeys\\Data";
+inline const Text kMachineDataKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\Data";
 inline const Text kUserDataKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\Data";
 inline const Text kUserRootKey = u"SOFTWARE\\Lenovo\\PWRMGRV";
-inline const Text kInstallInformationKey = u"SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\InstallInfo";
+inline const Text kInstallInformationKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\InstallInfo";
 // Followed by one digit from 1 to 9.
-inline const Text kInstalledBatteryKey = u"SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\Battery";
+inline const Text kInstalledBatteryKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\Battery";
 
 inline const Text kChargeStartControl = u"ChargeStartControl";
 inline const Text kChargeStopControl = u"ChargeStopControl";
@@ -47,6 +51,10 @@ struct KeySet {
   Text path;
   bool operator==(const KeySet&) const = default;
 };
+
+// The key's path as regedit shows it on this machine: a machine key of
+// 64-bit Windows under SOFTWARE\Wow6432Node.
+Text pathOnThisMachine(const KeySet& keySet);
 
 KeySet machineConfigurationKeyOf(const Text& barcode);
 KeySet userDataKeyOf(const Text& barcode);
@@ -135,6 +143,20 @@ std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Te
                                        const Thresholds& thresholds, int32_t firstInstID,
                                        const std::function<void(const KeySetWrite&)>& done = {});
 
+// What removing one key set did.
+struct KeySetRemoval {
+  KeySet keySet;
+  DeleteResult result;
+};
+// Removes one battery's own thresholds: its machine configuration key,
+// then its user data key, each with everything below it. A key Windows
+// refuses to delete ends the removal there, so that the battery is never
+// left half removed (its machine key would bring it back); a key that is
+// not there is no refusal. Tells of each key set as soon as it is done.
+std::vector<KeySetRemoval> removeBattery(const Text& barcode,
+                                         const std::function<void(const KeySetRemoval&)>& done = {});
+bool refused(const std::vector<KeySetRemoval>& removals);
+
 // The power manager's keys are there: its machine configuration key or
 // its user root key.
 bool powerManagerPresent();
@@ -160,6 +182,9 @@ inline const Text kReadErrorMessage = u"     Error while reading settings from r
 inline const Text kWriteErrorMessage = u"     Error while writing settings to registry.     ";
 inline const Text kRestartQuestion =
     u"     Couldn't save settings due to missing write permissions.\r\n"
+    u"     Restart with administrator privileges?     ";
+inline const Text kRemoveRestartQuestion =
+    u"     Couldn't remove settings due to missing write permissions.\r\n"
     u"     Restart with administrator privileges?     ";
 
 }  // namespace kst::store

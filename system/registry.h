@@ -25,6 +25,10 @@ inline constexpr uint32_t kSetValue = 0x0002;
 inline constexpr uint32_t kCreateSubKey = 0x0004;
 inline constexpr uint32_t kEnumerateSubKeys = 0x0008;
 inline constexpr uint32_t kNotify = 0x0010;
+// KEY_WOW64_32KEY: the key as a 32-bit program sees it. On 64-bit Windows
+// HKLM\SOFTWARE\X is then HKLM\SOFTWARE\Wow6432Node\X; 32-bit Windows has
+// one view only and ignores the flag.
+inline constexpr uint32_t kView32 = 0x0200;
 inline constexpr uint32_t kStandardRightsRead = 0x00020000;
 inline constexpr uint32_t kRead = kStandardRightsRead | kQueryValue | kEnumerateSubKeys | kNotify;
 inline constexpr uint32_t kWrite = kStandardRightsRead | kSetValue | kCreateSubKey;
@@ -62,10 +66,14 @@ class RegistryService {
   virtual Status queryValue(KeyHandle key, const Text& name, RegValue& value) = 0;
   virtual Status setValue(KeyHandle key, const Text& name, const RegValue& value) = 0;
   virtual Status enumSubKey(KeyHandle key, uint32_t index, Text& name) = 0;
-  // Deletes a key that has no subkeys, as RegDeleteKeyW does.
-  virtual Status deleteKey(RootKey root, const Text& path) = 0;
+  // Deletes a key that has no subkeys, in the view that access names
+  // (kView32 or none), as RegDeleteKeyExW does.
+  virtual Status deleteKey(RootKey root, const Text& path, uint32_t access) = 0;
   virtual Status flushKey(KeyHandle key) = 0;
   virtual void closeKey(KeyHandle key) = 0;
+  // Whether 32-bit programs see HKLM\SOFTWARE in a view of their own, under
+  // Wow6432Node: so on 64-bit Windows, not on 32-bit Windows.
+  virtual bool separate32BitView() = 0;
 };
 
 // Owns one open key and closes it on every way out.

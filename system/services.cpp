@@ -22,4 +22,31 @@ VersionService& version() { return require(installed.version); }
 BatteryDeviceService& batteryDevices() { return require(installed.batteryDevices); }
 FileService& files() { return require(installed.files); }
 
+std::vector<BatteryDevice> listBatteryDevices() {
+  // BATTERY_TAG_INVALID, the tag of a bay without a battery.
+  constexpr uint32_t kNoBattery = 0;
+  // A list that never reports its end stops here.
+  constexpr uint32_t kMostDevices = 64;
+  auto& service = batteryDevices();
+  std::vector<BatteryDevice> devices;
+  for (uint32_t index = 0; index < kMostDevices; ++index) {
+    Text path;
+    Status status = service.deviceInterface(index, path);
+    if (status == kNoMoreItems) break;
+    BatteryDevice& device = devices.emplace_back();
+    uint32_t tag = kNoBattery;
+    if (status != kSuccess) {
+      device.unanswered = BatteryDevice::Question::DeviceEntry;
+    } else if ((status = service.queryTag(path, tag)) == kFileNotFound || (status == kSuccess && tag == kNoBattery)) {
+      device.bayEmpty = true;
+    } else if (status != kSuccess) {
+      device.unanswered = BatteryDevice::Question::Tag;
+    } else if ((status = service.queryInformation(path, tag, device)) != kSuccess) {
+      device.unanswered = BatteryDevice::Question::Information;
+    }
+    device.error = status;
+  }
+  return devices;
+}
+
 }  // namespace kst::sys

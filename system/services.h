@@ -61,8 +61,8 @@ class VersionService {
 };
 
 // One device of Windows' battery class, as it reports itself: its bay may
-// be empty, it need not be a battery of the system (a UPS, say), and any
-// of its numbers may be unknown.
+// be empty, it need not be a battery of the system (a UPS, say), any of its
+// numbers may be unknown, and it may not answer at all.
 struct BatteryDevice {
   // BATTERY_INFORMATION's capability flags and its unknown capacity.
   static constexpr uint32_t kSystemBattery = 0x80000000;
@@ -80,14 +80,30 @@ struct BatteryDevice {
   uint32_t fullChargedCapacity = 0;
   // Where the battery counts its charge cycles.
   std::optional<uint32_t> cycleCount;
+  // A device Windows lists but that did not answer: the question that
+  // failed, and Windows' error code.
+  enum class Question { None, DeviceEntry, Tag, Information };
+  Question unanswered = Question::None;
+  Status error = kSuccess;
 };
 
+// The questions of Windows' battery class, one device at a time.
 class BatteryDeviceService {
  public:
   virtual ~BatteryDeviceService() = default;
-  // Every battery device that reports itself; none where there is none.
-  virtual std::vector<BatteryDevice> batteries() = 0;
+  // The class's device interface at this index, by its path: kNoMoreItems
+  // past the last one, another error for one that could not be read.
+  virtual Status deviceInterface(uint32_t index, Text& path) = 0;
+  // IOCTL_BATTERY_QUERY_TAG, without waiting; the device is opened for it.
+  virtual Status queryTag(const Text& path, uint32_t& tag) = 0;
+  // IOCTL_BATTERY_QUERY_INFORMATION: the battery's information into the
+  // device, and its name where the device tells it.
+  virtual Status queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) = 0;
 };
+
+// Every device of the battery class, in Windows' order, each in its place
+// whether or not it answered.
+std::vector<BatteryDevice> listBatteryDevices();
 
 class FileService {
  public:

@@ -13,6 +13,8 @@ namespace {
 using sys::RootKey;
 
 const Text kBase = u"SOFTWARE\\KestraneTests";
+// The layer reaches every key in the 32-bit view; the raw checks look there too.
+constexpr uint32_t kView = sys::access::kView32;
 
 class RegistryAccess : public ::testing::Test {
  protected:
@@ -31,14 +33,14 @@ class RegistryAccess : public ::testing::Test {
   static void put(RootKey root, const Text& path, const Text& name, const sys::RegValue& value) {
     auto& registry = sys::registry();
     sys::OpenKey key(registry);
-    ASSERT_EQ(registry.createKey(root, path, sys::access::kAll, *key.out()), sys::kSuccess);
+    ASSERT_EQ(registry.createKey(root, path, sys::access::kAll | kView, *key.out()), sys::kSuccess);
     ASSERT_EQ(registry.setValue(key.get(), name, value), sys::kSuccess);
   }
 
   static std::optional<sys::RegValue> get(RootKey root, const Text& path, const Text& name) {
     auto& registry = sys::registry();
     sys::OpenKey key(registry);
-    if (registry.openKey(root, path, sys::access::kRead, *key.out()) != sys::kSuccess) return std::nullopt;
+    if (registry.openKey(root, path, sys::access::kRead | kView, *key.out()) != sys::kSuccess) return std::nullopt;
     sys::RegValue value;
     if (registry.queryValue(key.get(), name, value) != sys::kSuccess) return std::nullopt;
     return value;
@@ -46,7 +48,7 @@ class RegistryAccess : public ::testing::Test {
 
   static bool exists(RootKey root, const Text& path) {
     sys::OpenKey key(sys::registry());
-    return sys::registry().openKey(root, path, sys::access::kRead, *key.out()) == sys::kSuccess;
+    return sys::registry().openKey(root, path, sys::access::kRead | kView, *key.out()) == sys::kSuccess;
   }
 
   static void removeTree(RootKey root, const Text& path) {
@@ -54,14 +56,14 @@ class RegistryAccess : public ::testing::Test {
     std::vector<Text> children;
     {
       sys::OpenKey key(registry);
-      if (registry.openKey(root, path, sys::access::kRead, *key.out()) != sys::kSuccess) return;
+      if (registry.openKey(root, path, sys::access::kRead | kView, *key.out()) != sys::kSuccess) return;
       Text name;
       for (uint32_t i = 0; registry.enumSubKey(key.get(), i, name) == sys::kSuccess; ++i) {
         children.push_back(name);
       }
     }
     for (const Text& child : children) removeTree(root, path + u"\\" + child);
-    registry.deleteKey(root, path);
+    registry.deleteKey(root, path, kView);
   }
 };
 

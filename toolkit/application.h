@@ -1,5 +1,6 @@
 #pragma once
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "system/text.h"
@@ -48,8 +49,10 @@ class Application {
   virtual void terminate() { terminated_ = true; }
   bool terminated() const { return terminated_; }
 
-  // Shows the main window and runs the event loop until terminate().
+  // Shows the main window, runs afterFirstShowing once that is done, then
+  // the event loop until terminate().
   virtual void run() = 0;
+  std::function<void()> afterFirstShowing;
   // A message box of the custom kind: no icon, the title as caption, the
   // first button the default one. While Windows waits on the program to
   // end the session, the box's first line is the reason that Windows'

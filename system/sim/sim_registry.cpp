@@ -33,6 +33,15 @@ std::vector<Text> splitPath(const Text& path) {
   return parts;
 }
 
+bool sameName(const Text& a, const Text& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           return foldCase(x) == foldCase(y);
+         });
+}
+
+// The rights in an access mask, without the view it names.
+uint32_t rightsAsked(uint32_t access) { return access & ~sys::access::kView32; }
+
 bool validPath(const std::vector<Text>& parts) {
   return std::none_of(parts.begin(), parts.end(), [](const Text& p) { return p.empty(); });
 }
@@ -57,6 +66,16 @@ SimRegistry::SimRegistry() {
 SimRegistry::~SimRegistry() = default;
 
 SimRegistry::Node& SimRegistry::rootNode(RootKey root) const { return *roots_.at(root); }
+
+Text SimRegistry::inView(RootKey root, const Text& path, uint32_t access) const {
+  if (!windows64 || root != RootKey::LocalMachine || (access & sys::access::kView32) == 0) return path;
+  const Text software = u"SOFTWARE", node = u"Wow6432Node";
+  auto parts = splitPath(path);
+  if (parts.empty() || !sameName(parts[0], software)) return path;
+  // A path that names Wow6432Node itself means the same key in either view.
+  if (parts.size() > 1 && sameName(parts[1], node)) return path;
+  return parts[0] + u"\\" + node + path.substr(parts[0].size());
+}
 
 uint32_t SimRegistry::rightsOf(RootKey root, const Node& node) const {
   if (root == RootKey::LocalMachine && !administrator) return node.rights & sys::access::kRead;
@@ -109,9 +128,9 @@ KeyHandle SimRegistry::issue(RootKey root, const Text& path, std::shared_ptr<Nod
 Status SimRegistry::openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
   key = 0;
   if (auto fault = record({RegOp::Open, root, path, {}, access})) return *fault;
-  auto node = find(root, path);
+  auto node = find(root, inView(root, path, access));
   if (!node) return kFileNotFound;
-  if ((access & ~rightsOf(root, *node)) != 0) return kAccessDenied;
+  if ((rightsAsked(access) & ~rightsOf(root, *node)) != 0) return kAccessDenied;
   key = issue(root, path, node, access);
   return kSuccess;
 }
@@ -119,7 +138,8 @@ Status SimRegistry::openKey(RootKey root, const Text& path, uint32_t access, Key
 Status SimRegistry::createKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
   key = 0;
   if (auto fault = record({RegOp::Create, root, path, {}, access})) return *fault;
-  auto parts = splitPath(path);
+  const Text where = inView(root, path, access);
+  auto parts = splitPath(where);
   if (!validPath(parts)) return kInvalidParameter;
   std::shared_ptr<Node> node = roots_.at(root);
   size_t depth = 0;
@@ -129,8 +149,8 @@ Status SimRegistry::createKey(RootKey root, const Text& path, uint32_t access, K
     node = it->second;
   }
   if (depth < parts.size() && (rightsOf(root, *node) & sys::access::kCreateSubKey) == 0) return kAccessDenied;
-  if (depth == parts.size() && (access & ~rightsOf(root, *node)) != 0) return kAccessDenied;
-  node = make(root, path);
+  if (depth == parts.size() && (rightsAsked(access) & ~rightsOf(root, *node)) != 0) return kAccessDenied;
+  node = make(root, where);
   key = issue(root, path, node, access);
   return kSuccess;
 }
@@ -169,8 +189,9 @@ Status SimRegistry::enumSubKey(KeyHandle key, uint32_t index, Text& name) {
   return kSuccess;
 }
 
-Status SimRegistry::deleteKey(RootKey root, const Text& path) {
-  if (auto fault = record({RegOp::Delete, root, path, {}, 0})) return *fault;
+Status SimRegistry::deleteKey(RootKey root, const Text& keyPath, uint32_t access) {
+  if (auto fault = record({RegOp::Delete, root, keyPath, {}, access})) return *fault;
+  const Text path = inView(root, keyPath, access);
   auto parts = splitPath(path);
   if (parts.empty() || !validPath(parts)) return kInvalidParameter;
   auto node = find(root, path);
@@ -201,13 +222,13 @@ void SimRegistry::closeKey(KeyHandle key) {
 }
 
 void SimRegistry::put(RootKey root, const Text& path, const Text& name, const RegValue& value) {
-  make(root, path)->values[name] = value;
+  make(root, inView(root, path, sys::access::kView32))->values[name] = value;
 }
 
-void SimRegistry::putKey(RootKey root, const Text& path) { make(root, path); }
+void SimRegistry::putKey(RootKey root, const Text& path) { make(root, inView(root, path, sys::access::kView32)); }
 
 std::optional<RegValue> SimRegistry::get(RootKey root, const Text& path, const Text& name) const {
-  auto node = find(root, path);
+  auto node = find(root, inView(root, path, sys::access::kView32));
   if (!node) return std::nullopt;
   auto it = node->values.find(name);
   if (it == node->values.end()) return std::nullopt;
@@ -221,11 +242,15 @@ std::optional<uint32_t> SimRegistry::getDword(RootKey root, const Text& path, co
          static_cast<uint32_t>(value->data[3]) << 24;
 }
 
-bool SimRegistry::exists(RootKey root, const Text& path) const { return find(root, path) != nullptr; }
+bool SimRegistry::exists(RootKey root, const Text& path) const {
+  return find(root, inView(root, path, sys::access::kView32)) != nullptr;
+}
+
+bool SimRegistry::existsAsWritten(RootKey root, const Text& path) const { return find(root, path) != nullptr; }
 
 std::vector<Text> SimRegistry::subKeys(RootKey root, const Text& path) const {
   std::vector<Text> names;
-  if (auto node = find(root, path)) {
+  if (auto node = find(root, inView(root, path, sys::access::kView32))) {
     for (const auto& [name, child] : node->children) names.push_back(child->name);
   }
   return names;
@@ -233,14 +258,15 @@ std::vector<Text> SimRegistry::subKeys(RootKey root, const Text& path) const {
 
 std::vector<Text> SimRegistry::valueNames(RootKey root, const Text& path) const {
   std::vector<Text> names;
-  if (auto node = find(root, path)) {
+  if (auto node = find(root, inView(root, path, sys::access::kView32))) {
     for (const auto& [name, value] : node->values) names.push_back(name);
   }
   return names;
 }
 
 void SimRegistry::restrict(RootKey root, const Text& path, uint32_t rights) {
-  std::vector<std::shared_ptr<Node>> pending{path.empty() ? roots_.at(root) : make(root, path)};
+  std::vector<std::shared_ptr<Node>> pending{path.empty() ? roots_.at(root)
+                                                         : make(root, inView(root, path, sys::access::kView32))};
   while (!pending.empty()) {
     auto node = pending.back();
     pending.pop_back();

@@ -5,7 +5,9 @@
 // the handle: querying and flushing need KEY_QUERY_VALUE, setting
 // KEY_SET_VALUE, enumerating KEY_ENUMERATE_SUB_KEYS, a new subkey
 // KEY_CREATE_SUB_KEY on its parent, deleting DELETE. A test can restrict
-// single keys or play a user without administrator rights.
+// single keys or play a user without administrator rights. It plays 64-bit
+// Windows, where a key of HKLM\SOFTWARE opened in the 32-bit view lies
+// under Wow6432Node, or 32-bit Windows, which has that one view only.
 #include <functional>
 #include <map>
 #include <memory>
@@ -40,16 +42,20 @@ class SimRegistry : public RegistryService {
   Status queryValue(KeyHandle key, const Text& name, RegValue& value) override;
   Status setValue(KeyHandle key, const Text& name, const RegValue& value) override;
   Status enumSubKey(KeyHandle key, uint32_t index, Text& name) override;
-  Status deleteKey(RootKey root, const Text& path) override;
+  Status deleteKey(RootKey root, const Text& path, uint32_t access) override;
   Status flushKey(KeyHandle key) override;
   void closeKey(KeyHandle key) override;
+  bool separate32BitView() override { return windows64; }
 
-  // Direct access for tests; no rights, faults or call log.
+  // Direct access for tests, in the view of 32-bit programs, where the
+  // power manager keeps its keys; no rights, faults or call log.
   void put(RootKey root, const Text& path, const Text& name, const RegValue& value);
   void putKey(RootKey root, const Text& path);
   std::optional<RegValue> get(RootKey root, const Text& path, const Text& name) const;
   std::optional<uint32_t> getDword(RootKey root, const Text& path, const Text& name) const;
   bool exists(RootKey root, const Text& path) const;
+  // Whether the key exists at the path as written, in no view but its own.
+  bool existsAsWritten(RootKey root, const Text& path) const;
   std::vector<Text> subKeys(RootKey root, const Text& path) const;
   std::vector<Text> valueNames(RootKey root, const Text& path) const;
   // Grants only these rights on the key and every key below it.
@@ -60,6 +66,8 @@ class SimRegistry : public RegistryService {
   // A user without administrator rights, as every program on Windows runs
   // until it is elevated: the machine hive grants reading and nothing more.
   bool administrator = true;
+  // 64-bit Windows; false plays 32-bit Windows.
+  bool windows64 = true;
   // The keys that were flushed to disk, in order, each by its path below its root.
   std::vector<Text> flushed;
 
@@ -82,6 +90,8 @@ class SimRegistry : public RegistryService {
   };
 
   Node& rootNode(RootKey root) const;
+  // The path a key opened with these access rights has in the registry.
+  Text inView(RootKey root, const Text& path, uint32_t access) const;
   // What the key grants the user of this registry.
   uint32_t rightsOf(RootKey root, const Node& node) const;
   std::shared_ptr<Node> find(RootKey root, const Text& path) const;

@@ -18,6 +18,34 @@ void SimVersion::setVersion(const Text& version, uint16_t language, uint16_t cod
   blocks[fromUtf8(name)] = text;
 }
 
+// A device's path is its index.
+Status SimBatteryDevices::deviceInterface(uint32_t index, Text& path) {
+  if (index >= devices.size()) return kNoMoreItems;
+  if (Status failure = failuresOf(index).deviceEntry) return failure;
+  path = decimal(index);
+  return kSuccess;
+}
+
+Status SimBatteryDevices::queryTag(const Text& path, uint32_t& tag) {
+  const size_t index = std::stoul(toUtf8(path));
+  if (Status failure = failuresOf(index).tag) return failure;
+  if (devices.at(index).bayEmpty) return kFileNotFound;
+  tag = static_cast<uint32_t>(index + 1);
+  return kSuccess;
+}
+
+Status SimBatteryDevices::queryInformation(const Text& path, uint32_t, BatteryDevice& device) {
+  const size_t index = std::stoul(toUtf8(path));
+  if (Status failure = failuresOf(index).information) return failure;
+  device = devices.at(index);
+  return kSuccess;
+}
+
+SimBatteryDevices::Failures SimBatteryDevices::failuresOf(size_t index) const {
+  auto it = failing.find(index);
+  return it == failing.end() ? Failures{} : it->second;
+}
+
 SimSystem::SimSystem() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files}); }
 SimSystem::~SimSystem() { installServices({}); }
 

@@ -79,10 +79,23 @@ class SimVersion : public VersionService {
   std::map<Text, std::vector<uint8_t>> blocks;
 };
 
+// The devices answer with what they hold; an empty bay's tag query fails
+// with ERROR_FILE_NOT_FOUND, as the battery driver's does.
 class SimBatteryDevices : public BatteryDeviceService {
  public:
-  std::vector<BatteryDevice> batteries() override { return devices; }
+  Status deviceInterface(uint32_t index, Text& path) override;
+  Status queryTag(const Text& path, uint32_t& tag) override;
+  Status queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) override;
+
   std::vector<BatteryDevice> devices;
+  // The error a question about the device at an index fails with.
+  struct Failures {
+    Status deviceEntry = kSuccess, tag = kSuccess, information = kSuccess;
+  };
+  std::map<size_t, Failures> failing;
+
+ private:
+  Failures failuresOf(size_t index) const;
 };
 
 class SimFiles : public FileService {

@@ -1,5 +1,5 @@
-// Batteries as Windows' battery class reports them: each device interface
-// of the class is opened and asked for its tag, its information and its name.
+// Windows' battery class, asked one device at a time: its device interface,
+// then the device opened and asked for its tag, its information and its name.
 #include <windows.h>
 
 // The class GUID is defined here rather than taken from a library.
@@ -21,9 +21,33 @@
 namespace kst::sys::win32 {
 namespace {
 
-// setupapi.dll is no Known DLL on every Windows: loaded from System32 when
-// the batteries are first asked for.
-struct DeviceSetup {
+struct DeviceHandle {
+  HANDLE handle;
+  ~DeviceHandle() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+
+DeviceHandle openBattery(const Text& path) {
+  return {CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr)};
+}
+
+template <typename Result>
+Status ask(HANDLE battery, DWORD code, const void* in, DWORD inSize, Result& out) {
+  DWORD returned = 0;
+  if (DeviceIoControl(battery, code, const_cast<void*>(in), inSize, &out, sizeof out, &returned, nullptr)) {
+    return ERROR_SUCCESS;
+  }
+  return static_cast<Status>(GetLastError());
+}
+
+}  // namespace
+
+// The class's devices, listed when the first one is asked for and kept
+// until the next listing. setupapi.dll is no Known DLL on every Windows: it
+// is loaded from System32 then.
+struct Win32BatteryDevices::DeviceList {
   SystemLibrary library{L"setupapi.dll"};
   decltype(&::SetupDiGetClassDevsW) getClassDevs = library.function<decltype(::SetupDiGetClassDevsW)>(
       "SetupDiGetClassDevsW");
@@ -33,75 +57,76 @@ struct DeviceSetup {
       library.function<decltype(::SetupDiGetDeviceInterfaceDetailW)>("SetupDiGetDeviceInterfaceDetailW");
   decltype(&::SetupDiDestroyDeviceInfoList) destroyList =
       library.function<decltype(::SetupDiDestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
-  bool usable() const { return getClassDevs && enumInterfaces && interfaceDetail && destroyList; }
-};
+  HDEVINFO devices = INVALID_HANDLE_VALUE;
 
-struct DeviceHandle {
-  HANDLE handle;
-  ~DeviceHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  bool usable() const { return getClassDevs && enumInterfaces && interfaceDetail && destroyList; }
+  ~DeviceList() {
+    if (devices != INVALID_HANDLE_VALUE) destroyList(devices);
   }
 };
 
-template <typename Result>
-bool ask(HANDLE battery, DWORD code, const void* in, DWORD inSize, Result& out) {
-  DWORD returned = 0;
-  return DeviceIoControl(battery, code, const_cast<void*>(in), inSize, &out, sizeof out, &returned, nullptr) != FALSE;
+Win32BatteryDevices::Win32BatteryDevices() = default;
+Win32BatteryDevices::~Win32BatteryDevices() = default;
+
+Status Win32BatteryDevices::deviceInterface(uint32_t index, Text& path) {
+  if (index == 0) {
+    list_ = std::make_unique<DeviceList>();
+    if (!list_->usable()) return ERROR_NO_MORE_ITEMS;
+    list_->devices =
+        list_->getClassDevs(&GUID_DEVCLASS_BATTERY, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  }
+  if (!list_ || list_->devices == INVALID_HANDLE_VALUE) return ERROR_NO_MORE_ITEMS;
+  DeviceList& setup = *list_;
+  SP_DEVICE_INTERFACE_DATA interfaceData{};
+  interfaceData.cbSize = sizeof interfaceData;
+  if (!setup.enumInterfaces(list_->devices, nullptr, &GUID_DEVCLASS_BATTERY, index, &interfaceData)) {
+    return static_cast<Status>(GetLastError());
+  }
+  DWORD size = 0;
+  setup.interfaceDetail(list_->devices, &interfaceData, nullptr, 0, &size, nullptr);
+  if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return static_cast<Status>(GetLastError());
+  std::vector<char> buffer(size);
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+  if (!setup.interfaceDetail(list_->devices, &interfaceData, detail, size, &size, nullptr)) {
+    return static_cast<Status>(GetLastError());
+  }
+  path = fromWide(detail->DevicePath, wcslen(detail->DevicePath));
+  return ERROR_SUCCESS;
 }
 
-std::optional<BatteryDevice> askBattery(const wchar_t* devicePath) {
-  DeviceHandle battery{CreateFileW(devicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (battery.handle == INVALID_HANDLE_VALUE) return std::nullopt;
+Status Win32BatteryDevices::queryTag(const Text& path, uint32_t& tag) {
+  DeviceHandle battery = openBattery(path);
+  if (battery.handle == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
+  ULONG noWait = 0, answer = BATTERY_TAG_INVALID;
+  Status status = ask(battery.handle, IOCTL_BATTERY_QUERY_TAG, &noWait, sizeof noWait, answer);
+  tag = answer;
+  return status;
+}
+
+Status Win32BatteryDevices::queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) {
+  DeviceHandle battery = openBattery(path);
+  if (battery.handle == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
   BATTERY_QUERY_INFORMATION query{};
-  ULONG noWait = 0;
-  BatteryDevice device;
-  // A bay without a battery answers with no tag, and a tag is what every
-  // further question needs.
-  if (!ask(battery.handle, IOCTL_BATTERY_QUERY_TAG, &noWait, sizeof noWait, query.BatteryTag) ||
-      query.BatteryTag == BATTERY_TAG_INVALID) {
-    device.bayEmpty = true;
-    return device;
-  }
-  BATTERY_INFORMATION information{};
+  query.BatteryTag = tag;
   query.InformationLevel = BatteryInformation;
-  if (!ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, information)) return std::nullopt;
+  BATTERY_INFORMATION information{};
+  if (Status status = ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, information)) {
+    return status;
+  }
   std::copy(std::begin(information.Chemistry), std::end(information.Chemistry), device.chemistry.begin());
   device.capabilities = information.Capabilities;
   device.designedCapacity = information.DesignedCapacity;
   device.fullChargedCapacity = information.FullChargedCapacity;
   if (information.CycleCount != 0) device.cycleCount = information.CycleCount;
+  // The name is a courtesy: a battery that tells none is still reported.
   wchar_t name[128] = {};
   query.InformationLevel = BatteryDeviceName;
-  if (ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, name)) {
+  if (ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, name) == ERROR_SUCCESS) {
     name[127] = L'\0';
     device.name = fromWide(name, wcslen(name));
   }
-  return device;
-}
-
-}  // namespace
-
-std::vector<BatteryDevice> Win32BatteryDevices::batteries() {
-  std::vector<BatteryDevice> found;
-  DeviceSetup setup;
-  if (!setup.usable()) return found;
-  HDEVINFO devices = setup.getClassDevs(&GUID_DEVCLASS_BATTERY, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  if (devices == INVALID_HANDLE_VALUE) return found;
-  SP_DEVICE_INTERFACE_DATA interfaceData{};
-  interfaceData.cbSize = sizeof interfaceData;
-  for (DWORD index = 0; setup.enumInterfaces(devices, nullptr, &GUID_DEVCLASS_BATTERY, index, &interfaceData); ++index) {
-    DWORD size = 0;
-    setup.interfaceDetail(devices, &interfaceData, nullptr, 0, &size, nullptr);
-    if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
-    std::vector<char> buffer(size);
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!setup.interfaceDetail(devices, &interfaceData, detail, size, &size, nullptr)) continue;
-    if (auto device = askBattery(detail->DevicePath)) found.push_back(std::move(*device));
-  }
-  setup.destroyList(devices);
-  return found;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace kst::sys::win32

@@ -22,14 +22,15 @@ HKEY rootHandle(RootKey root) {
   return HKEY_CURRENT_USER;
 }
 
-// Whether the deepest existing parent of a missing key lets us add subkeys.
-Status rightToCreateBelow(RootKey root, Text path) {
+// Whether the deepest existing parent of a missing key lets us add subkeys;
+// view is the registry view the key is created in.
+Status rightToCreateBelow(RootKey root, Text path, uint32_t view) {
   for (;;) {
     size_t separator = path.find_last_of(u'\\');
     if (separator == Text::npos) return ERROR_SUCCESS;
     path.resize(separator);
     HKEY parent = nullptr;
-    Status status = RegOpenKeyExW(rootHandle(root), wide(path), 0, KEY_CREATE_SUB_KEY, &parent);
+    Status status = RegOpenKeyExW(rootHandle(root), wide(path), 0, KEY_CREATE_SUB_KEY | view, &parent);
     if (status == ERROR_SUCCESS) RegCloseKey(parent);
     if (status != ERROR_FILE_NOT_FOUND) return status;
   }
@@ -67,7 +68,9 @@ Status Win32Registry::createKey(RootKey root, const Text& path, uint32_t access,
   // both. Asking first makes a refused write look the same on both.
   Status status = openKey(root, path, access, key);
   if (status != ERROR_FILE_NOT_FOUND) return status;
-  if (rightToCreateBelow(root, path) == ERROR_ACCESS_DENIED) return ERROR_ACCESS_DENIED;
+  if (rightToCreateBelow(root, path, access & (KEY_WOW64_32KEY | KEY_WOW64_64KEY)) == ERROR_ACCESS_DENIED) {
+    return ERROR_ACCESS_DENIED;
+  }
   HKEY created = nullptr;
   status = RegCreateKeyExW(rootHandle(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                   nullptr, &created, nullptr);
@@ -99,11 +102,23 @@ Status Win32Registry::enumSubKey(KeyHandle key, uint32_t index, Text& name) {
   return status;
 }
 
-Status Win32Registry::deleteKey(RootKey root, const Text& path) { return RegDeleteKeyW(rootHandle(root), wide(path)); }
+Status Win32Registry::deleteKey(RootKey root, const Text& path, uint32_t access) {
+  return RegDeleteKeyExW(rootHandle(root), wide(path), access & (KEY_WOW64_32KEY | KEY_WOW64_64KEY), 0);
+}
 
 Status Win32Registry::flushKey(KeyHandle key) { return RegFlushKey(keyOf(key)); }
 
 void Win32Registry::closeKey(KeyHandle key) { RegCloseKey(keyOf(key)); }
+
+bool Win32Registry::separate32BitView() {
+#ifdef _WIN64
+  return true;
+#else
+  // A 32-bit program on 64-bit Windows runs under WOW64.
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
 
 bool Win32Power::getSystemPowerStatus(PowerStatusRecord& record) {
   SYSTEM_POWER_STATUS status{};

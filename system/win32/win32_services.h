@@ -12,9 +12,10 @@ class Win32Registry : public RegistryService {
   Status queryValue(KeyHandle key, const Text& name, RegValue& value) override;
   Status setValue(KeyHandle key, const Text& name, const RegValue& value) override;
   Status enumSubKey(KeyHandle key, uint32_t index, Text& name) override;
-  Status deleteKey(RootKey root, const Text& path) override;
+  Status deleteKey(RootKey root, const Text& path, uint32_t access) override;
   Status flushKey(KeyHandle key) override;
   void closeKey(KeyHandle key) override;
+  bool separate32BitView() override;
 };
 
 class Win32Power : public PowerService {
@@ -55,7 +56,15 @@ class Win32Version : public VersionService {
 // The battery device class, asked through setupapi and the battery IOCTLs.
 class Win32BatteryDevices : public BatteryDeviceService {
  public:
-  std::vector<BatteryDevice> batteries() override;
+  Win32BatteryDevices();
+  ~Win32BatteryDevices() override;
+  Status deviceInterface(uint32_t index, Text& path) override;
+  Status queryTag(const Text& path, uint32_t& tag) override;
+  Status queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) override;
+
+ private:
+  struct DeviceList;
+  std::unique_ptr<DeviceList> list_;
 };
 
 class Win32Files : public FileService {

@@ -63,6 +63,7 @@
 //                                     (and error) to hold the text
 //   seed FILE.reg                     import a regedit export into the registry
 //   readonly ROOT\PATH                let everyone only read the key and its subkeys
+//   writable ROOT\PATH                let everyone do anything with them again
 //   value ROOT\PATH NAME NUMBER|missing   expect a DWORD value
 //   haskey ROOT\PATH / nokey ROOT\PATH  expect a key to exist or not
 //   battery none | charging P | ac P | discharging P SECONDS
@@ -574,17 +575,18 @@ HKEY rootOf(const std::string& path, std::wstring& rest) {
   return HKEY_CURRENT_USER;
 }
 
-void makeReadOnly(HKEY root, const std::wstring& path) {
+// Gives everyone the rights of the SDDL on the key and every key below it.
+void setRights(HKEY root, const std::wstring& path, const wchar_t* sddl) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | WRITE_DAC, &key) != ERROR_SUCCESS) fail("cannot open key");
   wchar_t name[256];
   for (DWORD i = 0;; ++i) {
     DWORD length = 256;
     if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    makeReadOnly(root, path + L"\\" + name);
+    setRights(root, path + L"\\" + name, sddl);
   }
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor, nullptr);
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr);
   RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
   LocalFree(descriptor);
   RegCloseKey(key);
@@ -1012,11 +1014,11 @@ void step(const std::vector<std::string>& w) {
   } else if (verb == "seed") {
     need(1);
     runAndWait(L"regedit.exe /S \"" + widen(w[1]) + L"\"");
-  } else if (verb == "readonly") {
+  } else if (verb == "readonly" || verb == "writable") {
     need(1);
     std::wstring path;
     HKEY root = rootOf(w[1], path);
-    makeReadOnly(root, path);
+    setRights(root, path, verb == "readonly" ? L"D:(A;;KR;;;WD)" : L"D:(A;;KA;;;WD)");
   } else if (verb == "value") {
     need(3);
     std::wstring path;

@@ -256,6 +256,36 @@ TEST_F(ChooserTest, RemoveDeletesBothKeySetsGreysTheRowAndMovesOn) {
   EXPECT_FALSE(valueChanged) << "the current selection was all batteries";
 }
 
+// Without administrator rights Windows refuses to delete the machine key:
+// nothing is removed, and the elevated copy finishes the removal.
+TEST_F(ChooserTest, ARemoveWindowsRefusesLeavesTheBatteryWholeAndTheElevatedCopyFinishesIt) {
+  startWithBatteries({kA, kB});
+  seed(store::machineConfigurationKeyOf(kA), {});
+  sim.registry.administrator = false;
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[1]->click();
+    app.answer(ModalResult::Yes);
+    app.answer(ModalResult::No);
+    c.btRemove.click();
+    EXPECT_TRUE(c.batteryRadioButtons[1]->enabled());
+    EXPECT_EQ(checkedIndex(c), 1);
+    app.answer(ModalResult::Yes);
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+  });
+  EXPECT_EQ(dialogTexts(), (std::vector<Text>{removeQuestion(kA), store::kRemoveRestartQuestion, removeQuestion(kA),
+                                              store::kRemoveRestartQuestion}));
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path)) << "never half removed";
+  EXPECT_TRUE(app.terminated());
+  EXPECT_EQ(app.modalsLeftOpen, 0);
+
+  auto& copy = startElevatedCopy();
+  EXPECT_EQ(dialogTexts(copy), std::vector<Text>{u"Specific settings removed from registry.\r\nBattery barcode:  " + kA});
+  EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::machineConfigurationKeyOf(kA).path));
+  EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path));
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path));
+}
+
 TEST_F(ChooserTest, RemoveAnsweredNoDeletesNothing) {
   startWithBatteries({kA, kB});
   choose([&](TchooseBattery& c) {

@@ -144,8 +144,8 @@ TEST_F(HelpTest, HeaderWithoutTheKeysWarnsFirstAndAHiddenWarningStaysHidden) {
   });
   seedUserData();
   withHelpOpen([&](Tf_help& h) { h.btClose.click(); });
-  ASSERT_EQ(sim.registry.deleteKey(RootKey::CurrentUser, store::kUserDataKey), sys::kSuccess);
-  ASSERT_EQ(sim.registry.deleteKey(RootKey::CurrentUser, store::kUserRootKey), sys::kSuccess);
+  ASSERT_EQ(sim.registry.deleteKey(RootKey::CurrentUser, store::kUserDataKey, 0), sys::kSuccess);
+  ASSERT_EQ(sim.registry.deleteKey(RootKey::CurrentUser, store::kUserRootKey, 0), sys::kSuccess);
   withHelpOpen([&](Tf_help& h) {
     EXPECT_FALSE(h.lbNotCompatible.visible()) << "keys gone later: the warning stays hidden";
     h.btClose.click();

@@ -35,6 +35,7 @@ class ProgramTest : public ::testing::Test {
  protected:
   sys::sim::SimSystem sim;
   tk::headless::HeadlessApplication app;
+  std::unique_ptr<tk::headless::HeadlessApplication> elevatedApp;
   std::unique_ptr<Program> program;
 
   void TearDown() override { program.reset(); }
@@ -50,6 +51,19 @@ class ProgramTest : public ::testing::Test {
     create();
     app.run();
     return program->mainform();
+  }
+  // The elevated copy that the last "runas" start made, on the same store
+  // with administrator rights, after this instance ended: its first showing
+  // is done when this returns.
+  tk::headless::HeadlessApplication& startElevatedCopy() {
+    program.reset();
+    elevatedApp = std::make_unique<tk::headless::HeadlessApplication>();
+    elevatedApp->setTitle(productName);
+    sim.registry.administrator = true;
+    sim.shell.processCommandLine = u"\"" + sim.shell.exePath + u"\" " + sim.shell.calls.back().parameters;
+    program = std::make_unique<Program>(*elevatedApp);
+    elevatedApp->run();
+    return *elevatedApp;
   }
   Tkst_mainform& main() { return program->mainform(); }
   Tf_help& help() { return program->help(); }
@@ -81,11 +95,12 @@ class ProgramTest : public ::testing::Test {
     return values;
   }
 
-  std::vector<Text> dialogTexts() const {
+  static std::vector<Text> dialogTexts(const tk::headless::HeadlessApplication& shown) {
     std::vector<Text> texts;
-    for (const auto& dialog : app.dialogs) texts.push_back(dialog.text);
+    for (const auto& dialog : shown.dialogs) texts.push_back(dialog.text);
     return texts;
   }
+  std::vector<Text> dialogTexts() const { return dialogTexts(app); }
   size_t dialogCount(const Text& text) const {
     size_t count = 0;
     for (const auto& dialog : app.dialogs) count += dialog.text == text;

@@ -102,5 +102,39 @@ TEST_F(StoreModelTest, GatheringKeepsWhereEachBarcodeWasFoundAndWhatCameBeforeAn
   EXPECT_EQ(stopped.origins.size(), 3u);
 }
 
+// The power manager, a 32-bit program, keeps its machine keys under
+// Wow6432Node on 64-bit Windows and under SOFTWARE on 32-bit Windows.
+class BothKindsOfWindows : public ProgramTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BothKindsOfWindows, TheMachineKeysAreReadAndWrittenWhereThePowerManagerKeepsThemAndNowhereElse) {
+  const bool windows64 = GetParam();
+  sim.registry.windows64 = windows64;
+  const Text home = windows64 ? u"SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV" : u"SOFTWARE\\Lenovo\\PWRMGRV";
+  seed(kMachineConf, {1, 1, 40, 80});
+  ASSERT_TRUE(sim.registry.existsAsWritten(RootKey::LocalMachine, home + u"\\ConfKeys\\Data"));
+  sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID, sys::dwordValue(5));
+
+  EXPECT_TRUE(store::powerManagerPresent());
+  store::SelectionLoad load = store::loadSelection(u"");
+  ASSERT_TRUE(load.source.has_value());
+  EXPECT_EQ(*load.source, kMachineConf);
+  EXPECT_EQ(store::readFirstInstID(), 5);
+  for (const store::KeySetWrite& write : store::saveSelection(u"", {u"1ZZ1111AAAA"}, {90, 50, true, true}, 5)) {
+    EXPECT_EQ(write.outcome.result, WriteOutcome::Result::Written) << toUtf8(write.keySet.path);
+  }
+  EXPECT_EQ(sim.registry.getDword(RootKey::LocalMachine, home + u"\\Data", store::kChargeStopPercentage), 90u);
+  EXPECT_EQ(sim.registry.getDword(RootKey::LocalMachine, home + u"\\ConfKeys\\Data\\1ZZ1111AAAA",
+                                  store::kChargeStartPercentage),
+            50u);
+  EXPECT_FALSE(sim.registry.existsAsWritten(RootKey::LocalMachine, windows64 ? u"SOFTWARE\\Lenovo"
+                                                                             : u"SOFTWARE\\Wow6432Node"))
+      << "no tree that nothing reads";
+  EXPECT_EQ(store::pathOnThisMachine(kMachineConf), home + u"\\ConfKeys\\Data") << "as regedit shows it there";
+  EXPECT_EQ(store::pathOnThisMachine(kUserData), store::kUserDataKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, BothKindsOfWindows, ::testing::Bool(),
+                         [](const auto& kind) { return kind.param ? "SixtyFourBit" : "ThirtyTwoBit"; });
+
 }  // namespace
 }  // namespace kst::testing

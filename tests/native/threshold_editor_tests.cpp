@@ -183,13 +183,14 @@ TEST_F(EditorTest, OneBatteryWithoutAdministratorRightsAsksOnceThenNotifies) {
   EXPECT_TRUE(sim.shell.calls.empty()) << "No starts nothing";
 }
 
-TEST_F(EditorTest, YesStartsOneElevatedCopyWithTheOriginalArgumentsAndTheSaveStopsThere) {
+TEST_F(EditorTest, YesHandsTheSaveToOneElevatedCopyWhichFinishesItWithoutAsking) {
   seedBattery(u"1ZZ1111AAAA");
   seedBattery(u"2ZZ2222BBBB");
+  sim.shell.processCommandLine = u"\"C:\\Program Files\\Kestrane\\kestrane.exe\"  /tray \"a b\"";
   startWith(40, 80);
   sim.registry.administrator = false;
-  sim.shell.processCommandLine = u"\"C:\\Program Files\\Kestrane\\kestrane.exe\"  /tray \"a b\"";
   typeInto(main().seHighLevel, u"90");
+  main().cbLowLevel.setChecked(false);
   app.dialogs.clear();
   app.answer(ModalResult::Yes);
   app.answer(ModalResult::Yes);
@@ -198,19 +199,34 @@ TEST_F(EditorTest, YesStartsOneElevatedCopyWithTheOriginalArgumentsAndTheSaveSto
   const auto& call = sim.shell.calls[0];
   EXPECT_EQ(call.verb, u"runas");
   EXPECT_EQ(call.file, sim.shell.exePath);
-  EXPECT_EQ(call.parameters, u"/tray \"a b\"");
+  EXPECT_EQ(call.parameters, u"--kestrane-save=,90,1,40,0 /tray \"a b\"") << "the save, then the arguments as given";
   EXPECT_EQ(call.directory, u"");
   EXPECT_EQ(call.showCommand, 1);
   EXPECT_TRUE(app.terminated());
   EXPECT_EQ(dialogTexts(), std::vector<Text>{store::kRestartQuestion}) << "no further question and no notice";
-  EXPECT_EQ(storedSet(store::userDataKeyOf(u"1ZZ1111AAAA")), (std::vector<long long>{1, 1, 40, 90, 2, 0}));
   EXPECT_EQ(stored(store::userDataKeyOf(u"2ZZ2222BBBB"), store::kChargeStopPercentage), 80u)
       << "the key sets after the refused one are left to the elevated copy";
-  EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 80u);
   EXPECT_EQ(app.unansweredQuestions, 0);
+
+  auto& copy = startElevatedCopy();
+  EXPECT_EQ(dialogTexts(copy), std::vector<Text>{kNotice}) << "the copy saves at once and only tells when";
+  EXPECT_EQ(copy.unansweredQuestions, 0);
+  for (const store::KeySet& keySet : store::writeSet(u"", {u"1ZZ1111AAAA", u"2ZZ2222BBBB"})) {
+    EXPECT_EQ(storedSet(keySet), (std::vector<long long>{0, 1, 40, 90, 2, 0})) << toUtf8(keySet.path);
+  }
+  EXPECT_EQ(main().seHighLevel.value(), 90);
+  EXPECT_FALSE(main().cbLowLevel.checked());
+  EXPECT_FALSE(valueChanged);
+
+  sim.registry.administrator = false;
+  typeInto(main().seHighLevel, u"95");
+  copy.answer(ModalResult::Yes);
+  main().btSaveSettings.click();
+  EXPECT_EQ(sim.shell.calls.back().parameters, u"--kestrane-save=,95,1,40,0 /tray \"a b\"")
+      << "a copy of the copy gets the arguments as the program was first given them";
 }
 
-TEST_F(EditorTest, ANewBatterySavedThroughTheElevatedCopyAsksAndLoadsNothingMore) {
+TEST_F(EditorTest, ANewBatterySavedThroughTheElevatedCopyAsksAndLoadsNothingMoreThere) {
   startWith(40, 80);
   sim.registry.administrator = false;
   typeInto(main().seHighLevel, u"90");
@@ -232,6 +248,46 @@ TEST_F(EditorTest, ANewBatterySavedThroughTheElevatedCopyAsksAndLoadsNothingMore
   EXPECT_EQ(app.dialogs.back().text, store::kRestartQuestion) << "neither the notice nor the unsaved question";
   EXPECT_EQ(app.modalsShown, (std::vector<std::string>{"TchooseBattery", "TnewBatteryID"}));
   EXPECT_TRUE(app.terminated());
+
+  startElevatedCopy();
+  EXPECT_EQ(currentBarcode, u"3ZZ3333CCCC") << "the copy edits the battery the save was for";
+  EXPECT_EQ(storedSet(store::machineConfigurationKeyOf(u"3ZZ3333CCCC")), (std::vector<long long>{1, 1, 40, 80, 2, 0}))
+      << "the thresholds the new battery's question showed";
+  EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::kMachineDataKey)) << "a save for one battery only";
+}
+
+// What the copy is handed is input like any other: what it cannot take
+// whole, it leaves, and it starts as usual with the arguments after it.
+TEST(HandOver, TheCopyTakesOnlyAWholeHandOverAndPassesTheRestOn) {
+  const HandOver save{HandOver::Work::Save, u"a \"b\u00E4", {100, 1, false, true}};
+  const HandOver remove{HandOver::Work::Remove, u"1ZZ1111AAAA", {}};
+  for (const HandOver& handOver : {save, remove}) {
+    StartArguments start = takeHandOver(handOverArgument(handOver) + u"  /x \"y z\"");
+    ASSERT_TRUE(start.handOver.has_value()) << toUtf8(handOverArgument(handOver));
+    EXPECT_EQ(*start.handOver, handOver);
+    EXPECT_EQ(start.passedOn, u"/x \"y z\"");
+  }
+  EXPECT_EQ(takeHandOver(u"/x").passedOn, u"/x");
+  EXPECT_FALSE(takeHandOver(u"/x --kestrane-save=,80,1,40,1").handOver) << "only in first place";
+  for (const char16_t* malformed :
+       {u"--kestrane-save=,101,1,40,1", u"--kestrane-save=,80,1,0,1", u"--kestrane-save=,80,1,97,1",
+        u"--kestrane-save=,80,2,40,1", u"--kestrane-save=,80,1,40", u"--kestrane-save=,80,1,40,1,1",
+        u"--kestrane-save=,+80,1,40,1", u"--kestrane-save=003,80,1,40,1", u"--kestrane-save=005c,80,1,40,1",
+        u"--kestrane-save=005C,80,1,40,1", u"--kestrane-save=0031002F0032,80,1,40,1", u"--kestrane-save=0000,80,1,40,1",
+        u"--kestrane-remove=", u"--kestrane-remove=00G1", u"--kestrane-other=0031"}) {
+    StartArguments start = takeHandOver(Text(malformed) + u" /x");
+    EXPECT_FALSE(start.handOver.has_value()) << toUtf8(malformed);
+  }
+  EXPECT_EQ(takeHandOver(u"--kestrane-save=,101,1,40,1 /x").passedOn, u"/x") << "what is ours is not passed on";
+}
+
+TEST_F(EditorTest, ACopyHandedSomethingItCannotTakeStartsAsUsualAndWritesNothing) {
+  sim.shell.processCommandLine = u"kestrane.exe --kestrane-save=,101,1,40,1";
+  startWith(40, 80);
+  EXPECT_TRUE(app.dialogs.empty());
+  EXPECT_EQ(main().seHighLevel.value(), 80);
+  EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 80u);
+  EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::kMachineDataKey));
 }
 
 TEST_F(EditorTest, EveryKeySetWrittenIsFlushedThroughItsWriteHandle) {

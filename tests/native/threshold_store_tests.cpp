@@ -225,7 +225,7 @@ TEST_F(StoreTest, CompatibleWithEitherSignAndHelpOnlyWhenAsked) {
 
   sim.registry.putKey(RootKey::CurrentUser, store::kUserRootKey);
   EXPECT_TRUE(main().MachineIsCompatible(true));
-  ASSERT_EQ(sim.registry.deleteKey(RootKey::CurrentUser, store::kUserRootKey), sys::kSuccess);
+  ASSERT_EQ(sim.registry.deleteKey(RootKey::CurrentUser, store::kUserRootKey, 0), sys::kSuccess);
   sim.registry.putKey(RootKey::LocalMachine, store::kMachineConfigurationKey);
   EXPECT_TRUE(main().MachineIsCompatible(true));
   EXPECT_EQ(app.modalsShown.size(), 1u);

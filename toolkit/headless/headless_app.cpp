@@ -47,6 +47,7 @@ HeadlessApplication::~HeadlessApplication() = default;
 
 void HeadlessApplication::run() {
   if (mainForm() != nullptr) mainForm()->show();
+  if (afterFirstShowing) guarded(afterFirstShowing);
 }
 
 ModalResult HeadlessApplication::showMessageDialog(const Text& text, DialogButtons buttons) {

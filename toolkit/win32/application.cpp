@@ -115,6 +115,7 @@ void Win32Application::removeTimer(UINT_PTR id) { timers_.erase(id); }
 
 void Win32Application::run() {
   if (Form* main = mainForm()) guarded([&] { main->show(); });
+  if (afterFirstShowing) guarded(afterFirstShowing);
   MSG message;
   while (!terminated() && GetMessageW(&message, nullptr, 0, 0) > 0) pump(message);
 }
