@@ -114,13 +114,22 @@ void Tkst_mainform::createLayout() {
   placeButton(btExit, u"E&xit", 124, 6);
   btExit.isCancel = true;
 
+  // What screen readers call the controls without text of their own.
+  seHighLevel.accessibleName = u"High charging threshold";
+  seLowLevel.accessibleName = u"Low charging threshold";
+  cbHighLevel.accessibleName = u"Use the high charging threshold";
+  cbLowLevel.accessibleName = u"Use the low charging threshold";
+  gStateOfCharge.accessibleName = u"State of charge";
+
   focus(&seHighLevel);
-  imNoBattery = resources::noBatteryPictures();
-  imChargeLow = resources::chargeLowPictures();
-  imChargeMid = resources::chargeMidPictures();
-  imChargeHigh = resources::chargeHighPictures();
-  imNoCharge = resources::noChargePictures();
-  imDischarge = resources::dischargePictures();
+  // Drawn at the size the shell shows them, which grows with the screen's scale.
+  const int iconSize = app().screen().smallIconSize;
+  imNoBattery = resources::noBatteryPictures(iconSize);
+  imChargeLow = resources::chargeLowPictures(iconSize);
+  imChargeMid = resources::chargeMidPictures(iconSize);
+  imChargeHigh = resources::chargeHighPictures(iconSize);
+  imNoCharge = resources::noChargePictures(iconSize);
+  imDischarge = resources::dischargePictures(iconSize);
   TrayIcon.setImageList(&imNoBattery);
   TrayIcon.setImageIndex(0);
   TrayIcon.setHint(app().title());

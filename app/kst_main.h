@@ -47,32 +47,33 @@ class Tkst_mainform : public tk::Form {
   explicit Tkst_mainform(tk::Application& app);
   ~Tkst_mainform() override;
 
-  tk::SpinEdit seLowLevel{*this, "seLowLevel"};
+  // The controls in the order their windows are made, which is the order
+  // screen readers go by: each label just before the control it names.
+  tk::Button btBatteryID{*this, "btBatteryID"};
+  tk::CheckBox cbHighLevel{*this, "cbHighLevel"};
+  tk::Label lbHighLevel{*this, "lbHighLevel"};
   tk::SpinEdit seHighLevel{*this, "seHighLevel"};
-  tk::Label lbLowLevelPercent{*this, "lbLowLevelPercent"};
   tk::Label lbHighLevelPercent{*this, "lbHighLevelPercent"};
   tk::CheckBox cbLowLevel{*this, "cbLowLevel"};
-  tk::CheckBox cbHighLevel{*this, "cbHighLevel"};
-  tk::Button btGetValues{*this, "btGetValues"};
-  tk::Button btExit{*this, "btExit"};
-  tk::Button btHelp{*this, "btHelp"};
   tk::Label lbLowLevel{*this, "lbLowLevel"};
-  tk::Label lbHighLevel{*this, "lbHighLevel"};
-  tk::TrayIcon TrayIcon{*this};
+  tk::SpinEdit seLowLevel{*this, "seLowLevel"};
+  tk::Label lbLowLevelPercent{*this, "lbLowLevelPercent"};
   tk::Label lbBatteryStatus{*this, "lbBatteryStatus"};
-  tk::Timer BatteryStatusTimer{app(), 1000};
-  tk::Bevel bvButtons{*this, "bvButtons"};
-  tk::Bevel bvSettings{*this, "bvSettings"};
-  tk::Gauge gStateOfCharge{*this, "gStateOfCharge"};
   tk::Label lbStateOfCharge{*this, "lbStateOfCharge"};
-  tk::ImageList imNoBattery{16, 16}, imChargeLow{16, 16}, imChargeMid{16, 16}, imChargeHigh{16, 16},
-      imNoCharge{16, 16}, imDischarge{16, 16};
-  tk::Button btBatteryID{*this, "btBatteryID"};
+  tk::Gauge gStateOfCharge{*this, "gStateOfCharge"};
   tk::Label lbNoBattery{*this, "lbNoBattery"};
-  tk::PopupMenu TrayMenu{app()};
+  tk::Button btGetValues{*this, "btGetValues"};
   tk::Button btSaveSettings{*this, "btSaveSettings"};
-  tk::Bevel bvSplit{*this, "bvSplit"};
   tk::Button btOptions{*this, "btOptions"};
+  tk::Button btHelp{*this, "btHelp"};
+  tk::Button btExit{*this, "btExit"};
+  tk::Bevel bvSettings{*this, "bvSettings"};
+  tk::Bevel bvSplit{*this, "bvSplit"};
+  tk::Bevel bvButtons{*this, "bvButtons"};
+  tk::TrayIcon TrayIcon{*this};
+  tk::Timer BatteryStatusTimer{app(), 1000};
+  tk::ImageList imNoBattery, imChargeLow, imChargeMid, imChargeHigh, imNoCharge, imDischarge;
+  tk::PopupMenu TrayMenu{app()};
 
   bool MachineIsCompatible(bool showMsg);
   bool isValidBatteryID(const Text& s) const;

@@ -19,6 +19,7 @@ TnewBatteryID::TnewBatteryID(tk::Application& app) : tk::Form(app, "TnewBatteryI
   Label2.setBounds({32, 40, 620, 13});
   imBattery.setBounds({32, 61, 618, 104});
   imBattery.setBitmap(resources::decodeBatteryLabel());
+  imBattery.accessibleName = u"A battery's label: the barcode is its last 11 characters";
   btCancel.setText(u"&Cancel");
   btCancel.setBounds({32, 174, 88, 25});
   btCancel.isCancel = true;

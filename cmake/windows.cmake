@@ -17,6 +17,7 @@ target_link_libraries(kst_core PUBLIC kst_jpeg)
 # The system services on Windows, shared by the window and the command line.
 add_library(kst_win32_system STATIC
   system/win32/win32_services.cpp system/win32/system_library.cpp system/win32/battery_devices.cpp
+  system/win32/com_apartment.cpp
 )
 # Only Known DLLs and comctl32 (taken from the side-by-side store by the
 # manifest) are imported; the others are loaded from System32 at run time.
@@ -25,6 +26,7 @@ target_link_libraries(kst_win32_system PUBLIC kst_model shell32 advapi32 user32)
 add_library(kst_win32 STATIC
   toolkit/win32/theme.cpp toolkit/win32/application.cpp toolkit/win32/form_peer.cpp
   toolkit/win32/control_peer.cpp toolkit/win32/timer_peer.cpp toolkit/win32/tray_peer.cpp toolkit/win32/icons.cpp
+  toolkit/win32/accessible.cpp
 )
 target_link_libraries(kst_win32 PUBLIC kst_core kst_win32_system comctl32 gdi32)
 
@@ -53,9 +55,9 @@ target_link_options(kestrane-cli PRIVATE ${KST_STATIC_FLAGS} -municode)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_executable(kst_wine_tests tests/registry_cases.cpp tests/wine/registry_backend.cpp tests/wine/long_run.cpp
-  tests/wine/win32_backend_tests.cpp resources/kestrane.rc
+  tests/wine/win32_backend_tests.cpp tests/wine/thirty_two_bit_windows_tests.cpp resources/kestrane.rc
   system/sim/sim_registry.cpp system/sim/sim_services.cpp)
-target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main ole32)
+target_link_libraries(kst_wine_tests PRIVATE kst_win32 gtest gtest_main ole32 oleacc oleaut32)
 target_link_options(kst_wine_tests PRIVATE ${KST_STATIC_FLAGS})
 
 add_executable(kdriver tests/driver/kdriver.cpp)

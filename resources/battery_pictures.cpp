@@ -5,13 +5,22 @@
 namespace kst::resources {
 namespace {
 
-constexpr int kCapRow = 2, kCapLeft = 8, kCapRight = 11;
-constexpr int kOutlineTop = 3, kOutlineBottom = 13, kOutlineLeft = 6, kOutlineRight = 13;
+// The picture as designed, 16 pixels square: a cap centred above an
+// outlined body, whose nine inner rows fill from the bottom. Spans are
+// half-open.
+constexpr int kDesign = 16;
+constexpr int kCapTop = 2, kCapWidth = 4;
+constexpr int kBodyTop = 3, kBodyBottom = 14, kBodyLeft = 6, kBodyRight = 14;
+constexpr int kInnerRows = kBodyBottom - kBodyTop - 2;
 
-bool insideBattery(int x, int y) {
-  bool cap = y == kCapRow && x >= kCapLeft && x <= kCapRight;
-  bool body = y >= kOutlineTop && y <= kOutlineBottom && x >= kOutlineLeft && x <= kOutlineRight;
-  return cap || body;
+// A design length at another size, in whole pixels.
+struct Scale {
+  int size;
+  int operator()(int designed) const { return (designed * size + kDesign / 2) / kDesign; }
+};
+
+bool inside(int x, int y, int left, int top, int right, int bottom) {
+  return x >= left && x < right && y >= top && y < bottom;
 }
 
 struct Frame {
@@ -20,44 +29,49 @@ struct Frame {
   tk::Color fill;
 };
 
-tk::ImageList list(std::initializer_list<Frame> frames, bool masked) {
-  tk::ImageList pictures(16, 16);
-  for (const Frame& frame : frames) pictures.add(drawBattery(frame.outline, frame.filledRows, frame.fill, masked));
+tk::ImageList list(std::initializer_list<Frame> frames, bool masked, int size) {
+  tk::ImageList pictures(size, size);
+  for (const Frame& frame : frames) {
+    pictures.add(drawBattery(frame.outline, frame.filledRows, frame.fill, masked, size));
+  }
   return pictures;
 }
 
 }  // namespace
 
-tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool masked) {
-  tk::Bitmap picture(16, 16, kBlack);
-  for (int x = kCapLeft; x <= kCapRight; ++x) picture.setPixel(x, kCapRow, outline);
-  for (int y = kOutlineTop; y <= kOutlineBottom; ++y) {
-    for (int x = kOutlineLeft; x <= kOutlineRight; ++x) {
-      bool edge = y == kOutlineTop || y == kOutlineBottom || x == kOutlineLeft || x == kOutlineRight;
-      if (edge) picture.setPixel(x, y, outline);
-    }
-  }
-  const int lowestRow = kOutlineBottom - 1;
-  for (int y = lowestRow; y > lowestRow - filledRows; --y) {
-    for (int x = kOutlineLeft + 1; x < kOutlineRight; ++x) picture.setPixel(x, y, fill);
-  }
-  if (masked) {
-    for (int y = 0; y < 16; ++y) {
-      for (int x = 0; x < 16; ++x) picture.setTransparent(x, y, !insideBattery(x, y));
+tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool masked, int size) {
+  const Scale at{size};
+  // The outline grows with the picture: one pixel at 16 and 20, two at 24 and 32.
+  const int edge = at(1) > 1 ? at(1) : 1;
+  const int left = at(kBodyLeft), right = at(kBodyRight), top = at(kBodyTop), bottom = at(kBodyBottom);
+  // The cap stays centred: as wide as scaled, or one wider to fit the body's parity.
+  const int capWidth = at(kCapWidth) + (right - left - at(kCapWidth)) % 2;
+  const int capLeft = left + (right - left - capWidth) / 2;
+  const int innerBottom = bottom - edge, innerHeight = innerBottom - top - edge;
+  const int fillTop = innerBottom - (filledRows * innerHeight + kInnerRows / 2) / kInnerRows;
+  tk::Bitmap picture(size, size, kBlack);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const bool cap = inside(x, y, capLeft, at(kCapTop), capLeft + capWidth, top);
+      const bool body = inside(x, y, left, top, right, bottom);
+      const bool inner = inside(x, y, left + edge, top + edge, right - edge, innerBottom);
+      if (cap || (body && !inner)) picture.setPixel(x, y, outline);
+      if (inner && y >= fillTop) picture.setPixel(x, y, fill);
+      if (masked) picture.setTransparent(x, y, !cap && !body);
     }
   }
   return picture;
 }
 
-tk::ImageList noBatteryPictures() { return list({{kGrey, 9, kDarkGrey}}, false); }
-tk::ImageList chargeLowPictures() { return list({{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true); }
-tk::ImageList chargeMidPictures() { return list({{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true); }
-tk::ImageList chargeHighPictures() { return list({{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true); }
-tk::ImageList noChargePictures() {
-  return list({{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);
+tk::ImageList noBatteryPictures(int size) { return list({{kGrey, 9, kDarkGrey}}, false, size); }
+tk::ImageList chargeLowPictures(int size) { return list({{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true, size); }
+tk::ImageList chargeMidPictures(int size) { return list({{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true, size); }
+tk::ImageList chargeHighPictures(int size) { return list({{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true, size); }
+tk::ImageList noChargePictures(int size) {
+  return list({{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false, size);
 }
-tk::ImageList dischargePictures() {
-  return list({{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true);
+tk::ImageList dischargePictures(int size) {
+  return list({{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true, size);
 }
 
 }  // namespace kst::resources

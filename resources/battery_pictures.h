@@ -13,14 +13,18 @@ inline constexpr tk::Color kRed = tk::Color::rgb(254, 0, 0);
 inline constexpr tk::Color kDarkRed = tk::Color::rgb(222, 0, 0);
 inline constexpr tk::Color kBlack = tk::Color::rgb(0, 0, 0);
 
-// With a mask, the black around the battery is transparent.
-tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool masked);
+// A picture size pixels square, its geometry scaled from the 16-pixel
+// design in whole pixels, so that the shell never stretches it; filledRows
+// counts rows of the design. With a mask, the black around the battery is
+// transparent.
+tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool masked, int size);
 
-tk::ImageList noBatteryPictures();
-tk::ImageList chargeLowPictures();
-tk::ImageList chargeMidPictures();
-tk::ImageList chargeHighPictures();
-tk::ImageList noChargePictures();
-tk::ImageList dischargePictures();
+// The pictures of each state, size pixels square: the system's small-icon size.
+tk::ImageList noBatteryPictures(int size);
+tk::ImageList chargeLowPictures(int size);
+tk::ImageList chargeMidPictures(int size);
+tk::ImageList chargeHighPictures(int size);
+tk::ImageList noChargePictures(int size);
+tk::ImageList dischargePictures(int size);
 
 }  // namespace kst::resources

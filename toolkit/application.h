@@ -19,6 +19,8 @@ struct Screen {
   int height = 1080;
   Rect workArea{0, 0, 1920, 1040};
   int pixelsPerInch = 96;
+  // The size of a small icon, as the title bar and the notification area show it.
+  int smallIconSize = 16;
 };
 
 // The width and height that a form's frame adds to its client area.

@@ -51,6 +51,9 @@ class Control {
   void redraw() { notify(Property::Colors); }
 
   int tag = 0;
+  // What a screen reader calls a control that has no text of its own to
+  // name it, such as an edit field or a progress bar.
+  Text accessibleName;
   // The native control's identifier within its window; 0 for none.
   int id = 0;
   int tabOrder = -1;

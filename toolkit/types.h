@@ -91,6 +91,7 @@ class Bitmap {
 
 class ImageList {
  public:
+  ImageList() = default;
   ImageList(int width, int height) : width_(width), height_(height) {}
   int width() const { return width_; }
   int height() const { return height_; }
@@ -99,7 +100,7 @@ class ImageList {
   void add(Bitmap bitmap) { images_.push_back(std::move(bitmap)); }
 
  private:
-  int width_, height_;
+  int width_ = 0, height_ = 0;
   std::vector<Bitmap> images_;
 };
 

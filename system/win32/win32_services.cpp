@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "system/win32/com_apartment.h"
 #include "system/win32/system_library.h"
 #include "system/win32/wide.h"
 
@@ -127,34 +128,14 @@ bool Win32Power::getSystemPowerStatus(PowerStatusRecord& record) {
   return true;
 }
 
-// ShellExecuteW may hand an address to its handler, and the "runas" verb to
-// the elevation service, through COM, and Microsoft asks every caller to
-// start COM on its thread first: apartment-threaded, without OLE1 DDE.
-// ole32 is loaded only then, since many a run never calls the shell.
-class Win32Shell::ComApartment {
- public:
-  ComApartment() {
-    auto* start = ole32_.function<decltype(::CoInitializeEx)>("CoInitializeEx");
-    // S_FALSE, COM already started in this mode, needs its end as well.
-    started_ = start != nullptr && SUCCEEDED(start(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-  }
-  ~ComApartment() {
-    auto* end = ole32_.function<decltype(::CoUninitialize)>("CoUninitialize");
-    if (started_ && end != nullptr) end();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  SystemLibrary ole32_{L"ole32.dll"};
-  bool started_ = false;
-};
-
 Win32Shell::Win32Shell() = default;
 Win32Shell::~Win32Shell() = default;
 
 intptr_t Win32Shell::execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
                              const Text& directory, int showCommand) {
+  // ShellExecuteW may hand an address to its handler, and the "runas" verb
+  // to the elevation service, through COM, and Microsoft asks every caller
+  // to start COM on its thread first.
   if (!com_) com_ = std::make_unique<ComApartment>();
   return reinterpret_cast<intptr_t>(ShellExecuteW(reinterpret_cast<HWND>(owner), wideOrNull(verb), wide(file),
                                                   wideOrNull(parameters), wideOrNull(directory), showCommand));

@@ -23,6 +23,8 @@ class Win32Power : public PowerService {
   bool getSystemPowerStatus(PowerStatusRecord& record) override;
 };
 
+class ComApartment;
+
 class Win32Shell : public ShellService {
  public:
   Win32Shell();
@@ -34,7 +36,6 @@ class Win32Shell : public ShellService {
   bool runsAsLocalSystem() override;
 
  private:
-  class ComApartment;
   // Started before the first shell call, on the thread that makes them,
   // and ended with the shell service.
   std::unique_ptr<ComApartment> com_;

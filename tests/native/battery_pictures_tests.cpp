@@ -67,7 +67,7 @@ TEST(BatteryPictures, ColoursAreTheDesignsAndPackAsWindowsPacksThem) {
 
 // The task bar's large icon: each pixel, its mask included, a sharp square.
 TEST(BatteryPictures, EnlargedPicturesTurnEachPixelIntoASquare) {
-  const tk::ImageList pictures = chargeHighPictures();
+  const tk::ImageList pictures = chargeHighPictures(16);
   const Bitmap& small = pictures.image(1);
   Bitmap large = small.enlarged(3);
   ASSERT_EQ(large.width(), 48);
@@ -83,18 +83,66 @@ TEST(BatteryPictures, EnlargedPicturesTurnEachPixelIntoASquare) {
 }
 
 TEST(BatteryPictures, NoBatteryAndNotChargingHaveNoMask) {
-  expectPictures(noBatteryPictures(), {{kGrey, 9, kDarkGrey}}, false);
-  expectPictures(noChargePictures(), {{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);
+  expectPictures(noBatteryPictures(16), {{kGrey, 9, kDarkGrey}}, false);
+  expectPictures(noChargePictures(16), {{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);
 }
 
 TEST(BatteryPictures, ChargingFramesFillStepByStep) {
-  expectPictures(chargeLowPictures(), {{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true);
-  expectPictures(chargeMidPictures(), {{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true);
-  expectPictures(chargeHighPictures(), {{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true);
+  expectPictures(chargeLowPictures(16), {{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true);
+  expectPictures(chargeMidPictures(16), {{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true);
+  expectPictures(chargeHighPictures(16), {{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true);
 }
 
 TEST(BatteryPictures, DischargingFromHighToLow) {
-  expectPictures(dischargePictures(), {{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true);
+  expectPictures(dischargePictures(16), {{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true);
+}
+
+// At 125 %, 150 % and 200 % the shell shows small icons of 20, 24 and 32
+// pixels: each picture is drawn at that size in whole pixels of its own
+// colours, as symmetric as the design, with an outline as thick on every
+// side that grows with the size, and the battery alone not transparent.
+TEST(BatteryPictures, AtEverySmallIconSizeThePictureIsDrawnSharpInItsOwnGeometry) {
+  const std::vector<Expected> discharging{{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}};
+  for (int size : {20, 24, 32}) {
+    const tk::ImageList list = dischargePictures(size);
+    ASSERT_EQ(list.width(), size);
+    for (size_t i = 0; i < discharging.size(); ++i) {
+      const Bitmap& b = list.image(static_cast<int>(i));
+      ASSERT_EQ(b.width(), size);
+      const Color outline = discharging[i].outline;
+      const int middle = size / 2;
+      int left = 0, right = size - 1, top = 0, bottom = size - 1;
+      while (b.pixel(left, middle) != outline) ++left;
+      while (b.pixel(right, middle) != outline) --right;
+      while (b.pixel(middle, top) != outline) ++top;
+      while (b.pixel(middle, bottom) != outline) --bottom;
+      int bodyTop = top;
+      while (b.pixel(left, bodyTop) != outline) ++bodyTop;
+      auto run = [&](int x, int y, int dx, int dy) {
+        int n = 0;
+        while (b.pixel(x + n * dx, y + n * dy) == outline) ++n;
+        return n;
+      };
+      const int edge = run(left, middle, 1, 0);
+      EXPECT_EQ(edge, size >= 24 ? 2 : 1) << size;
+      EXPECT_EQ(run(right, middle, -1, 0), edge);
+      EXPECT_EQ(run(middle, bottom, 0, -1), edge);
+      EXPECT_GE(run(middle, top, 0, 1), edge) << "the cap sits on the top edge";
+      int wrong = 0;
+      for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+          const Color c = b.pixel(x, y);
+          if (c != outline && c != discharging[i].fill && c != kBlack) ++wrong;
+          const int mirrored = left + right - x;
+          if (mirrored >= 0 && mirrored < size && c != b.pixel(mirrored, y)) ++wrong;
+          const bool inBody = x >= left && x <= right && y >= bodyTop && y <= bottom;
+          if (b.transparent(x, y) && (inBody || c != kBlack)) ++wrong;
+          if (!b.transparent(x, y) && !inBody && c == kBlack) ++wrong;
+        }
+      }
+      EXPECT_EQ(wrong, 0) << size << " pixels, picture " << i;
+    }
+  }
 }
 
 }  // namespace

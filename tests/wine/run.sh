@@ -38,27 +38,36 @@ start_desktop "$desktop_display" "$wine_root/icewm"
 # Wow6432Node; the 64-bit loader starts the 64-bit regedit.
 regedit64=$kst_wine64_loader
 
-# The template prefix is made anew whenever the Wine installation changed
-# (a new version, its 32-bit half or its fonts added), so that no copy of it
-# has to update itself.
-template=$wine_root/template-prefix-$(kst_wine_runs_32_bit && echo wow64 || echo win64)
+# Template prefixes are made anew whenever the Wine installation changed
+# (a new version, its 32-bit half or its fonts added), so that no copy of
+# one has to update itself. Arguments after the folder go to wineboot's
+# environment.
 wine_kind="$(wine --version 2>/dev/null) $(kst_wine_runs_32_bit && echo with-32-bit) fonts $(dpkg-query -W -f='${Version}' fonts-wine 2>/dev/null)"
-if [ "$(cat "$template/.kst-ready" 2>/dev/null)" != "$wine_kind" ]; then
-  rm -rf "$template"
+make_template() {
+  local folder=$1
+  shift
+  [ "$(cat "$folder/.kst-ready" 2>/dev/null)" = "$wine_kind" ] && return
+  rm -rf "$folder"
   mkdir -p "$wine_root"
-  WINEPREFIX=$template wineboot -i >/dev/null 2>&1
-  "$here/scripts/wine_fonts.sh" "$template"
+  env WINEPREFIX="$folder" "$@" wineboot -i >/dev/null 2>&1
+  "$here/scripts/wine_fonts.sh" "$folder"
   # Without a window manager Wine draws the window frames itself.
-  WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-  WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-  WINEPREFIX=$template wineserver -w
-  echo "$wine_kind" > "$template/.kst-ready"
-fi
+  WINEPREFIX=$folder wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+  WINEPREFIX=$folder wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  WINEPREFIX=$folder wineserver -w
+  echo "$wine_kind" > "$folder/.kst-ready"
+}
+template=$wine_root/template-prefix-$(kst_wine_runs_32_bit && echo wow64 || echo win64)
+make_template "$template"
+# A 32-bit prefix plays 32-bit Windows: one registry view, no Wow6432Node.
+template32=$wine_root/template-prefix-win32
+if kst_wine_runs_32_bit; then make_template "$template32" WINEARCH=win32; fi
 
+#   fresh_prefix NAME [TEMPLATE]
 fresh_prefix() {
   local prefix=$work/prefix-$1
   rm -rf "$prefix"
-  cp -a "$template" "$prefix"
+  cp -a "${2:-$template}" "$prefix"
   echo "$prefix"
 }
 
@@ -72,10 +81,18 @@ report() {
   fi
 }
 
-# The Windows GoogleTest binary; only the lines of finished tests count.
+# The Windows GoogleTest binary in a fresh copy of a template prefix, at
+# the screen's pixels per inch where one is given; only the lines of
+# finished tests count.
+#   run_test_binary FILTER [TEMPLATE] [PIXELS_PER_INCH]
 run_test_binary() {
   local filter=$1 prefix log=$work/tests.log
-  prefix=$(fresh_prefix tests)
+  prefix=$(fresh_prefix tests "${2:-$template}")
+  if [ -n "${3:-}" ]; then
+    # Read when the prefix's wineserver starts.
+    WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$3" /f >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w
+  fi
   WINEPREFIX=$prefix wine "$build/kst_wine_tests.exe" --gtest_color=no --gtest_filter="$filter" 2>&1 |
     tr -d "\r" > "$log"
   local status=${PIPESTATUS[0]} ok bad
@@ -157,6 +174,8 @@ run_export_round_trip() {
 # The i686 build's share of the tests, named as the x86_64 test binary
 # lists them (the same sources), and its scenarios.
 i686_filter='RegistryAccess.*:Win32Backend.*:TrayNotifications.*:MainIcon.*'
+i686_only_filter='ThirtyTwoBitWindows.*'
+high_scale_filter='HighScale.*'
 count_i686_tests() {
   local scenario count=0 prefix
   for scenario in "${scenarios[@]}"; do
@@ -165,7 +184,7 @@ count_i686_tests() {
   if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
     prefix=$(work=$wine_root fresh_prefix list)
     count=$((count + $(WINEPREFIX=$prefix wine "$here/build/x86_64/kst_wine_tests.exe" --gtest_list_tests \
-      --gtest_filter="$i686_filter" 2>/dev/null | tr -d '\r' | grep -c '^  ')))
+      --gtest_filter="$i686_filter:$i686_only_filter" 2>/dev/null | tr -d '\r' | grep -c '^  ')))
     WINEPREFIX=$prefix wineserver -k 2>/dev/null
     rm -rf "$prefix"
   fi
@@ -197,7 +216,13 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
     # A 32-bit program cannot read the machine keys back under Wine 8 (see
     # the README), so the round trip runs on x86_64.
     if [ "$arch" = x86_64 ]; then run_export_round_trip; fi
-    if [ "$arch" = x86_64 ]; then run_test_binary '*'; else run_test_binary "$i686_filter"; fi
+    if [ "$arch" = x86_64 ]; then
+      run_test_binary "*-$i686_only_filter:$high_scale_filter"
+      run_test_binary "$high_scale_filter" "$template" 144
+    else
+      run_test_binary "$i686_filter"
+      run_test_binary "$i686_only_filter" "$template32"
+    fi
   fi
   for scenario in "${scenarios[@]}"; do
     # A line "# only: ARCH" keeps a scenario to one architecture.

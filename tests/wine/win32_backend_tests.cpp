@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <oleacc.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
@@ -139,10 +140,57 @@ TEST_F(Win32Backend, TheTaskBarGetsALargeIconAndTheTitleBarASmallOne) {
   sim.power.setNoBattery();
   main().updateBatteryStatus();
   EXPECT_EQ(iconWidth(shownIcon(ICON_BIG)), GetSystemMetrics(SM_CXICON)) << "the state picture, enlarged";
-  EXPECT_EQ(iconWidth(shownIcon(ICON_SMALL)), 16);
+  EXPECT_EQ(iconWidth(shownIcon(ICON_SMALL)), GetSystemMetrics(SM_CXSMICON)) << "the state picture";
   main().setIcon(tk::Bitmap());
   EXPECT_EQ(iconWidth(shownIcon(ICON_BIG)), GetSystemMetrics(SM_CXICON)) << "the main icon's own large picture";
   EXPECT_EQ(iconWidth(shownIcon(ICON_SMALL)), GetSystemMetrics(SM_CXSMICON));
+}
+
+// tests/wine/run.sh runs these in a prefix whose screen has 144 pixels per
+// inch, as a ThinkPad at 150 %: the state pictures are drawn at the small
+// icons' size there, not stretched by the shell from 16 pixels.
+using HighScale = Win32Backend;
+
+TEST_F(HighScale, TheStatePicturesAreDrawnAtTheSizeTheShellAndTheTitleBarShow) {
+  ASSERT_EQ(app.screen().pixelsPerInch, 144) << "run at 144 pixels per inch";
+  const int size = GetSystemMetrics(SM_CXSMICON);
+  EXPECT_EQ(size, 24);
+  sim.power.setDischarging(45, 8100);
+  main().updateBatteryStatus();
+  ASSERT_NE(main().TrayIcon.imageList(), nullptr);
+  EXPECT_EQ(main().TrayIcon.imageList()->width(), size) << "the pictures the shell is handed";
+  HICON small = reinterpret_cast<HICON>(SendMessageW(mainWindow(), WM_GETICON, ICON_SMALL, 0));
+  EXPECT_EQ(iconWidth(small), size) << "the title bar's, made from the same picture";
+}
+
+// A screen reader names a control by its own text; one without text it
+// asks for its name, and the label rule reads the window just before it.
+TEST_F(Win32Backend, ScreenReadersNameEveryControlAndFindEachLabelJustBeforeItsField) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  auto nameOf = [](tk::Control& control) {
+    IAccessible* object = nullptr;
+    HRESULT found = AccessibleObjectFromWindow(tk::win32::peerWindow(&control), OBJID_CLIENT, __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&object));
+    if (FAILED(found)) return L"(no accessible object, error " + std::to_wstring(static_cast<unsigned long>(found)) + L")";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    std::wstring name = SUCCEEDED(object->get_accName(self, &text)) && text != nullptr ? text : L"(no name)";
+    SysFreeString(text);
+    object->Release();
+    return name;
+  };
+  EXPECT_EQ(nameOf(main().seHighLevel), L"High charging threshold");
+  EXPECT_EQ(nameOf(main().seLowLevel), L"Low charging threshold");
+  EXPECT_EQ(nameOf(main().cbHighLevel), L"Use the high charging threshold");
+  EXPECT_EQ(nameOf(main().cbLowLevel), L"Use the low charging threshold");
+  EXPECT_EQ(nameOf(main().gStateOfCharge), L"State of charge");
+  EXPECT_EQ(nameOf(main().btGetValues), L"Get Values") << "a control with text keeps it";
+  auto before = [](tk::Control& control) { return GetWindow(tk::win32::peerWindow(&control), GW_HWNDPREV); };
+  EXPECT_EQ(before(main().seHighLevel), tk::win32::peerWindow(&main().lbHighLevel));
+  EXPECT_EQ(before(main().seLowLevel), tk::win32::peerWindow(&main().lbLowLevel));
+  CoUninitialize();
 }
 
 TEST_F(Win32Backend, EndingTheSessionTakesTheIconAndEveryWindowBeforeItReturns) {

@@ -234,6 +234,7 @@ Screen Win32Application::screen() {
   screen.workArea = {area.left, area.top, area.right - area.left, area.bottom - area.top};
   ScreenDC dc;
   screen.pixelsPerInch = GetDeviceCaps(dc.get(), LOGPIXELSY);
+  screen.smallIconSize = GetSystemMetrics(SM_CXSMICON);
   return screen;
 }
 

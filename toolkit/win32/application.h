@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <tuple>
 
+#include "system/win32/com_apartment.h"
 #include "toolkit/application.h"
 #include "toolkit/win32/handles.h"
 
@@ -50,6 +52,11 @@ class Win32Application : public Application {
   UINT_PTR addTimer(Timer& timer);
   void removeTimer(UINT_PTR id);
   void setTrayPeer(TrayPeer* peer) { trayPeer_ = peer; }
+  // COM on the user-interface thread from the first call on, until the
+  // program ends: a screen reader's questions come through it.
+  void startCom() {
+    if (!com_) com_ = std::make_unique<sys::win32::ComApartment>();
+  }
 
  protected:
   ModalResult showMessageDialog(const Text& text, DialogButtons buttons) override;
@@ -68,6 +75,7 @@ class Win32Application : public Application {
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimerId_ = 1;
   TrayPeer* trayPeer_ = nullptr;
+  std::unique_ptr<sys::win32::ComApartment> com_;
 };
 
 }  // namespace kst::tk::win32

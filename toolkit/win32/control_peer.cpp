@@ -8,6 +8,7 @@
 
 #include "system/win32/wide.h"
 #include "toolkit/form.h"
+#include "toolkit/win32/accessible.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/form_peer.h"
 #include "toolkit/win32/icons.h"
@@ -272,6 +273,14 @@ void ControlPeer::drawPicture(const DRAWITEMSTRUCT& item) {
 
 LRESULT CALLBACK ControlPeer::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                            DWORD_PTR self) {
+  // Windows asks for the control's client object with lParam as a DWORD.
+  if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+    auto* peer = reinterpret_cast<ControlPeer*>(self);
+    if (!peer->control_.accessibleName.empty()) {
+      peer->app_.startCom();
+      if (LRESULT object = namedAccessibleObject(window, wParam, peer->control_.accessibleName)) return object;
+    }
+  }
   LRESULT result = DefSubclassProc(window, message, wParam, lParam);
   if (message == WM_SETFOCUS) {
     auto* peer = reinterpret_cast<ControlPeer*>(self);
