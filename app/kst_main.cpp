@@ -64,6 +64,7 @@ void Tkst_mainform::createLayout() {
   lbHighLevel.setText(u" &High Charging Threshold:");
   place(lbHighLevel, 40, 58, 126, 13);
   lbHighLevel.focusControl = &cbHighLevel;
+  lbHighLevel.leftOf = &seHighLevel;
   seHighLevel.minValue = store::kHighRange.minimum;
   seHighLevel.maxValue = store::kHighRange.maximum;
   seHighLevel.setValue(100);
@@ -79,6 +80,7 @@ void Tkst_mainform::createLayout() {
   lbLowLevel.setText(u" &Low Charging Threshold:");
   place(lbLowLevel, 40, 81, 124, 13);
   lbLowLevel.focusControl = &cbLowLevel;
+  lbLowLevel.leftOf = &seLowLevel;
   seLowLevel.minValue = store::kLowRange.minimum;
   seLowLevel.maxValue = store::kLowRange.maximum;
   seLowLevel.setValue(1);

@@ -7,11 +7,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 deps="$here/build/deps"
 
 packages=(
-  cmake g++ make ninja-build pkg-config
+  cmake g++ make ninja-build pkg-config git python3
   googletest libgtest-dev libjpeg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 fonts-wine xvfb icewm xdotool imagemagick dpkg-dev clang libclang-rt-14-dev libbenchmark-dev valgrind
-  zip
+  zip unzip openssl osslsigncode ca-certificates
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -101,4 +101,22 @@ build_libjpeg() {
 
 build_libjpeg x86_64-w64-mingw32
 build_libjpeg i686-w64-mingw32
+
+# The workflow for Windows runners is checked here with a linter from the
+# npm registry, at a version of our choosing. Node.js comes from Debian
+# where the machine has none.
+action_validator_version=0.6.0
+ensure_action_validator() {
+  local tools=$here/build/tools
+  [ "$(cat "$tools/.kst-action-validator" 2>/dev/null)" = "$action_validator_version" ] && return
+  if ! command -v npm >/dev/null; then
+    echo "setup: installing nodejs npm"
+    sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq nodejs npm >/dev/null
+  fi
+  echo "setup: installing action-validator $action_validator_version"
+  mkdir -p "$tools"
+  npm install --prefix "$tools" --no-audit --no-fund --silent "@action-validator/cli@$action_validator_version" &&
+    echo "$action_validator_version" > "$tools/.kst-action-validator"
+}
+ensure_action_validator
 echo "setup: ready"

@@ -101,8 +101,40 @@ check_reproducible() {
 check_reproducible
 count_step "release built again elsewhere is the same" $?
 
+# The release signed with a throwaway self-signed certificate, twice: both
+# programs' signatures verify, the same key signs the same commit to the
+# same bytes, and (under Wine, below) the signed kestrane.exe still starts.
+check_signed_release() {
+  local keys=$here/build/signing signed=$here/build/release-signed arch program
+  rm -rf "$keys" "$signed"-* && mkdir -p "$keys" || return 1
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$keys/key.pem" -out "$keys/certificate.pem" -days 7 \
+    -subj "/CN=Kestrane throwaway test signature" -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1 &&
+    openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/certificate.pem" -out "$keys/signing.pfx" \
+      -passout pass:throwaway || return 1
+  for copy in 1 2; do
+    KST_SIGN_PFX=$keys/signing.pfx KST_SIGN_PASSWORD=throwaway KST_RELEASE_DIR=$signed-$copy \
+      "$here/scripts/release.sh" >/dev/null || return 1
+  done
+  cmp "$signed-1/SHA256SUMS" "$signed-2/SHA256SUMS" || return 1
+  ! cmp -s "$signed-1/SHA256SUMS" "$here/build/release/SHA256SUMS" || { echo "the signed release is unsigned"; return 1; }
+  for arch in x86_64 i686; do
+    for program in kestrane kestrane-cli; do
+      unzip -p "$signed-1/"kestrane-*-windows-$arch.zip $program.exe > "$keys/$program-$arch.exe" || return 1
+      osslsigncode verify -CAfile "$keys/certificate.pem" -in "$keys/$program-$arch.exe" > "$keys/$program-$arch.verify" 2>&1 ||
+        { cat "$keys/$program-$arch.verify"; return 1; }
+    done
+  done
+  echo "signed release: $(grep -c '^Signature verification: ok' "$keys"/*.verify | grep -c ':1$') of 4 programs verify"
+}
+check_signed_release
+count_step "signed release verifies and is reproducible" $?
+
+# The workflow for Windows runners, checked against the forge's schema.
+"$here/build/tools/node_modules/.bin/action-validator" "$here/.github/workflows/windows.yml"
+count_step "workflow for Windows runners is valid" $?
+
 if [ -f "$here/build/x86_64/kdriver.exe" ]; then
-  "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"
+  KST_SIGNED_PROGRAM=$here/build/signing/kestrane-x86_64.exe "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"
   count_summary wine "$here/build/wine.log"
 fi
 

@@ -101,8 +101,11 @@ void Label::activateByAccelerator() {
 }
 
 void Label::fitToText() {
-  const int width = form().app().textExtent(font(), text()).width;
   const Rect& r = bounds();
+  int width = form().app().textExtent(font(), text()).width;
+  if (leftOf != nullptr && !rightAligned && leftOf->left() > r.left && r.left + width > leftOf->left()) {
+    width = leftOf->left() - r.left;
+  }
   if (width == r.width) return;
   setBounds({rightAligned ? r.left + r.width - width : r.left, r.top, width, r.height});
 }

@@ -119,15 +119,17 @@ class Label : public Control {
   Color color = kButtonFace;
   // The control that the label's accelerator moves the focus to.
   Control* focusControl = nullptr;
+  // The control that stands right of the label: the label grows no further
+  // than its left edge, so that it covers none of it.
+  const Control* leftOf = nullptr;
   void activateByAccelerator() override;
+  // Sizes the label to its text, as far as the control right of it allows.
+  void fitToText();
 
  protected:
   void textChanged() override { fitToText(); }
   void fontChanged() override { fitToText(); }
   void boundsChanged() override { fitToText(); }
-
- private:
-  void fitToText();
 };
 
 class Button : public Control {

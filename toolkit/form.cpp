@@ -18,6 +18,11 @@ Form::~Form() {
 
 void Form::finishCreate() {
   scaleDesignLayout(app_.screen().pixelsPerInch);
+  // Once every control stands where it belongs, each label knows how far
+  // it may grow.
+  for (Control* control : controls_) {
+    if (auto* label = dynamic_cast<Label*>(control)) label->fitToText();
+  }
   app_.attach(*this);
   for (TrayIcon* icon : trayIcons_) app_.attach(*icon);
   if (onCreate) onCreate();

@@ -68,7 +68,8 @@
 //   haskey ROOT\PATH / nokey ROOT\PATH  expect a key to exist or not
 //   battery none | charging P | ac P | discharging P SECONDS
 //                                     the battery that Wine reports, through
-//                                     the power-supply folder of this namespace
+//                                     the power-supply folder of this namespace;
+//                                     on Windows "none" expects no battery
 // Texts use \r, \n, \t, \" and \\ escapes. The driver stops at the first
 // step that fails, names it, saves the screen as failure.bmp beside itself
 // and exits with 1.
@@ -597,8 +598,23 @@ void writeFile(const std::string& path, const std::string& content) {
   out << content << "\n";
 }
 
+// Wine reads the battery from the power-supply folder that the scenario's
+// mount namespace gives it, on its Z: drive. Where there is none (real
+// Windows), "battery none" expects Windows to report no battery, and a
+// battery of the scenario's own cannot be had.
+bool fakeBatteryFolder() {
+  DWORD attributes = GetFileAttributesW(L"Z:\\sys\\class\\power_supply");
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 void setBattery(const std::vector<std::string>& w) {
   const std::string state = w.size() > 1 ? w[1] : "none";
+  if (!fakeBatteryFolder()) {
+    if (state != "none") fail("a battery of the scenario's own needs Wine's power-supply folder");
+    SYSTEM_POWER_STATUS power{};
+    if (!GetSystemPowerStatus(&power) || (power.BatteryFlag & 128) == 0) fail("this machine reports a battery");
+    return;
+  }
   CreateDirectoryW(L"Z:\\sys\\class\\power_supply\\AC", nullptr);
   writeFile("AC\\type", "Mains");
   writeFile("AC\\online", state == "discharging" ? "0" : "1");

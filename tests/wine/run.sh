@@ -12,6 +12,9 @@
 #   KST_SCENARIOS="tests/e2e/a.scn" tests/wine/run.sh   a few scenarios
 #   KST_SCENARIOS_ONLY=1 tests/wine/run.sh             no test binary
 #   KST_ALL_ON_DESKTOP=1 tests/wine/run.sh             every scenario on the desktop
+#   KST_SIGNED_PROGRAM=FILE tests/wine/run.sh          also start a signed kestrane.exe
+# A scenario with a line "# windows only: WHY" needs what Wine does not do
+# as Windows does: it is not run here, and counted as skipped.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 wine_root=$here/build/wine
@@ -93,7 +96,7 @@ run_test_binary() {
     WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$3" /f >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
   fi
-  WINEPREFIX=$prefix wine "$build/kst_wine_tests.exe" --gtest_color=no --gtest_filter="$filter" 2>&1 |
+  WINEPREFIX=$prefix wine "$build/kst_win32_tests.exe" --gtest_color=no --gtest_filter="$filter" 2>&1 |
     tr -d "\r" > "$log"
   local status=${PIPESTATUS[0]} ok bad
   grep -E '^\[( +OK|  FAILED|  SKIPPED) \] .* \([0-9]+ ms\)$' "$log" | sed "s/^/[wine $arch] /"
@@ -102,11 +105,12 @@ run_test_binary() {
   passed=$((passed + ok))
   failed=$((failed + bad))
   skipped=$((skipped + $(grep -cE '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$log")))
-  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then report "kst_wine_tests (exit $status)" 1; fi
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then report "kst_win32_tests (exit $status)" 1; fi
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$prefix"
 }
 
+#   run_scenario FILE [WHAT THE REPORT CALLS IT]
 run_scenario() {
   local scenario=$1 name prefix stores log status
   name=$(basename "$scenario" .scn)
@@ -141,7 +145,7 @@ run_scenario() {
     convert "$shot" -define png:exclude-chunks=date,time "$work/screenshots/$(basename "$shot" .bmp).png" &&
       rm -f "$shot"
   done
-  report "scenario $name" "$status"
+  report "${2:-scenario $name}" "$status"
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$prefix"
 }
@@ -171,6 +175,17 @@ run_export_round_trip() {
   rm -rf "$from" "$to"
 }
 
+# The signed release's kestrane.exe starts and shows its first window as
+# the unsigned one does.
+run_signed_program() {
+  local unsigned=$work
+  work=$wine_root/signed
+  rm -rf "$work" && mkdir -p "$work/screenshots"
+  cp "$KST_SIGNED_PROGRAM" "$unsigned/kestrane-cli.exe" "$unsigned/kdriver.exe" "$work/"
+  run_scenario "$here/tests/e2e/first_start.scn" "the signed release's kestrane.exe: scenario first_start"
+  work=$unsigned
+}
+
 # The i686 build's share of the tests, named as the x86_64 test binary
 # lists them (the same sources), and its scenarios.
 i686_filter='RegistryAccess.*:Win32Backend.*:TrayNotifications.*:MainIcon.*'
@@ -179,11 +194,11 @@ high_scale_filter='HighScale.*'
 count_i686_tests() {
   local scenario count=0 prefix
   for scenario in "${scenarios[@]}"; do
-    grep -qE '^# only: *x86_64' "$scenario" || count=$((count + 1))
+    grep -qE '^# (only: *x86_64|windows only:)' "$scenario" || count=$((count + 1))
   done
   if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
     prefix=$(work=$wine_root fresh_prefix list)
-    count=$((count + $(WINEPREFIX=$prefix wine "$here/build/x86_64/kst_wine_tests.exe" --gtest_list_tests \
+    count=$((count + $(WINEPREFIX=$prefix wine "$here/build/x86_64/kst_win32_tests.exe" --gtest_list_tests \
       --gtest_filter="$i686_filter:$i686_only_filter" 2>/dev/null | tr -d '\r' | grep -c '^  ')))
     WINEPREFIX=$prefix wineserver -k 2>/dev/null
     rm -rf "$prefix"
@@ -228,8 +243,15 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
     # A line "# only: ARCH" keeps a scenario to one architecture.
     only=$(sed -nE 's/^# only: *([a-z0-9_]+).*/\1/p' "$scenario")
     if [ -n "$only" ] && [ "$only" != "$arch" ]; then continue; fi
+    why=$(sed -nE 's/^# windows only: *(.*)/\1/p' "$scenario")
+    if [ -n "$why" ]; then
+      skipped=$((skipped + 1))
+      echo "[wine $arch] SKIPPED scenario $(basename "$scenario" .scn): $why"
+      continue
+    fi
     run_scenario "$scenario"
   done
+  if [ "$arch" = x86_64 ] && [ -n "${KST_SIGNED_PROGRAM:-}" ]; then run_signed_program; fi
 done
 
 echo "wine: $passed passed, $failed failed, $skipped skipped"

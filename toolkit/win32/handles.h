@@ -3,23 +3,15 @@
 // menus are released by their wrapper and nowhere else.
 #include <windows.h>
 
-#include <atomic>
 #include <utility>
 
 namespace kst::tk::win32 {
-
-// Live handles owned by the wrappers, so that a test can show that nothing leaks.
-struct HandleCounts {
-  static inline std::atomic<int> windows{0}, icons{0}, gdiObjects{0}, menus{0};
-};
 
 template <typename Handle, typename Traits>
 class Unique {
  public:
   Unique() = default;
-  explicit Unique(Handle handle) : handle_(handle) {
-    if (handle_ != Traits::invalid()) Traits::counter()++;
-  }
+  explicit Unique(Handle handle) : handle_(handle) {}
   Unique(Unique&& other) noexcept : handle_(std::exchange(other.handle_, Traits::invalid())) {}
   Unique& operator=(Unique&& other) noexcept {
     if (this != &other) {
@@ -35,12 +27,8 @@ class Unique {
   Handle get() const { return handle_; }
   explicit operator bool() const { return handle_ != Traits::invalid(); }
   void reset(Handle handle = Traits::invalid()) {
-    if (handle_ != Traits::invalid()) {
-      Traits::release(handle_);
-      Traits::counter()--;
-    }
+    if (handle_ != Traits::invalid()) Traits::release(handle_);
     handle_ = handle;
-    if (handle_ != Traits::invalid()) Traits::counter()++;
   }
 
  private:
@@ -50,23 +38,19 @@ class Unique {
 struct WindowTraits {
   static HWND invalid() { return nullptr; }
   static void release(HWND h) { DestroyWindow(h); }
-  static std::atomic<int>& counter() { return HandleCounts::windows; }
 };
 struct IconTraits {
   static HICON invalid() { return nullptr; }
   static void release(HICON h) { DestroyIcon(h); }
-  static std::atomic<int>& counter() { return HandleCounts::icons; }
 };
 template <typename Object>
 struct GdiTraits {
   static Object invalid() { return nullptr; }
   static void release(Object h) { DeleteObject(h); }
-  static std::atomic<int>& counter() { return HandleCounts::gdiObjects; }
 };
 struct MenuTraits {
   static HMENU invalid() { return nullptr; }
   static void release(HMENU h) { DestroyMenu(h); }
-  static std::atomic<int>& counter() { return HandleCounts::menus; }
 };
 
 using UniqueWindow = Unique<HWND, WindowTraits>;

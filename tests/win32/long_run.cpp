@@ -1,6 +1,6 @@
 // The real windows over a scripted battery: status updates and animation
-// steps across every state must leave no icon, bitmap, brush, font, window
-// or menu behind.
+// steps across every state must leave no icon, bitmap, brush, font, device
+// context, window or menu behind, however the program made it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,15 +11,16 @@
 #include "app/kst_main.h"
 #include "app/program.h"
 #include "system/sim/sim_services.h"
-#include "tests/wine/messages.h"
-#include "toolkit/win32/handles.h"
+#include "tests/win32/live_objects.h"
+#include "tests/win32/messages.h"
 #include "toolkit/win32/application.h"
 
 namespace kst::test {
 namespace {
 
 struct Counts {
-  int icons, gdiObjects, windows, menus;
+  LiveObjects objects;
+  // As Windows counts them (Wine answers 0).
   DWORD gdiResources, userResources;
   SIZE_T privateBytes;
 };
@@ -37,10 +38,9 @@ SIZE_T privateBytes() {
 }
 
 Counts countNow() {
-  using tk::win32::HandleCounts;
   HANDLE self = GetCurrentProcess();
-  return {HandleCounts::icons, HandleCounts::gdiObjects, HandleCounts::windows, HandleCounts::menus,
-          GetGuiResources(self, GR_GDIOBJECTS), GetGuiResources(self, GR_USEROBJECTS), privateBytes()};
+  return {LiveObjects::now(), GetGuiResources(self, GR_GDIOBJECTS), GetGuiResources(self, GR_USEROBJECTS),
+          privateBytes()};
 }
 
 // The battery changes every eighth update, as it would now and then while the
@@ -74,6 +74,7 @@ int measuredSteps() {
 }
 
 TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
+  LiveObjects::start();
   sys::sim::SimSystem sim;
   store::writeKeySet({store::kUser, store::kUserDataKey}, {80, 40, false, true}, 0);
   tk::win32::Win32Application app(GetModuleHandleW(nullptr));
@@ -101,20 +102,24 @@ TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
   Counts before = countNow();
   run(kWarmUp, kWarmUp + measuredSteps());
   Counts after = countNow();
-  EXPECT_EQ(after.icons, before.icons);
-  EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-  EXPECT_EQ(after.windows, before.windows);
-  EXPECT_EQ(after.menus, before.menus);
-  EXPECT_EQ(after.gdiResources, before.gdiResources) << "as the system counts them, where it does";
+  EXPECT_EQ(after.objects.gdiObjects, before.objects.gdiObjects);
+  EXPECT_EQ(after.objects.deviceContexts, before.objects.deviceContexts);
+  EXPECT_EQ(after.objects.icons, before.objects.icons);
+  EXPECT_EQ(after.objects.windows, before.objects.windows);
+  EXPECT_EQ(after.objects.menus, before.objects.menus);
+  EXPECT_EQ(after.gdiResources, before.gdiResources) << "as Windows counts them";
   EXPECT_EQ(after.userResources, before.userResources);
-  EXPECT_GT(before.gdiObjects, 0) << "the counters count: fonts and brushes live";
+  EXPECT_GT(before.objects.gdiObjects, 0) << "the count counts: the fonts live";
+  EXPECT_GT(before.objects.windows, 0) << "and the windows";
   // The heap grows in steps of 64 KiB; a leak would grow with the updates.
   EXPECT_LE(after.privateBytes, before.privateBytes + 128 * 1024)
       << "private bytes " << before.privateBytes << " -> " << after.privateBytes;
-  std::printf("long run: %d updates, private bytes %zu -> %zu, GDI %lu -> %lu, USER %lu -> %lu\n",
+  std::printf("long run: %d updates, private bytes %zu -> %zu, GDI objects made %d -> %d, icons %d -> %d, "
+              "windows %d -> %d, GDI %lu -> %lu and USER %lu -> %lu as Windows counts them\n",
               kWarmUp + measuredSteps(), static_cast<size_t>(before.privateBytes),
-              static_cast<size_t>(after.privateBytes), before.gdiResources, after.gdiResources,
-              before.userResources, after.userResources);
+              static_cast<size_t>(after.privateBytes), before.objects.gdiObjects, after.objects.gdiObjects,
+              before.objects.icons, after.objects.icons, before.objects.windows, after.objects.windows,
+              before.gdiResources, after.gdiResources, before.userResources, after.userResources);
 }
 
 }  // namespace

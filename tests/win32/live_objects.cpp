@@ -1,0 +1,167 @@
+#include "tests/win32/live_objects.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+
+namespace kst::test {
+namespace {
+
+std::set<HGDIOBJ> liveGdiObjects;
+std::set<HDC> liveDeviceContexts;
+std::set<HICON> liveIcons;
+std::set<HWND> liveWindows;
+std::set<HMENU> liveMenus;
+
+// The functions as Windows exports them, for the counting ones to call.
+struct Originals {
+  decltype(&::CreateFontIndirectW) createFont;
+  decltype(&::CreateSolidBrush) createBrush;
+  decltype(&::CreateBitmap) createBitmap;
+  decltype(&::CreateCompatibleBitmap) createCompatibleBitmap;
+  decltype(&::CreateDIBSection) createDibSection;
+  decltype(&::DeleteObject) deleteObject;
+  decltype(&::GetDC) getDc;
+  decltype(&::ReleaseDC) releaseDc;
+  decltype(&::CreateIconIndirect) createIcon;
+  decltype(&::LoadImageW) loadImage;
+  decltype(&::DestroyIcon) destroyIcon;
+  decltype(&::CreateWindowExW) createWindow;
+  decltype(&::DestroyWindow) destroyWindow;
+  decltype(&::CreatePopupMenu) createPopupMenu;
+  decltype(&::DestroyMenu) destroyMenu;
+} original;
+
+template <typename Set, typename Handle>
+Handle made(Set& live, Handle handle) {
+  if (handle != nullptr) live.insert(handle);
+  return handle;
+}
+
+HFONT WINAPI createFont(const LOGFONTW* font) { return made(liveGdiObjects, original.createFont(font)); }
+HBRUSH WINAPI createBrush(COLORREF color) { return made(liveGdiObjects, original.createBrush(color)); }
+HBITMAP WINAPI createBitmap(int width, int height, UINT planes, UINT bits, const void* data) {
+  return made(liveGdiObjects, original.createBitmap(width, height, planes, bits, data));
+}
+HBITMAP WINAPI createCompatibleBitmap(HDC dc, int width, int height) {
+  return made(liveGdiObjects, original.createCompatibleBitmap(dc, width, height));
+}
+HBITMAP WINAPI createDibSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                                DWORD offset) {
+  return made(liveGdiObjects, original.createDibSection(dc, info, usage, bits, section, offset));
+}
+BOOL WINAPI deleteObject(HGDIOBJ object) {
+  liveGdiObjects.erase(object);
+  return original.deleteObject(object);
+}
+HDC WINAPI getDc(HWND window) { return made(liveDeviceContexts, original.getDc(window)); }
+int WINAPI releaseDc(HWND window, HDC dc) {
+  liveDeviceContexts.erase(dc);
+  return original.releaseDc(window, dc);
+}
+HICON WINAPI createIcon(ICONINFO* info) { return made(liveIcons, original.createIcon(info)); }
+HANDLE WINAPI loadImage(HINSTANCE instance, LPCWSTR name, UINT type, int width, int height, UINT flags) {
+  HANDLE image = original.loadImage(instance, name, type, width, height, flags);
+  // A shared image belongs to Windows; an icon of one's own must be destroyed.
+  if (type == IMAGE_ICON && (flags & LR_SHARED) == 0) made(liveIcons, static_cast<HICON>(image));
+  return image;
+}
+BOOL WINAPI destroyIcon(HICON icon) {
+  liveIcons.erase(icon);
+  return original.destroyIcon(icon);
+}
+HWND WINAPI createWindow(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
+                         int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter) {
+  return made(liveWindows, original.createWindow(exStyle, className, title, style, x, y, width, height, parent, menu,
+                                             instance, parameter));
+}
+BOOL WINAPI destroyWindow(HWND window) {
+  liveWindows.erase(window);
+  return original.destroyWindow(window);
+}
+HMENU WINAPI createPopupMenu() { return made(liveMenus, original.createPopupMenu()); }
+BOOL WINAPI destroyMenu(HMENU menu) {
+  liveMenus.erase(menu);
+  return original.destroyMenu(menu);
+}
+
+struct Hook {
+  const char* name;
+  void* replacement;
+  void** original;
+};
+
+// Points this binary's import of each function at its replacement.
+void patchImports(const Hook* hooks, size_t count) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); module->Name != 0;
+       ++module) {
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+    auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++addresses) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* imported = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      for (size_t i = 0; i < count; ++i) {
+        if (std::strcmp(reinterpret_cast<const char*>(imported->Name), hooks[i].name) != 0) continue;
+        DWORD protection = 0;
+        VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, PAGE_READWRITE, &protection);
+        *hooks[i].original = reinterpret_cast<void*>(addresses->u1.Function);
+        addresses->u1.Function = reinterpret_cast<ULONG_PTR>(hooks[i].replacement);
+        VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, protection, &protection);
+      }
+    }
+  }
+}
+
+#define KST_HOOK(function, replacement, field) \
+  Hook { #function, reinterpret_cast<void*>(&replacement), reinterpret_cast<void**>(&original.field) }
+
+template <typename Set, typename Valid>
+int stillLive(Set& live, Valid valid) {
+  for (auto it = live.begin(); it != live.end();) it = valid(*it) ? std::next(it) : live.erase(it);
+  return static_cast<int>(live.size());
+}
+
+}  // namespace
+
+void LiveObjects::start() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  const Hook hooks[] = {
+      KST_HOOK(CreateFontIndirectW, createFont, createFont),
+      KST_HOOK(CreateSolidBrush, createBrush, createBrush),
+      KST_HOOK(CreateBitmap, createBitmap, createBitmap),
+      KST_HOOK(CreateCompatibleBitmap, createCompatibleBitmap, createCompatibleBitmap),
+      KST_HOOK(CreateDIBSection, createDibSection, createDibSection),
+      KST_HOOK(DeleteObject, deleteObject, deleteObject),
+      KST_HOOK(GetDC, getDc, getDc),
+      KST_HOOK(ReleaseDC, releaseDc, releaseDc),
+      KST_HOOK(CreateIconIndirect, createIcon, createIcon),
+      KST_HOOK(LoadImageW, loadImage, loadImage),
+      KST_HOOK(DestroyIcon, destroyIcon, destroyIcon),
+      KST_HOOK(CreateWindowExW, createWindow, createWindow),
+      KST_HOOK(DestroyWindow, destroyWindow, destroyWindow),
+      KST_HOOK(CreatePopupMenu, createPopupMenu, createPopupMenu),
+      KST_HOOK(DestroyMenu, destroyMenu, destroyMenu),
+  };
+  patchImports(hooks, std::size(hooks));
+}
+
+LiveObjects LiveObjects::now() {
+  // Windows frees a window's children, and a parent's destruction may take
+  // a window with it: what no longer exists is no longer counted.
+  LiveObjects counts;
+  counts.gdiObjects = stillLive(liveGdiObjects, [](HGDIOBJ h) { return GetObjectType(h) != 0; });
+  counts.deviceContexts = static_cast<int>(liveDeviceContexts.size());
+  counts.icons = static_cast<int>(liveIcons.size());
+  counts.windows = stillLive(liveWindows, [](HWND h) { return IsWindow(h) != FALSE; });
+  counts.menus = stillLive(liveMenus, [](HMENU h) { return IsMenu(h) != FALSE; });
+  return counts;
+}
+
+}  // namespace kst::test
