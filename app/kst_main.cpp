@@ -100,8 +100,6 @@ void Tkst_mainform::createLayout() {
   gStateOfCharge.setProgress(75);
   gStateOfCharge.setBackColor(gaugeBackground);
   gStateOfCharge.setForeColor(tk::Color::rgb(20, 170, 0));
-  gStateOfCharge.setColor(tk::Color::rgb(255, 255, 255));
-  gStateOfCharge.setFontColor(tk::Color::rgb(255, 255, 255));
   gStateOfCharge.setHint(Text(), true);
   lbNoBattery.setText(u"no battery present");
   place(lbNoBattery, 76, 124, 100, 13);
@@ -109,7 +107,6 @@ void Tkst_mainform::createLayout() {
 
   placeButton(btGetValues, u"&Get Values", 16, 7);
   placeButton(btSaveSettings, u"&Save Settings", 42, 3);
-  btSaveSettings.doubleBuffered = true;
   btSaveSettings.ownerDrawnCaption = true;
   placeButton(btOptions, u"I&nfo", 70, 4);
   placeButton(btHelp, u"H&elp", 96, 5);
@@ -168,7 +165,6 @@ void Tkst_mainform::FormCreate() {
   setCaption(captionAtCreation());
   autoCorrectEnabled = false;
   valueChanged = false;
-  gStateOfCharge.setColor(gStateOfCharge.backColor());
 }
 
 void Tkst_mainform::FormKeyPress(char16_t& key) {

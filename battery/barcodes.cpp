@@ -14,10 +14,6 @@ bool isNewBarcode(const Text& barcode) {
   return std::find(knownBarcodes.begin(), knownBarcodes.end(), barcode) == knownBarcodes.end();
 }
 
-bool addKnownBarcode(const Text& barcode, bool checkValidity) {
-  return addBarcode(knownBarcodes, barcode, checkValidity);
-}
-
 void collectBarcodes() {
   store::KnownBarcodes gathered;
   knownBarcodes.clear();

@@ -6,7 +6,6 @@ namespace kst {
 
 // True when no entry of knownBarcodes equals the text exactly.
 bool isNewBarcode(const Text& barcode);
-bool addKnownBarcode(const Text& barcode, bool checkValidity);
 // Rebuilds knownBarcodes from the store, the current selection last.
 void collectBarcodes();
 

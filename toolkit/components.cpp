@@ -24,7 +24,7 @@ void Timer::fire() {
   if (enabled_ && onTimer) onTimer();
 }
 
-TrayIcon::TrayIcon(Form& owner) : animation_(owner.app(), 1500), retry_(owner.app(), kRetryInterval) {
+TrayIcon::TrayIcon(Form& owner) : animation_(owner.app(), kAnimationInterval), retry_(owner.app(), kRetryInterval) {
   animation_.onTimer = [this] { animationStep(); };
   retry_.onTimer = [this] { sync(); };
   owner.adopt(*this);

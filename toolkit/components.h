@@ -60,6 +60,8 @@ class TrayIcon {
   static constexpr size_t kMaxHintLength = 127;
   // The pause before a shell that refused the icon is asked again.
   static constexpr int kRetryInterval = 2000;
+  // The time each picture of an animation is shown.
+  static constexpr int kAnimationInterval = 1500;
 
   explicit TrayIcon(Form& owner);
   ~TrayIcon();
@@ -78,8 +80,6 @@ class TrayIcon {
   const Bitmap* currentImage() const;
   bool animate() const { return animation_.enabled(); }
   void setAnimate(bool on) { animation_.setEnabled(on); }
-  int animateInterval() const { return animation_.interval(); }
-  void setAnimateInterval(int interval) { animation_.setInterval(interval); }
   bool visible() const { return visible_; }
   void setVisible(bool visible);
 
@@ -98,8 +98,6 @@ class TrayIcon {
   void sync();
   // The shell restarted with an empty notification area.
   void shellRestarted();
-  // Whether the shell has the icon as far as the icon knows.
-  bool placed() const { return placed_; }
 
  private:
   void notify(Property property) {

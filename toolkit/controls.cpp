@@ -205,12 +205,6 @@ void Gauge::setBackColor(Color color) {
   notify(Property::Colors);
 }
 
-void Gauge::setColor(Color color) {
-  if (color == color_) return;
-  color_ = color;
-  notify(Property::Colors);
-}
-
 void Picture::setBitmap(Bitmap bitmap) {
   bitmap_ = std::move(bitmap);
   notify(Property::Picture);

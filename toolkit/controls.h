@@ -10,8 +10,6 @@ namespace kst::tk {
 
 class Form;
 
-enum class Anchor { Top = 1, Bottom = 2 };
-
 class Control {
  public:
   Control(Form& form, std::string name);
@@ -116,7 +114,6 @@ class Label : public Control {
   using Control::Control;
   bool rightAligned = false;
   bool transparent = false;
-  Color color = kButtonFace;
   // The control that the label's accelerator moves the focus to.
   Control* focusControl = nullptr;
   // The control that stands right of the label: the label grows no further
@@ -138,7 +135,6 @@ class Button : public Control {
   bool focusable() const override { return true; }
   bool isDefault = false;
   bool isCancel = false;
-  bool doubleBuffered = false;
   ModalResult modalResult = ModalResult::None;
   // A caption colour other than the system's; the native button draws it itself.
   bool ownerDrawnCaption = false;
@@ -221,10 +217,8 @@ class Gauge : public Control {
   void setProgress(int progress);
   Color foreColor() const { return foreColor_; }
   Color backColor() const { return backColor_; }
-  Color color() const { return color_; }
   void setForeColor(Color color);
   void setBackColor(Color color);
-  void setColor(Color color);
   int minValue = 0;
   int maxValue = 100;
 
@@ -232,7 +226,6 @@ class Gauge : public Control {
   int progress_ = 0;
   Color foreColor_ = Color::rgb(0, 0, 0);
   Color backColor_ = Color::rgb(255, 255, 255);
-  Color color_ = Color::rgb(255, 255, 255);
 };
 
 // A picture stretched into its box with its proportions kept.

@@ -277,16 +277,6 @@ bool Form::accelerator(char16_t letter) {
   return false;
 }
 
-void Form::type(const Text& text) {
-  for (char16_t ch : text) {
-    if (ch == key::kEscape || ch == key::kReturn || ch == key::kTab) {
-      if (keyDown(ch, false)) continue;
-    }
-    if (!previewChar(ch)) continue;
-    if (activeControl_ != nullptr) activeControl_->typeChar(ch);
-  }
-}
-
 Control* Form::find(const std::string& name) const {
   auto it = std::find_if(controls_.begin(), controls_.end(),
                          [&](Control* c) { return c->name() == name; });

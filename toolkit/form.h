@@ -76,8 +76,6 @@ class Form {
   // A typed character; false when the form's key preview swallowed it.
   bool previewChar(char16_t& ch);
   bool accelerator(char16_t letter);
-  // Types text as a user would, key by key, into the focused control.
-  void type(const Text& text);
 
   const std::vector<Control*>& controls() const { return controls_; }
   Control* find(const std::string& name) const;

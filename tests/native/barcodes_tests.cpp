@@ -39,11 +39,11 @@ class BarcodeGatheringTest : public ProgramTest {};
 
 TEST_F(BarcodeGatheringTest, AddingKeepsTheListFreeOfCaseBlindRepeats) {
   knownBarcodes.clear();
-  EXPECT_FALSE(addKnownBarcode(u"", false));
-  EXPECT_FALSE(addKnownBarcode(u"not valid", true));
-  EXPECT_TRUE(addKnownBarcode(u"not valid", false));
-  EXPECT_TRUE(addKnownBarcode(u"1zz1234abcd", false));
-  EXPECT_FALSE(addKnownBarcode(u"1ZZ1234ABCD", true));
+  EXPECT_FALSE(addBarcode(knownBarcodes, u"", false));
+  EXPECT_FALSE(addBarcode(knownBarcodes, u"not valid", true));
+  EXPECT_TRUE(addBarcode(knownBarcodes, u"not valid", false));
+  EXPECT_TRUE(addBarcode(knownBarcodes, u"1zz1234abcd", false));
+  EXPECT_FALSE(addBarcode(knownBarcodes, u"1ZZ1234ABCD", true));
   EXPECT_EQ(knownBarcodes, (std::vector<Text>{u"not valid", u"1zz1234abcd"})) << "stored as given";
   EXPECT_FALSE(isNewBarcode(u"1zz1234abcd"));
   EXPECT_TRUE(isNewBarcode(u"1ZZ1234ABCD")) << "new means no exact match";

@@ -43,7 +43,7 @@ class ChooserTest : public ProgramTest {
     app.whenShown("TnewBatteryID", [text](tk::Form& f) {
       auto& dialog = static_cast<TnewBatteryID&>(f);
       dialog.edNewBatteryID.setText(u"");
-      dialog.type(text);
+      tk::headless::type(dialog, text);
       dialog.btApply.click();
     });
   }
@@ -224,7 +224,7 @@ TEST_F(ChooserTest, ChoosingABatteryLoadsItsThresholds) {
   choose([&](TchooseBattery& c) {
     EXPECT_EQ(checkedIndex(c), 2);
     c.batteryRadioButtons[0]->click();
-    c.type(Text(1, char16_t(tk::key::kReturn)));
+    tk::headless::type(c, Text(1, char16_t(tk::key::kReturn)));
   });
   EXPECT_EQ(currentBarcode, u"") << "all batteries never asks the new-battery question";
   EXPECT_EQ(main().seHighLevel.value(), 80);
@@ -454,15 +454,15 @@ TEST_F(NewBarcodeDialogTest, TypingCapitalisesAToZAndColoursByValidity) {
   EXPECT_EQ(d.caption(), u"Kestrane - add a new battery barcode");
   EXPECT_EQ(d.edNewBatteryID.font().color, tk::kWindowText);
   d.edNewBatteryID.setFocus();
-  d.type(u"1zz1234abc");
+  tk::headless::type(d, u"1zz1234abc");
   EXPECT_EQ(d.edNewBatteryID.text(), u"1ZZ1234ABC");
   EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kRed);
-  d.type(u"d");
+  tk::headless::type(d, u"d");
   EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kGreen);
-  d.type(u"e");
+  tk::headless::type(d, u"e");
   EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kRed);
   d.edNewBatteryID.setText(u"");
-  d.type(u"\u00e4b-");
+  tk::headless::type(d, u"\u00e4b-");
   EXPECT_EQ(d.edNewBatteryID.text(), u"\u00e4B-");
   d.edNewBatteryID.setText(u"");
   d.edNewBatteryID.paste(u"1zz1234abcd");
@@ -474,7 +474,7 @@ TEST_F(NewBarcodeDialogTest, TextAndColourStayFromOneShowingToTheNext) {
   create();
   app.whenShown("TnewBatteryID", [](tk::Form& f) {
     auto& d = static_cast<TnewBatteryID&>(f);
-    if (d.edNewBatteryID.text().empty()) d.type(u"1zz1234abcd");
+    if (d.edNewBatteryID.text().empty()) tk::headless::type(d, u"1zz1234abcd");
     char16_t escape = tk::key::kEscape;
     d.previewChar(escape);
   });
@@ -531,7 +531,7 @@ TEST_F(NewBarcodeDialogTest, EnterInTheFieldAppliesAndTheAccessKeyFocusesIt) {
     d.btCancel.setFocus();
     EXPECT_TRUE(d.accelerator(u'b')) << "Alt+B, as typed";
     EXPECT_EQ(d.activeControl(), &d.edNewBatteryID);
-    d.type(u"1zz1234abcd\r");
+    tk::headless::type(d, u"1zz1234abcd\r");
   });
   EXPECT_EQ(newBarcodeDialog().showModal(), ModalResult::Ok) << "Apply is the default button";
   EXPECT_EQ(newBarcodeDialog().edNewBatteryID.text(), u"1ZZ1234ABCD");

@@ -111,7 +111,7 @@ TEST_F(MainWindowTest, UnsavedChangesAskOnEveryWayOfClosing) {
   const std::vector<std::pair<const char*, std::function<void(Tkst_mainform&)>>> ways = {
       {"Exit button", [](Tkst_mainform& m) { m.btExit.click(); }},
       {"menu Exit", [](Tkst_mainform& m) { m.TrayMenu.click("tmExit"); }},
-      {"Esc", [](Tkst_mainform& m) { m.type(Text(1, char16_t(tk::key::kEscape))); }},
+      {"Esc", [](Tkst_mainform& m) { tk::headless::type(m, Text(1, char16_t(tk::key::kEscape))); }},
       {"title bar or Alt+F4", [](Tkst_mainform& m) { m.close(); }},
   };
   for (const auto& [name, closeBy] : ways) {
@@ -278,7 +278,6 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_EQ(m.seLowLevel.maxValue, 96);
   EXPECT_TRUE(m.cbHighLevel.checked());
   EXPECT_EQ(app.drawn(m.gStateOfCharge.backColor()), tk::Color::rgb(111, 111, 111));
-  EXPECT_EQ(app.drawn(m.gStateOfCharge.color()), tk::Color::rgb(111, 111, 111)) << "the grey, not the layout's white";
   EXPECT_EQ(app.drawn(m.gStateOfCharge.foreColor()), tk::Color::rgb(20, 170, 0));
   EXPECT_EQ(m.gStateOfCharge.progress(), 75);
   EXPECT_EQ(m.lbNoBattery.text(), u"no battery present");
@@ -368,7 +367,6 @@ TEST_F(MainWindowTest, AHighContrastThemeDrawsEveryColourInOneOfTheThemesOwn) {
       if (auto* gauge = dynamic_cast<tk::Gauge*>(control)) {
         EXPECT_TRUE(app.drawn(gauge->foreColor()).isSystem());
         EXPECT_TRUE(app.drawn(gauge->backColor()).isSystem());
-        EXPECT_TRUE(app.drawn(gauge->color()).isSystem());
       } else if (!dynamic_cast<tk::Bevel*>(control) && !dynamic_cast<tk::Picture*>(control)) {
         EXPECT_TRUE(app.drawn(control->font().color).isSystem());
       }

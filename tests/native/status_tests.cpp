@@ -106,7 +106,11 @@ TEST_F(StatusDisplayTest, ChargingShowsStateChargeAndThresholds) {
             u"Kestrane\r\n75%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.");
   EXPECT_EQ(main().TrayIcon.imageList(), &main().imChargeHigh);
   EXPECT_TRUE(main().TrayIcon.animate());
-  EXPECT_EQ(main().TrayIcon.animateInterval(), 1500);
+  const int firstPicture = main().TrayIcon.imageIndex();
+  app.advance(1499);
+  EXPECT_EQ(main().TrayIcon.imageIndex(), firstPicture);
+  app.advance(1);
+  EXPECT_NE(main().TrayIcon.imageIndex(), firstPicture) << "a step every 1500 ms";
 }
 
 TEST_F(StatusDisplayTest, DischargingWithATimeAndBothThresholdsOff) {

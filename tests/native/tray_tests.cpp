@@ -47,15 +47,15 @@ TEST_F(TrayTest, AShellThatRefusesTheIconIsAskedAgainUntilItTakesIt) {
   sim.power.setCharging(50);
   seedUserData();
   start();
-  EXPECT_FALSE(main().TrayIcon.placed());
+  EXPECT_FALSE(app.shellHasIcon);
   size_t refused = app.trayCalls.size();
   app.advance(tk::TrayIcon::kRetryInterval);
   EXPECT_GT(app.trayCalls.size(), refused) << "asked again";
-  EXPECT_FALSE(main().TrayIcon.placed());
+  EXPECT_FALSE(app.shellHasIcon);
 
   app.shellRunning = true;
   app.advance(tk::TrayIcon::kRetryInterval);
-  ASSERT_TRUE(main().TrayIcon.placed());
+  ASSERT_TRUE(app.shellHasIcon);
   const tk::headless::TrayCall& added = app.trayCalls.back();
   EXPECT_EQ(added.kind, tk::headless::TrayCall::Add);
   EXPECT_TRUE(added.taken);
@@ -98,7 +98,7 @@ TEST_F(TrayTest, AnIconTheShellForgotIsAddedAgainWithItsCurrentPictureAndHint) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].kind, tk::headless::TrayCall::Add);
   EXPECT_EQ(calls[0].picture, &main().imDischarge.image(1));
-  EXPECT_TRUE(main().TrayIcon.placed());
+  EXPECT_TRUE(app.shellHasIcon);
 }
 
 TEST_F(TrayTest, TheIconLeavesTheNotificationAreaWithTheProgram) {

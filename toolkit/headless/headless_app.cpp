@@ -42,6 +42,16 @@ class TrayPeer : public Peer, public NotificationArea {
   TrayIcon& icon_;
 };
 
+void type(Form& form, const Text& text) {
+  for (char16_t ch : text) {
+    if (ch == key::kEscape || ch == key::kReturn || ch == key::kTab) {
+      if (form.keyDown(ch, false)) continue;
+    }
+    if (!form.previewChar(ch)) continue;
+    if (Control* focused = form.activeControl()) focused->typeChar(ch);
+  }
+}
+
 HeadlessApplication::HeadlessApplication() = default;
 HeadlessApplication::~HeadlessApplication() = default;
 

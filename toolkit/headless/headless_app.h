@@ -36,6 +36,10 @@ struct TrayCall {
   bool taken;
 };
 
+// Types text into the form as a user would, key by key: Esc, Enter and Tab
+// go to the form first, every other key to the focused control.
+void type(Form& form, const Text& text);
+
 class HeadlessApplication : public Application {
  public:
   HeadlessApplication();

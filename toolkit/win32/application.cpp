@@ -291,8 +291,8 @@ void Win32Application::attach(Form& form) {
 void Win32Application::attach(Control& control) {
   auto* form = static_cast<FormPeer*>(control.form().peer());
   if (form == nullptr) return;
-  if (auto* bevel = dynamic_cast<Bevel*>(&control)) {
-    control.attachPeer(std::make_unique<BevelPeer>(form->window(), *bevel));
+  if (dynamic_cast<Bevel*>(&control) != nullptr) {
+    control.attachPeer(std::make_unique<BevelPeer>(form->window()));
   } else {
     control.attachPeer(std::make_unique<ControlPeer>(*this, *form, control));
   }

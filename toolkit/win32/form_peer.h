@@ -83,14 +83,13 @@ FormPeer* formPeerOf(HWND window);
 // form's background behind it.
 class BevelPeer : public Peer {
  public:
-  BevelPeer(HWND form, Bevel& bevel) : form_(form), bevel_(bevel) { invalidate(); }
+  explicit BevelPeer(HWND form) : form_(form) { invalidate(); }
   ~BevelPeer() override { invalidate(); }
   void changed(Property) override { invalidate(); }
 
  private:
   void invalidate() { InvalidateRect(form_, nullptr, TRUE); }
   HWND form_;
-  Bevel& bevel_;
 };
 
 }  // namespace kst::tk::win32
