@@ -99,7 +99,7 @@ void Tkst_mainform::createLayout() {
   place(gStateOfCharge, 20, 130, 204, 17);
   gStateOfCharge.setProgress(75);
   gStateOfCharge.setBackColor(gaugeBackground);
-  gStateOfCharge.setForeColor(tk::Color::rgb(20, 170, 0));
+  gStateOfCharge.setForeColor(gaugeGreen);
   gStateOfCharge.setHint(Text(), true);
   lbNoBattery.setText(u"no battery present");
   place(lbNoBattery, 76, 124, 100, 13);

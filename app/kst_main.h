@@ -25,6 +25,11 @@ inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0).inHighCont
 // The gauge's grey; a high-contrast theme gives it the button face of
 // progress bars.
 inline constexpr tk::Color gaugeBackground = tk::Color::rgb(111, 111, 111).inHighContrast(tk::kButtonFace);
+// The gauge's green, and its red for a low charge: a high-contrast theme
+// draws a progress bar in its highlight colour, and a low charge stays apart
+// in the theme's link colour.
+inline constexpr tk::Color gaugeGreen = tk::Color::rgb(20, 170, 0).inHighContrast(tk::kHighlight);
+inline constexpr tk::Color gaugeRed = tk::Color::rgb(240, 0, 0).inHighContrast(tk::kHotLight);
 
 // Module-level state, touched only on the user-interface thread.
 // The arguments the program was started with, as an elevated copy gets them.

@@ -5,7 +5,7 @@
 namespace kst {
 
 bool isValidBatteryIDText(const Text& s) {
-  if (s.size() != 11) return false;
+  if (s.size() != kBarcodeLength) return false;
   bool allAllowed = true;
   int digits = 0, letters = 0;
   for (char16_t c : s) {

@@ -7,6 +7,9 @@
 
 namespace kst {
 
+// A valid barcode is this long: the last characters of the battery's label.
+inline constexpr size_t kBarcodeLength = 11;
+
 bool isValidBatteryIDText(const Text& s);
 // A barcode that would name another key than one battery's own.
 bool barcodeNamesOtherKeys(const Text& barcode);

@@ -56,7 +56,7 @@ void TnewBatteryID::FormKeyPress(char16_t& key) {
 }
 
 void TnewBatteryID::edNewBatteryIDKeyPress(char16_t& key) {
-  if (key >= u'a' && key <= u'z') key = static_cast<char16_t>(key - 32);
+  key = upperCaseLatinLetter(key);
 }
 
 void TnewBatteryID::edNewBatteryIDChange() {

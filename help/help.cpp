@@ -54,7 +54,7 @@ intptr_t openUrl(const Text& address, const Text& parameters, int showCommand, b
   tk::Form* main = kst_mainform;
   intptr_t result = sys::shell().execute(main != nullptr ? main->nativeHandle : 0, Text(), address, parameters,
                                          Text(), showCommand);
-  if (result <= 32 && showFailure && main != nullptr) {
+  if (!sys::shellSucceeded(result) && showFailure && main != nullptr) {
     main->app().messageDialog(kBrowserFailureMessage, tk::DialogButtons::Ok);
   }
   return result;
@@ -134,16 +134,20 @@ void Tf_help::placeHeader() {
   lbPrerequ.setLeft(lbNotCompatible.left() + lbNotCompatible.width() + tk::scaleLength(2, app().screen().pixelsPerInch));
 }
 
+std::vector<Tf_help::Link> Tf_help::links() {
+  const char16_t* connect = u" connect to  ";
+  const char16_t* download = u" download  ";
+  return {{lbPwrMgmtDrv, 0, connect, false},       {lbSetDep, 1, connect, false},
+          {lbSIF, 2, connect, false},              {btGetPWRMGMTDrvx86, 3, download, true},
+          {btGetPWRMGMTDrvx64, 4, download, true}, {btGetSetDep, 5, download, true},
+          {btGetSIF, 6, download, true},           {btPwrMgmtDrvM, 7, connect, false},
+          {btSetDepM, 8, connect, false},          {btSIFM, 9, connect, false},
+          {lbLenovoSupport, 10, nullptr, false}};
+}
+
 void Tf_help::bindLinks() {
-  struct Opener {
-    tk::Control* control;
-    size_t entry;
-  };
-  for (Opener opener : {Opener{&lbPwrMgmtDrv, 0}, Opener{&lbSetDep, 1}, Opener{&lbSIF, 2},
-                        Opener{&btGetPWRMGMTDrvx86, 3}, Opener{&btGetPWRMGMTDrvx64, 4}, Opener{&btGetSetDep, 5},
-                        Opener{&btGetSIF, 6}, Opener{&btPwrMgmtDrvM, 7}, Opener{&btSetDepM, 8},
-                        Opener{&btSIFM, 9}, Opener{&lbLenovoSupport, 10}}) {
-    opener.control->onClick = [entry = opener.entry] { openUrl(helpUrls[entry], Text(), 1, true); };
+  for (const Link& link : links()) {
+    link.control.onClick = [entry = link.entry] { openUrl(helpUrls[entry], Text(), sys::kShowNormal, true); };
   }
 }
 
@@ -151,19 +155,9 @@ void Tf_help::FormCreate() {
   // The main window's caption as its creation set it: the help window may
   // be made later, when the caption shows the battery.
   setCaption(captionAtCreation());
-  auto hint = [](tk::Control& control, const Text& prefix, size_t entry, bool shown) {
-    control.setHint(prefix + helpUrls[entry] + u" ", shown);
-  };
-  hint(lbPwrMgmtDrv, u" connect to  ", 0, false);
-  hint(lbSetDep, u" connect to  ", 1, false);
-  hint(lbSIF, u" connect to  ", 2, false);
-  hint(btGetPWRMGMTDrvx86, u" download  ", 3, true);
-  hint(btGetPWRMGMTDrvx64, u" download  ", 4, true);
-  hint(btGetSetDep, u" download  ", 5, true);
-  hint(btGetSIF, u" download  ", 6, true);
-  hint(btPwrMgmtDrvM, u" connect to  ", 7, false);
-  hint(btSetDepM, u" connect to  ", 8, false);
-  hint(btSIFM, u" connect to  ", 9, false);
+  for (const Link& link : links()) {
+    if (link.hintPrefix != nullptr) link.control.setHint(link.hintPrefix + helpUrls[link.entry] + u" ", link.hintShown);
+  }
 }
 
 void Tf_help::FormShow() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <vector>
 
 #include "toolkit/form.h"
 
@@ -50,6 +51,15 @@ class Tf_help : public tk::Form {
 
  private:
   void layOut();
+  // Each link and download button, the entry of helpUrls it opens, and
+  // how its hint names the address (none for the support site's link).
+  struct Link {
+    tk::Control& control;
+    size_t entry;
+    const char16_t* hintPrefix;
+    bool hintShown;
+  };
+  std::vector<Link> links();
   void bindLinks();
   void placeHeader();
 };

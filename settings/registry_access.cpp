@@ -113,12 +113,11 @@ void deleteTree(const Location& where) {
 }  // namespace
 
 char16_t upperCaseChar(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
   switch (c) {
     case u'\u00E4': return u'\u00C4';
     case u'\u00F6': return u'\u00D6';
     case u'\u00FC': return u'\u00DC';
-    default: return c;
+    default: return upperCaseLatinLetter(c);
   }
 }
 

@@ -156,8 +156,8 @@ void Tkst_mainform::restartElevated(const HandOver& handOver) {
   auto& shell = sys::shell();
   Text arguments = handOverArgument(handOver);
   if (!programArguments.empty()) arguments += u" " + programArguments;
-  intptr_t result = shell.execute(nativeHandle, u"runas", shell.executablePath(), arguments, Text(), 1);
-  if (result <= 32) return;
+  intptr_t result = shell.execute(nativeHandle, u"runas", shell.executablePath(), arguments, Text(), sys::kShowNormal);
+  if (!sys::shellSucceeded(result)) return;
   handedOverToElevatedCopy_ = true;
   app().terminate();
 }

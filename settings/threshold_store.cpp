@@ -117,7 +117,7 @@ Thresholds laidOver(Thresholds thresholds, const KeySetRead& read) {
 
 WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int32_t firstInstID) {
   const int32_t values[] = {thresholds.lowActive ? 1 : 0, thresholds.highActive ? 1 : 0, thresholds.lowPercent,
-                            thresholds.highPercent, 2, firstInstID};
+                            thresholds.highPercent, kAutomaticValue, firstInstID};
   const std::vector<Text>& names = writeOrder();
   WriteOutcome outcome;
   for (size_t i = 0; i < names.size(); ++i) {
@@ -198,7 +198,7 @@ void gatherBarcodes(const Text& currentSelection, KnownBarcodes& into) {
     add(name, true, BarcodeOrigin::MachineConfigurationKey, 0);
   }
   for (const Text& name : listRegSubKeys(kUser, kUserDataKey)) add(name, true, BarcodeOrigin::UserDataKey, 0);
-  for (int slot = 1; slot <= 9; ++slot) {
+  for (int slot = 1; slot <= kInstalledBatterySlots; ++slot) {
     Text barcode = readRegString(kMachine, kInstalledBatteryKey + static_cast<char16_t>(u'0' + slot), kBarcodeNumber);
     add(barcode, true, BarcodeOrigin::InstalledBattery, slot);
   }

@@ -23,14 +23,18 @@ inline const Text kMachineDataKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\Data";
 inline const Text kUserDataKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\Data";
 inline const Text kUserRootKey = u"SOFTWARE\\Lenovo\\PWRMGRV";
 inline const Text kInstallInformationKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\InstallInfo";
-// Followed by one digit from 1 to 9.
+// Followed by the battery's slot, one digit from 1 to kInstalledBatterySlots.
 inline const Text kInstalledBatteryKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\Battery";
+inline constexpr int kInstalledBatterySlots = 9;
 
 inline const Text kChargeStartControl = u"ChargeStartControl";
 inline const Text kChargeStopControl = u"ChargeStopControl";
 inline const Text kChargeStartPercentage = u"ChargeStartPercentage";
 inline const Text kChargeStopPercentage = u"ChargeStopPercentage";
 inline const Text kAutomatic = u"Automatic";
+// What every key set written holds in "Automatic", as the power manager's
+// own tool writes it.
+inline constexpr int32_t kAutomaticValue = 2;
 inline const Text kFirstInstID = u"FirstInstID";
 inline const Text kBarcodeNumber = u"Barcode Number";
 
@@ -170,7 +174,7 @@ enum class BarcodeOrigin { MachineConfigurationKey, UserDataKey, InstalledBatter
 struct KnownBarcodes {
   std::vector<Text> barcodes;
   std::vector<BarcodeOrigin> origins;
-  // The installed battery slot (1 to 9) of a barcode found there, else 0.
+  // The installed battery slot (1 to kInstalledBatterySlots) of a barcode found there, else 0.
   std::vector<int> slots;
 };
 // Gathers the barcodes the store knows, in the order the program lists

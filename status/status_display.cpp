@@ -8,10 +8,6 @@ namespace {
 
 constexpr int highChargeLimit = 66;
 constexpr int lowChargeLimit = 15;
-// A high-contrast theme draws a progress bar in its highlight colour; a low
-// charge stays apart in the theme's link colour.
-constexpr tk::Color kGaugeGreen = tk::Color::fromColorref(43540).inHighContrast(tk::kHighlight);
-constexpr tk::Color kGaugeRed = tk::Color::fromColorref(240).inHighContrast(tk::kHotLight);
 
 Text thresholdLine(const SavedThresholds& saved) {
   return store::describe({saved.highPercent, saved.lowPercent, saved.highActive != 0, saved.lowActive != 0});
@@ -70,7 +66,7 @@ void Tkst_mainform::updateBatteryStatus() {
 
   Text timeText = formatTimeLeft(secondsLeft);
   btSaveSettings.setFontColor(valueChanged ? changedColor : tk::kWindowText);
-  gStateOfCharge.setForeColor(percent > lowChargeLimit ? kGaugeGreen : kGaugeRed);
+  gStateOfCharge.setForeColor(percent > lowChargeLimit ? gaugeGreen : gaugeRed);
   gStateOfCharge.setProgress(percent);
   lbStateOfCharge.setText(decimal(percent) + u"%");
   btBatteryID.setText(currentBarcode.empty() ? Text(u"Thresholds for all &batteries")

@@ -29,6 +29,11 @@ class PowerService {
 
 using NativeWindow = uintptr_t;
 
+// ShellExecuteW's show command for a window shown as it normally is
+// (SW_SHOWNORMAL), and its rule for success: a result above 32.
+inline constexpr int kShowNormal = 1;
+inline bool shellSucceeded(intptr_t result) { return result > 32; }
+
 class ShellService {
  public:
   virtual ~ShellService() = default;

@@ -14,4 +14,11 @@ std::string toUtf8(TextView text);
 Text fromUtf8(std::string_view text);
 Text decimal(long long value);
 
+// a to z as their capitals, every other character as it is: what typing
+// into the barcode field and access keys go by. The program's rule for
+// comparing barcodes and root names (upperCaseText) adds three umlauts.
+constexpr char16_t upperCaseLatinLetter(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
+
 }  // namespace kst

@@ -85,7 +85,7 @@ char16_t Control::accelerator() const {
       ++i;
       continue;
     }
-    return next >= u'a' && next <= u'z' ? static_cast<char16_t>(next - 32) : next;
+    return upperCaseLatinLetter(next);
   }
   return 0;
 }

@@ -267,7 +267,7 @@ bool Form::previewChar(char16_t& ch) {
 }
 
 bool Form::accelerator(char16_t letter) {
-  if (letter >= u'a' && letter <= u'z') letter = static_cast<char16_t>(letter - 32);
+  letter = upperCaseLatinLetter(letter);
   for (Control* control : controls_) {
     if (control->visible() && control->enabled() && control->accelerator() == letter) {
       control->activateByAccelerator();

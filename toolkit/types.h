@@ -16,7 +16,6 @@ class Color {
   static constexpr Color rgb(uint8_t r, uint8_t g, uint8_t b) {
     return Color(r | g << 8 | static_cast<uint32_t>(b) << 16);
   }
-  static constexpr Color fromColorref(uint32_t value) { return Color(value & 0xFFFFFF); }
   static constexpr Color system(int index) { return Color(kSystemFlag | static_cast<uint32_t>(index)); }
 
   constexpr Color inHighContrast(Color substitute) const {

@@ -5,10 +5,10 @@
 namespace kst::sys::sim {
 namespace {
 
+// Windows compares key and value names without case, Latin-1 letters included.
 char16_t foldCase(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-  return c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0xE0 + 0xC0);
+  return upperCaseLatinLetter(c);
 }
 
 struct CaseBlindLess {
