@@ -58,38 +58,42 @@ void Tkst_mainform::createLayout() {
   btBatteryID.tabOrder = 0;
   btBatteryID.tabStop = true;
 
-  place(cbHighLevel, 24, 57, 13, 13);
-  cbHighLevel.setChecked(true);
-  cbHighLevel.tabOrder = 9;
-  lbHighLevel.setText(u" &High Charging Threshold:");
-  place(lbHighLevel, 40, 58, 126, 13);
-  lbHighLevel.focusControl = &cbHighLevel;
-  lbHighLevel.leftOf = &seHighLevel;
-  seHighLevel.minValue = store::kHighRange.minimum;
-  seHighLevel.maxValue = store::kHighRange.maximum;
-  seHighLevel.setValue(100);
-  place(seHighLevel, 169, 54, 42, 22);
-  seHighLevel.tabOrder = 1;
-  seHighLevel.tabStop = true;
-  lbHighLevelPercent.setText(u"%");
-  place(lbHighLevelPercent, 213, 59, 11, 13);
+  // The tops of the switch, the label, the spin edit and "%", each row as designed.
+  layOutThreshold({cbHighLevel, lbHighLevel, seHighLevel, lbHighLevelPercent, u" &High Charging Threshold:", 126,
+                   {57, 58, 54, 59}, store::kHighRange, 100, 1, 9, u"High charging threshold",
+                   u"Use the high charging threshold"});
+  layOutThreshold({cbLowLevel, lbLowLevel, seLowLevel, lbLowLevelPercent, u" &Low Charging Threshold:", 124,
+                   {80, 81, 78, 82}, store::kLowRange, 1, 2, 8, u"Low charging threshold",
+                   u"Use the low charging threshold"});
+  focus(&seHighLevel);
+  layOutStatusArea();
+  layOutButtons();
+  makeTrayPictures();
+}
 
-  place(cbLowLevel, 24, 80, 13, 13);
-  cbLowLevel.setChecked(true);
-  cbLowLevel.tabOrder = 8;
-  lbLowLevel.setText(u" &Low Charging Threshold:");
-  place(lbLowLevel, 40, 81, 124, 13);
-  lbLowLevel.focusControl = &cbLowLevel;
-  lbLowLevel.leftOf = &seLowLevel;
-  seLowLevel.minValue = store::kLowRange.minimum;
-  seLowLevel.maxValue = store::kLowRange.maximum;
-  seLowLevel.setValue(1);
-  place(seLowLevel, 169, 78, 42, 22);
-  seLowLevel.tabOrder = 2;
-  seLowLevel.tabStop = true;
-  lbLowLevelPercent.setText(u"%");
-  place(lbLowLevelPercent, 213, 82, 11, 13);
+// One threshold's row: the switch, its label, the spin edit and "%". What
+// screen readers call the controls without text of their own comes with it.
+void Tkst_mainform::layOutThreshold(const ThresholdRow& row) {
+  place(row.box, 24, row.tops.box, 13, 13);
+  row.box.setChecked(true);
+  row.box.tabOrder = row.boxTabOrder;
+  row.box.accessibleName = row.switchName;
+  row.label.setText(row.caption);
+  place(row.label, 40, row.tops.label, row.labelWidth, 13);
+  row.label.focusControl = &row.box;
+  row.label.leftOf = &row.edit;
+  row.edit.minValue = row.range.minimum;
+  row.edit.maxValue = row.range.maximum;
+  row.edit.setValue(row.initial);
+  place(row.edit, 169, row.tops.edit, 42, 22);
+  row.edit.tabOrder = row.editTabOrder;
+  row.edit.tabStop = true;
+  row.edit.accessibleName = row.name;
+  row.percent.setText(u"%");
+  place(row.percent, 213, row.tops.percent, 11, 13);
+}
 
+void Tkst_mainform::layOutStatusArea() {
   lbBatteryStatus.setText(u"unknown status");
   place(lbBatteryStatus, 24, 113, 120, 13);
   lbStateOfCharge.setText(u"unknown");
@@ -101,10 +105,13 @@ void Tkst_mainform::createLayout() {
   gStateOfCharge.setBackColor(gaugeBackground);
   gStateOfCharge.setForeColor(gaugeGreen);
   gStateOfCharge.setHint(Text(), true);
+  gStateOfCharge.accessibleName = u"State of charge";
   lbNoBattery.setText(u"no battery present");
   place(lbNoBattery, 76, 124, 100, 13);
   lbNoBattery.setFontColor(noBatteryColor);
+}
 
+void Tkst_mainform::layOutButtons() {
   placeButton(btGetValues, u"&Get Values", 16, 7);
   placeButton(btSaveSettings, u"&Save Settings", 42, 3);
   btSaveSettings.ownerDrawnCaption = true;
@@ -112,16 +119,11 @@ void Tkst_mainform::createLayout() {
   placeButton(btHelp, u"H&elp", 96, 5);
   placeButton(btExit, u"E&xit", 124, 6);
   btExit.isCancel = true;
+}
 
-  // What screen readers call the controls without text of their own.
-  seHighLevel.accessibleName = u"High charging threshold";
-  seLowLevel.accessibleName = u"Low charging threshold";
-  cbHighLevel.accessibleName = u"Use the high charging threshold";
-  cbLowLevel.accessibleName = u"Use the low charging threshold";
-  gStateOfCharge.accessibleName = u"State of charge";
-
-  focus(&seHighLevel);
-  // Drawn at the size the shell shows them, which grows with the screen's scale.
+// The state pictures, drawn at the size the shell shows them, which grows
+// with the screen's scale.
+void Tkst_mainform::makeTrayPictures() {
   const int iconSize = app().screen().smallIconSize;
   imNoBattery = resources::noBatteryPictures(iconSize);
   imChargeLow = resources::chargeLowPictures(iconSize);

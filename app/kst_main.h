@@ -84,8 +84,9 @@ class Tkst_mainform : public tk::Form {
   bool isValidBatteryID(const Text& s) const;
   void manageNewBatteryID(const Text& newBatteryID);
   void setDefaultThresholds();
-  bool setValues(const Text& root, const Text& key);
-  bool getValues(const Text& root, const Text& key);
+  // What the window shows and asks for one key set the store wrote or read.
+  bool setValues(const store::KeySetWrite& write);
+  bool getValues(const store::KeySetRead& read);
   void setValueChanged();
   void resetValueChanged();
   void updateBatteryStatus();
@@ -130,12 +131,30 @@ class Tkst_mainform : public tk::Form {
   bool removeBatterySettings(const Text& barcode);
 
  private:
+  // Where a threshold's row stands, what it holds and what it is called.
+  struct ThresholdRow {
+    tk::CheckBox& box;
+    tk::Label& label;
+    tk::SpinEdit& edit;
+    tk::Label& percent;
+    Text caption;
+    int labelWidth;
+    struct {
+      int box, label, edit, percent;
+    } tops;
+    store::Range range;
+    int initial, editTabOrder, boxTabOrder;
+    Text name, switchName;
+  };
   void createLayout();
+  void layOutThreshold(const ThresholdRow& row);
+  void layOutStatusArea();
+  void layOutButtons();
+  void makeTrayPictures();
   void bindEvents();
   void buildTrayMenu();
   void markChanged(tk::Control& changedText);
   void toggleThreshold(tk::CheckBox& box, tk::Label& label, tk::SpinEdit& edit);
-  bool loadFirstComplete(const std::vector<store::KeySet>& keySets);
   // Brings a number typed past the spin edits' ranges back into them, as
   // leaving the spin edit would, before anything is written.
   void clampTypedThresholds();

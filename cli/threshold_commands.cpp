@@ -143,6 +143,7 @@ Outcome set(const Invocation& call, const Console& console) {
   std::vector<store::KeySetWrite> writes =
       store::saveSelection(barcode, known.barcodes, thresholds, firstInstID, [&](const store::KeySetWrite& write) {
         if (!call.json) console.out(resultLine(write));
+        return true;
       });
 
   Json keySets = Json::array();

@@ -1,6 +1,6 @@
-// The threshold editor's side of the store: one key set read into the
-// editor's controls, the controls written into one, and the store's checks
-// with the messages and windows the user sees.
+// The threshold editor's side of the store: what the window does with each
+// key set the store reads or writes (its controls, its messages, the
+// restart question), and the store's checks with the windows the user sees.
 #include "app/kst_main.h"
 #include "settings/threshold_store.h"
 #include "system/services.h"
@@ -9,8 +9,7 @@ namespace kst {
 
 using namespace store;
 
-bool Tkst_mainform::getValues(const Text& root, const Text& key) {
-  KeySetRead read = readKeySet({root, key});
+bool Tkst_mainform::getValues(const KeySetRead& read) {
   if (!read.exists) return false;
   if (auto active = read.lowActive()) {
     cbLowLevel.setChecked(*active);
@@ -33,8 +32,8 @@ Thresholds Tkst_mainform::editedThresholds() const {
   return {seHighLevel.value(), seLowLevel.value(), cbHighLevel.checked(), cbLowLevel.checked()};
 }
 
-bool Tkst_mainform::setValues(const Text& root, const Text& key) {
-  WriteOutcome outcome = writeKeySet({root, key}, editedThresholds(), firstInstID);
+bool Tkst_mainform::setValues(const KeySetWrite& write) {
+  const WriteOutcome& outcome = write.outcome;
   // The saved switches follow the check boxes once their values were
   // tried, whatever came of them; an error before that leaves them.
   const bool error = outcome.result == WriteOutcome::Result::Error;

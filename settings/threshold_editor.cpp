@@ -76,28 +76,19 @@ void Tkst_mainform::resetValueChanged() {
   seHighLevel.tag = seHighLevel.value();
 }
 
-bool Tkst_mainform::loadFirstComplete(const std::vector<KeySet>& keySets) {
-  for (const KeySet& keySet : keySets) {
-    if (getValues(keySet.root, keySet.path)) return true;
-  }
-  return false;
-}
-
 void Tkst_mainform::btGetValuesClick() {
   setDefaultThresholds();
   if (MachineIsCompatible(!isDevEnvironment())) {
     autoCorrectEnabled = false;
-    bool loaded = false;
-    if (!currentBarcode.empty()) {
-      loaded = loadFirstComplete({store::machineConfigurationKeyOf(currentBarcode),
-                                  store::userDataKeyOf(currentBarcode)});
-    }
-    if (loaded) resetValueChanged();
-    if (!loaded) loaded = loadFirstComplete(store::generalReadOrder());
-    if (!loaded) {
+    // Each key set read goes into the controls at once, as a user's edit would.
+    const store::SelectionLoad load = store::loadSelection(
+        currentBarcode, editedThresholds(), [this](const KeySet&, const store::KeySetRead& read) { getValues(read); });
+    if (!load.source) {
       app().messageDialog(kKeysMissingMessage, tk::DialogButtons::Ok);
       btHelpClick();
-    } else if (currentBarcode.empty()) {
+    } else if (store::ownedBy(*load.source, currentBarcode)) {
+      // The selection's own thresholds are what is stored; the general ones
+      // shown for one battery are not yet its own.
       resetValueChanged();
     }
   }
@@ -119,13 +110,15 @@ void Tkst_mainform::btSaveSettingsClick() {
   if (!MachineIsCompatible(true)) return;
   readFirstInstID();
   int keySetsWritten = 0;
-  for (const KeySet& keySet : store::writeSet(currentBarcode, knownBarcodes)) {
-    if (setValues(keySet.root, keySet.path)) ++keySetsWritten;
-    // The elevated copy saves anew: this instance writes and asks nothing
-    // more, or every refused key set would start one more copy behind one
-    // more elevation prompt.
-    if (handedOverToElevatedCopy()) return;
-  }
+  store::saveSelection(currentBarcode, knownBarcodes, editedThresholds(), firstInstID,
+                       [this, &keySetsWritten](const store::KeySetWrite& write) {
+                         if (setValues(write)) ++keySetsWritten;
+                         // The elevated copy finishes the save: this instance writes and
+                         // asks nothing more, or every refused key set would start one
+                         // more copy behind one more elevation prompt.
+                         return !handedOverToElevatedCopy();
+                       });
+  if (handedOverToElevatedCopy()) return;
   // When not one key set was written completely, there is no notice and the
   // values stay marked as unsaved. A key set that failed part-way may still
   // hold the first of its new values.

@@ -133,17 +133,19 @@ WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int
   return outcome;
 }
 
-SelectionLoad loadSelection(const Text& barcode, Thresholds shown) {
+SelectionLoad loadSelection(const Text& barcode, Thresholds shown,
+                            const std::function<void(const KeySet&, const KeySetRead&)>& read) {
   SelectionLoad load;
   // Get Values starts from the defaults; the switches stay as shown.
   shown.highPercent = kDefaultHighLevel;
   shown.lowPercent = kDefaultLowLevel;
   load.thresholds = shown;
   for (const KeySet& keySet : readOrder(barcode)) {
-    KeySetRead read = readKeySet(keySet);
-    if (read.exists) load.thresholds = laidOver(load.thresholds, read);
-    bool complete = read.complete();
-    load.reads.emplace_back(keySet, std::move(read));
+    KeySetRead found = readKeySet(keySet);
+    if (read) read(keySet, found);
+    if (found.exists) load.thresholds = laidOver(load.thresholds, found);
+    bool complete = found.complete();
+    load.reads.emplace_back(keySet, std::move(found));
     if (complete) {
       load.source = keySet;
       break;
@@ -152,13 +154,17 @@ SelectionLoad loadSelection(const Text& barcode, Thresholds shown) {
   return load;
 }
 
+bool ownedBy(const KeySet& keySet, const Text& barcode) {
+  return barcode.empty() || keySet == machineConfigurationKeyOf(barcode) || keySet == userDataKeyOf(barcode);
+}
+
 std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Text>& knownBarcodes,
                                        const Thresholds& thresholds, int32_t firstInstID,
-                                       const std::function<void(const KeySetWrite&)>& done) {
+                                       const std::function<bool(const KeySetWrite&)>& done) {
   std::vector<KeySetWrite> writes;
   for (const KeySet& keySet : writeSet(barcode, knownBarcodes)) {
     writes.push_back({keySet, writeKeySet(keySet, thresholds, firstInstID)});
-    if (done) done(writes.back());
+    if (done && !done(writes.back())) break;
   }
   return writes;
 }

@@ -135,17 +135,24 @@ struct SelectionLoad {
   std::optional<KeySet> source;
   std::vector<std::pair<KeySet, KeySetRead>> reads;
 };
-SelectionLoad loadSelection(const Text& barcode, Thresholds shown = {});
+// Tries the selection's read order, telling of each key set as soon as it
+// is read, until one reads completely.
+SelectionLoad loadSelection(const Text& barcode, Thresholds shown = {},
+                            const std::function<void(const KeySet&, const KeySetRead&)>& read = {});
+// Whether the key set holds the selection's own thresholds: one of the
+// battery's two, or for all batteries a general one.
+bool ownedBy(const KeySet& keySet, const Text& barcode);
 
 struct KeySetWrite {
   KeySet keySet;
   WriteOutcome outcome;
 };
 // Writes every key set of the selection's write set, whatever became of
-// the ones before, and tells of each as soon as it is done.
+// the ones before, and tells of each as soon as it is done; the one told
+// may stop the save there by answering false.
 std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Text>& knownBarcodes,
                                        const Thresholds& thresholds, int32_t firstInstID,
-                                       const std::function<void(const KeySetWrite&)>& done = {});
+                                       const std::function<bool(const KeySetWrite&)>& done = {});
 
 // What removing one key set did.
 struct KeySetRemoval {

@@ -863,215 +863,228 @@ void runAndWait(std::wstring line) {
   CloseHandle(child.hProcess);
 }
 
-void step(const std::vector<std::string>& w) {
-  const std::string& verb = w[0];
-  auto need = [&](size_t count) {
-    if (w.size() < count + 1) fail(verb + " needs " + std::to_string(count) + " arguments");
-  };
-  if (verb == "start") {
-    start(w);
-  } else if (verb == "attach") {
-    if (follow(0, 15000).process == 0) fail("no kestrane.exe runs");
-    attached = true;
-  } else if (verb == "window") {
-    need(1);
-    topLevel(w[1]);
-  } else if (verb == "caption") {
-    need(2);
-    eventually([&](bool last) {
-      std::string actual = narrow(textOf(topLevel(w[1])));
-      if (actual == w[2]) return true;
-      if (last) expectEqual("caption of " + w[1], w[2], actual);
-      return false;
-    });
-  } else if (verb == "text") {
-    need(3);
-    eventually([&](bool last) {
-      std::string actual = narrow(textOf(control(w[1], w[2])));
-      if (actual == w[3]) return true;
-      if (last) expectEqual("text of " + w[2], w[3], actual);
-      return false;
-    });
-  } else if (verb == "visible" || verb == "enabled") {
-    need(3);
-    HWND target = control(w[1], w[2]);
-    bool state = verb == "visible" ? IsWindowVisible(target) != FALSE : IsWindowEnabled(target) != FALSE;
-    expectEqual(verb + " of " + w[2], w[3], state ? "yes" : "no");
-  } else if (verb == "color") {
-    need(3);
-    eventually([&](bool last) {
-      std::optional<COLORREF> shown = textColorOnScreen(control(w[1], w[2]));
-      char rgb[8] = "none";
-      if (shown) std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", GetRValue(*shown), GetGValue(*shown), GetBValue(*shown));
-      if (w[3] == rgb) return true;
-      if (last) expectEqual("colour of " + w[2] + "'s text on the screen", w[3], rgb);
-      return false;
-    });
-  } else if (verb == "fits") {
-    need(2);
-    HWND target = control(w[1], w[2]);
-    eventually([&](bool last) {
-      RECT client;
-      GetClientRect(target, &client);
-      int needed = textWidth(target);
-      if (client.right >= needed) return true;
-      if (last) {
-        fail(w[2] + " is " + std::to_string(client.right) + " pixels wide, its text \"" + narrow(textOf(target)) +
-             "\" needs " + std::to_string(needed));
-      }
-      return false;
-    });
-  } else if (verb == "state") {
-    need(2);
-    eventually([&](bool last) {
-      std::string actual = windowState(topLevel(w[1]));
-      if (actual == w[2]) return true;
-      if (last) expectEqual("state of " + w[1], w[2], actual);
-      return false;
-    });
-  } else if (verb == "frame") {
-    need(2);
-    HWND window = topLevel(w[1]);
-    auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-    auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    bool single = (style & WS_BORDER) != 0 && (style & WS_THICKFRAME) == 0 && (exStyle & WS_EX_DLGMODALFRAME) == 0;
-    expectEqual("frame of " + w[1], w[2], single ? "single" : "other");
-  } else if (verb == "show") {
-    need(1);
-    startShowCommand = w[1] == "minimized" ? SW_SHOWMINIMIZED : w[1] == "maximized" ? SW_SHOWMAXIMIZED : SW_SHOWDEFAULT;
-  } else if (verb == "click") {
-    need(2);
-    HWND target = control(w[1], w[2]);
-    std::wstring cls = classOf(target);
-    if (cls == L"Static") {
-      PostMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(target));
-    } else {
-      PostMessageW(target, BM_CLICK, 0, 0);
+using Words = std::vector<std::string>;
+
+// One kind of step: its verb, how many words must follow it, and what it does.
+struct Step {
+  const char* verb;
+  size_t arguments;
+  void (*run)(const Words& w);
+};
+
+// Waits for a value to be as expected, for as long as eventually() waits.
+void expectEventually(const std::string& what, const std::string& expected, std::string (*actual)(const Words&),
+                      const Words& w) {
+  eventually([&](bool last) {
+    std::string shown = actual(w);
+    if (shown == expected) return true;
+    if (last) expectEqual(what, expected, shown);
+    return false;
+  });
+}
+
+void expectColor(const Words& w) {
+  eventually([&](bool last) {
+    std::optional<COLORREF> shown = textColorOnScreen(control(w[1], w[2]));
+    char rgb[8] = "none";
+    if (shown) std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", GetRValue(*shown), GetGValue(*shown), GetBValue(*shown));
+    if (w[3] == rgb) return true;
+    if (last) expectEqual("colour of " + w[2] + "'s text on the screen", w[3], rgb);
+    return false;
+  });
+}
+
+void expectFits(const Words& w) {
+  HWND target = control(w[1], w[2]);
+  eventually([&](bool last) {
+    RECT client;
+    GetClientRect(target, &client);
+    int needed = textWidth(target);
+    if (client.right >= needed) return true;
+    if (last) {
+      fail(w[2] + " is " + std::to_string(client.right) + " pixels wide, its text \"" + narrow(textOf(target)) +
+           "\" needs " + std::to_string(needed));
     }
-  } else if (verb == "settext") {
-    need(3);
-    SendMessageW(control(w[1], w[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(w[3]).c_str()));
-  } else if (verb == "key") {
-    need(2);
-    pressKey(topLevel(w[1]), w[2]);
-  } else if (verb == "message") {
-    need(1);
-    std::string actual = narrow(messageText(messageBox()));
-    expectEqual("message box", w[1], actual);
-  } else if (verb == "answer") {
-    need(1);
-    HWND box = messageBox();
-    int id = w[1] == "Yes" ? IDYES : w[1] == "No" ? IDNO : w[1] == "Cancel" ? IDCANCEL : IDOK;
-    HWND button = GetDlgItem(box, id);
-    if (button == nullptr) fail("the message box has no " + w[1] + " button");
-    PostMessageW(button, BM_CLICK, 0, 0);
-    Sleep(300);
-  } else if (verb == "type") {
-    need(3);
-    HWND target = control(w[1], w[2]);
-    typeText(target, widen(w[3]));
-  } else if (verb == "focus") {
-    need(2);
-    HWND target = control(w[1], w[2]);
-    DWORD self = GetCurrentThreadId();
-    AttachThreadInput(self, program.dwThreadId, TRUE);
-    SetFocus(target);
-    AttachThreadInput(self, program.dwThreadId, FALSE);
-  } else if (verb == "tray") {
-    need(1);
-    pressTrayIcon(w[1]);
-  } else if (verb == "menu") {
-    need(1);
-    HWND menu = topLevel("#32768");
-    PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(w[1][0]), 1);
-  } else if (verb == "screenshot") {
-    need(2);
-    Sleep(300);
-    RECT area;
-    GetWindowRect(topLevel(w[1]), &area);
-    if (!saveImage(imageWithTheCaretOff(area), besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
-  } else if (verb == "trayhint") {
-    need(1);
-    expectTrayHint(w[1]);
-  } else if (verb == "traypicture") {
-    need(1);
-    trayPicture(w);
-  } else if (verb == "panel") {
-    restartPanel();
-  } else if (verb == "desktop") {
-    need(1);
-    RECT screen;
-    GetWindowRect(GetDesktopWindow(), &screen);
-    if (!saveImage(imageWithTheCaretOff(screen), besideDriver(widen(w[1])))) fail("cannot save " + w[1]);
-  } else if (verb == "cover") {
-    need(1);
-    cover(topLevel(w[1]));
-  } else if (verb == "front") {
-    need(1);
-    expectInFront(topLevel(w[1]));
-  } else if (verb == "atpointer") {
-    need(1);
-    expectAtPointer(topLevel(w[1]));
-  } else if (verb == "minimize") {
-    need(1);
-    PostMessageW(topLevel(w[1]), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    Sleep(500);
-  } else if (verb == "close") {
-    need(1);
-    PostMessageW(topLevel(w[1]), WM_CLOSE, 0, 0);
-  } else if (verb == "exits") {
-    if (WaitForSingleObject(program.hProcess, 10000) != WAIT_OBJECT_0) fail("the program still runs");
-  } else if (verb == "restarted") {
-    need(1);
-    adoptNewInstance(w[1]);
-  } else if (verb == "running") {
-    Sleep(500);
-    if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
-  } else if (verb == "seed") {
-    need(1);
-    runAndWait(L"regedit.exe /S \"" + widen(w[1]) + L"\"");
-  } else if (verb == "readonly" || verb == "writable") {
-    need(1);
-    std::wstring path;
-    HKEY root = rootOf(w[1], path);
-    setRights(root, path, verb == "readonly" ? L"D:(A;;KR;;;WD)" : L"D:(A;;KA;;;WD)");
-  } else if (verb == "value") {
-    need(3);
-    std::wstring path;
-    HKEY root = rootOf(w[1], path);
-    DWORD value = 0, size = sizeof value, type = 0;
-    LONG status = RegGetValueW(root, path.c_str(), widen(w[2]).c_str(), RRF_RT_ANY, &type, &value, &size);
-    std::string actual = status != ERROR_SUCCESS ? "missing" : type != REG_DWORD ? "not a DWORD" : std::to_string(value);
-    expectEqual("value " + w[2] + " of " + w[1], w[3], actual);
-  } else if (verb == "haskey" || verb == "nokey") {
-    need(1);
-    std::wstring path;
-    HKEY root = rootOf(w[1], path);
-    HKEY key = nullptr;
-    bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (exists) RegCloseKey(key);
-    expectEqual("key " + w[1], verb == "haskey" ? "present" : "missing", exists ? "present" : "missing");
-  } else if (verb == "battery") {
-    setBattery(w);
-  } else if (verb == "cli") {
-    need(1);
-    size_t rest = currentLine.find(w[1], currentLine.find("cli") + 3) + w[1].size();
-    int exitCode = runCli(currentLine.substr(rest));
-    if (std::to_string(exitCode) != w[1]) {
-      fail("kestrane-cli exited with " + std::to_string(exitCode) + ", expected " + w[1] + "; it said: " +
-           escaped(cliOutput));
-    }
-  } else if (verb == "output") {
-    need(1);
-    if (cliOutput.find(w[1]) == std::string::npos) {
-      fail("kestrane-cli's output " + escaped(cliOutput) + " lacks " + escaped(w[1]));
-    }
-  } else if (verb == "sleep") {
-    need(1);
-    Sleep(static_cast<DWORD>(std::stoi(w[1])));
+    return false;
+  });
+}
+
+void expectSingleFrame(const Words& w) {
+  HWND window = topLevel(w[1]);
+  auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+  bool single = (style & WS_BORDER) != 0 && (style & WS_THICKFRAME) == 0 && (exStyle & WS_EX_DLGMODALFRAME) == 0;
+  expectEqual("frame of " + w[1], w[2], single ? "single" : "other");
+}
+
+void click(const Words& w) {
+  HWND target = control(w[1], w[2]);
+  if (classOf(target) == L"Static") {
+    PostMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(target));
   } else {
-    fail("unknown step " + verb);
+    PostMessageW(target, BM_CLICK, 0, 0);
   }
+}
+
+void answer(const Words& w) {
+  HWND box = messageBox();
+  int id = w[1] == "Yes" ? IDYES : w[1] == "No" ? IDNO : w[1] == "Cancel" ? IDCANCEL : IDOK;
+  HWND button = GetDlgItem(box, id);
+  if (button == nullptr) fail("the message box has no " + w[1] + " button");
+  PostMessageW(button, BM_CLICK, 0, 0);
+  Sleep(300);
+}
+
+void focusControl(const Words& w) {
+  HWND target = control(w[1], w[2]);
+  DWORD self = GetCurrentThreadId();
+  AttachThreadInput(self, program.dwThreadId, TRUE);
+  SetFocus(target);
+  AttachThreadInput(self, program.dwThreadId, FALSE);
+}
+
+void saveWindow(const Words& w) {
+  Sleep(300);
+  RECT area;
+  GetWindowRect(topLevel(w[1]), &area);
+  if (!saveImage(imageWithTheCaretOff(area), besideDriver(widen(w[2])))) fail("cannot save " + w[2]);
+}
+
+void saveDesktop(const Words& w) {
+  RECT screen;
+  GetWindowRect(GetDesktopWindow(), &screen);
+  if (!saveImage(imageWithTheCaretOff(screen), besideDriver(widen(w[1])))) fail("cannot save " + w[1]);
+}
+
+void expectValue(const Words& w) {
+  std::wstring path;
+  HKEY root = rootOf(w[1], path);
+  DWORD value = 0, size = sizeof value, type = 0;
+  LONG status = RegGetValueW(root, path.c_str(), widen(w[2]).c_str(), RRF_RT_ANY, &type, &value, &size);
+  std::string actual = status != ERROR_SUCCESS ? "missing" : type != REG_DWORD ? "not a DWORD" : std::to_string(value);
+  expectEqual("value " + w[2] + " of " + w[1], w[3], actual);
+}
+
+void expectKey(const Words& w) {
+  std::wstring path;
+  HKEY root = rootOf(w[1], path);
+  HKEY key = nullptr;
+  bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+  if (exists) RegCloseKey(key);
+  expectEqual("key " + w[1], w[0] == "haskey" ? "present" : "missing", exists ? "present" : "missing");
+}
+
+void giveRights(const Words& w) {
+  std::wstring path;
+  HKEY root = rootOf(w[1], path);
+  setRights(root, path, w[0] == "readonly" ? L"D:(A;;KR;;;WD)" : L"D:(A;;KA;;;WD)");
+}
+
+void runTheCommandLine(const Words& w) {
+  size_t rest = currentLine.find(w[1], currentLine.find("cli") + 3) + w[1].size();
+  int exitCode = runCli(currentLine.substr(rest));
+  if (std::to_string(exitCode) != w[1]) {
+    fail("kestrane-cli exited with " + std::to_string(exitCode) + ", expected " + w[1] + "; it said: " +
+         escaped(cliOutput));
+  }
+}
+
+const Step kSteps[] = {
+    {"start", 0, [](const Words& w) { start(w); }},
+    {"attach", 0,
+     [](const Words&) {
+       if (follow(0, 15000).process == 0) fail("no kestrane.exe runs");
+       attached = true;
+     }},
+    {"window", 1, [](const Words& w) { topLevel(w[1]); }},
+    {"caption", 2,
+     [](const Words& w) {
+       expectEventually("caption of " + w[1], w[2], [](const Words& v) { return narrow(textOf(topLevel(v[1]))); }, w);
+     }},
+    {"text", 3,
+     [](const Words& w) {
+       expectEventually("text of " + w[2], w[3], [](const Words& v) { return narrow(textOf(control(v[1], v[2]))); },
+                        w);
+     }},
+    {"visible", 3,
+     [](const Words& w) { expectEqual("visible of " + w[2], w[3], IsWindowVisible(control(w[1], w[2])) ? "yes" : "no"); }},
+    {"enabled", 3,
+     [](const Words& w) { expectEqual("enabled of " + w[2], w[3], IsWindowEnabled(control(w[1], w[2])) ? "yes" : "no"); }},
+    {"color", 3, expectColor},
+    {"fits", 2, expectFits},
+    {"state", 2,
+     [](const Words& w) {
+       expectEventually("state of " + w[1], w[2], [](const Words& v) { return windowState(topLevel(v[1])); }, w);
+     }},
+    {"frame", 2, expectSingleFrame},
+    {"show", 1,
+     [](const Words& w) {
+       startShowCommand = w[1] == "minimized"   ? SW_SHOWMINIMIZED
+                          : w[1] == "maximized" ? SW_SHOWMAXIMIZED
+                                                : SW_SHOWDEFAULT;
+     }},
+    {"click", 2, click},
+    {"settext", 3,
+     [](const Words& w) {
+       SendMessageW(control(w[1], w[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(w[3]).c_str()));
+     }},
+    {"key", 2, [](const Words& w) { pressKey(topLevel(w[1]), w[2]); }},
+    {"message", 1, [](const Words& w) { expectEqual("message box", w[1], narrow(messageText(messageBox()))); }},
+    {"answer", 1, answer},
+    {"type", 3, [](const Words& w) { typeText(control(w[1], w[2]), widen(w[3])); }},
+    {"focus", 2, focusControl},
+    {"tray", 1, [](const Words& w) { pressTrayIcon(w[1]); }},
+    {"menu", 1,
+     [](const Words& w) { PostMessageW(topLevel("#32768"), WM_CHAR, static_cast<WPARAM>(w[1][0]), 1); }},
+    {"screenshot", 2, saveWindow},
+    {"trayhint", 1, [](const Words& w) { expectTrayHint(w[1]); }},
+    {"traypicture", 1, trayPicture},
+    {"panel", 0, [](const Words&) { restartPanel(); }},
+    {"desktop", 1, saveDesktop},
+    {"cover", 1, [](const Words& w) { cover(topLevel(w[1])); }},
+    {"front", 1, [](const Words& w) { expectInFront(topLevel(w[1])); }},
+    {"atpointer", 1, [](const Words& w) { expectAtPointer(topLevel(w[1])); }},
+    {"minimize", 1,
+     [](const Words& w) {
+       PostMessageW(topLevel(w[1]), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+       Sleep(500);
+     }},
+    {"close", 1, [](const Words& w) { PostMessageW(topLevel(w[1]), WM_CLOSE, 0, 0); }},
+    {"exits", 0,
+     [](const Words&) {
+       if (WaitForSingleObject(program.hProcess, 10000) != WAIT_OBJECT_0) fail("the program still runs");
+     }},
+    {"restarted", 1, [](const Words& w) { adoptNewInstance(w[1]); }},
+    {"running", 0,
+     [](const Words&) {
+       Sleep(500);
+       if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
+     }},
+    {"seed", 1, [](const Words& w) { runAndWait(L"regedit.exe /S \"" + widen(w[1]) + L"\""); }},
+    {"readonly", 1, giveRights},
+    {"writable", 1, giveRights},
+    {"value", 3, expectValue},
+    {"haskey", 1, expectKey},
+    {"nokey", 1, expectKey},
+    {"battery", 0, setBattery},
+    {"cli", 1, runTheCommandLine},
+    {"output", 1,
+     [](const Words& w) {
+       if (cliOutput.find(w[1]) == std::string::npos) {
+         fail("kestrane-cli's output " + escaped(cliOutput) + " lacks " + escaped(w[1]));
+       }
+     }},
+    {"sleep", 1, [](const Words& w) { Sleep(static_cast<DWORD>(std::stoi(w[1]))); }},
+};
+
+void step(const Words& w) {
+  for (const Step& known : kSteps) {
+    if (w[0] != known.verb) continue;
+    if (w.size() < known.arguments + 1) fail(w[0] + " needs " + std::to_string(known.arguments) + " arguments");
+    known.run(w);
+    return;
+  }
+  fail("unknown step " + w[0]);
 }
 
 }  // namespace

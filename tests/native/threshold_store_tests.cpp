@@ -91,7 +91,7 @@ TEST_F(StoreTest, IncompleteKeySetLeavesTheDefaultLowAndIsReadOver) {
                    sys::dwordValue(0));
   sim.registry.put(RootKey::LocalMachine, store::kMachineConfigurationKey, store::kChargeStopPercentage,
                    sys::dwordValue(90));
-  ASSERT_FALSE(main().getValues(store::kMachine, store::kMachineConfigurationKey));
+  ASSERT_FALSE(main().getValues(store::readKeySet({store::kMachine, store::kMachineConfigurationKey})));
   EXPECT_EQ(editor(), (std::vector<int>{0, 0, 45, 90}));
   getValuesFor(u"");
   EXPECT_EQ(editor(), (std::vector<int>{1, 1, 40, 80})) << "the next key set of the read order wins";

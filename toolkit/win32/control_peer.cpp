@@ -54,66 +54,57 @@ ControlPeer::~ControlPeer() {
   if (window_) RemoveWindowSubclass(window_.get(), subclassProc, 1);
 }
 
-void ControlPeer::create() {
-  const wchar_t* windowClass = L"STATIC";
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD exStyle = 0;
+// The native control a control of the toolkit is made as.
+ControlPeer::NativeKind ControlPeer::nativeKind() const {
+  NativeKind kind{L"STATIC", WS_CHILD | WS_CLIPSIBLINGS, 0};
   if (auto* label = dynamic_cast<Label*>(&control_)) {
-    style |= SS_NOTIFY | (label->rightAligned ? SS_RIGHT : SS_LEFTNOWORDWRAP);
+    kind.style |= SS_NOTIFY | (label->rightAligned ? SS_RIGHT : SS_LEFTNOWORDWRAP);
   } else if (auto* button = dynamic_cast<Button*>(&control_)) {
-    windowClass = L"BUTTON";
-    style |= WS_TABSTOP | (button->ownerDrawnCaption ? BS_OWNERDRAW
-                           : button->isDefault       ? BS_DEFPUSHBUTTON
-                                                     : BS_PUSHBUTTON);
+    kind.windowClass = L"BUTTON";
+    kind.style |= WS_TABSTOP | (button->ownerDrawnCaption ? BS_OWNERDRAW
+                                : button->isDefault       ? BS_DEFPUSHBUTTON
+                                                          : BS_PUSHBUTTON);
   } else if (dynamic_cast<CheckBox*>(&control_) != nullptr) {
     // Not an automatic check box: the state changes by program alone.
-    windowClass = L"BUTTON";
-    style |= BS_CHECKBOX;
+    kind.windowClass = L"BUTTON";
+    kind.style |= BS_CHECKBOX;
   } else if (dynamic_cast<RadioButton*>(&control_) != nullptr) {
-    windowClass = L"BUTTON";
-    style |= BS_RADIOBUTTON | WS_TABSTOP;
+    kind.windowClass = L"BUTTON";
+    kind.style |= BS_RADIOBUTTON | WS_TABSTOP;
   } else if (auto* edit = dynamic_cast<Edit*>(&control_)) {
-    windowClass = L"EDIT";
-    style |= ES_AUTOHSCROLL | WS_TABSTOP | (edit->centered ? ES_CENTER : ES_LEFT);
-    exStyle = WS_EX_CLIENTEDGE;
+    kind.windowClass = L"EDIT";
+    kind.style |= ES_AUTOHSCROLL | WS_TABSTOP | (edit->centered ? ES_CENTER : ES_LEFT);
+    kind.exStyle = WS_EX_CLIENTEDGE;
   } else if (dynamic_cast<SpinEdit*>(&control_) != nullptr) {
-    windowClass = L"EDIT";
-    style |= ES_AUTOHSCROLL | WS_TABSTOP;
-    exStyle = WS_EX_CLIENTEDGE;
+    kind.windowClass = L"EDIT";
+    kind.style |= ES_AUTOHSCROLL | WS_TABSTOP;
+    kind.exStyle = WS_EX_CLIENTEDGE;
   } else if (dynamic_cast<Gauge*>(&control_) != nullptr) {
-    windowClass = PROGRESS_CLASSW;
-    style |= PBS_SMOOTH;
+    kind.windowClass = PROGRESS_CLASSW;
+    kind.style |= PBS_SMOOTH;
   } else if (dynamic_cast<Picture*>(&control_) != nullptr) {
-    style |= SS_OWNERDRAW;
+    kind.style |= SS_OWNERDRAW;
   }
-  if (control_.visible()) style |= WS_VISIBLE;
-  if (!control_.enabled()) style |= WS_DISABLED;
+  if (control_.visible()) kind.style |= WS_VISIBLE;
+  if (!control_.enabled()) kind.style |= WS_DISABLED;
+  return kind;
+}
+
+void ControlPeer::create() {
+  const NativeKind kind = nativeKind();
   const Rect& r = control_.bounds();
   // A child window's menu handle is its identifier.
   auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_.id));
-  window_.reset(CreateWindowExW(exStyle, windowClass, wide(control_.text()), style, r.left, r.top, r.width,
-                                r.height, form_.window(), id, app_.instance(), nullptr));
+  window_.reset(CreateWindowExW(kind.exStyle, kind.windowClass, wide(control_.text()), kind.style, r.left, r.top,
+                                r.width, r.height, form_.window(), id, app_.instance(), nullptr));
   HWND window = window_.get();
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowSubclass(window, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-
-  if (auto* spin = dynamic_cast<SpinEdit*>(&control_)) {
-    upDown_.reset(CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
-                                  WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0,
-                                  0, 0, form_.window(), nullptr, app_.instance(), nullptr));
-    SetWindowLongPtrW(upDown_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SendMessageW(upDown_.get(), UDM_SETRANGE32, spin->minValue, spin->maxValue);
-    SendMessageW(upDown_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(window), 0);
-    // An arrow held down steps by 1 all the time: Windows would go on in
-    // steps of 5 and then 20, past the threshold the user is looking for.
-    UDACCEL steadySteps{0, 1};
-    SendMessageW(upDown_.get(), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&steadySteps));
-  }
+  if (auto* spin = dynamic_cast<SpinEdit*>(&control_)) attachUpDown(*spin);
   if (auto* gauge = dynamic_cast<Gauge*>(&control_)) {
     // Visual styles ignore a progress bar's colours; without a style it keeps them.
     switchThemeOff(window);
     SendMessageW(window, PBM_SETRANGE32, gauge->minValue, gauge->maxValue);
-    applyColors();
   }
   // A control made at run time comes in front of those made before it;
   // the form's own controls never overlap and keep the order of creation.
@@ -123,6 +114,20 @@ void ControlPeer::create() {
   changed(Property::Progress);
   applyColors();
   applyHint();
+}
+
+// The arrows beside a spin edit's field, which they step.
+void ControlPeer::attachUpDown(const SpinEdit& spin) {
+  upDown_.reset(CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
+                                WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
+                                form_.window(), nullptr, app_.instance(), nullptr));
+  SetWindowLongPtrW(upDown_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SendMessageW(upDown_.get(), UDM_SETRANGE32, spin.minValue, spin.maxValue);
+  SendMessageW(upDown_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(window_.get()), 0);
+  // An arrow held down steps by 1 all the time: Windows would go on in
+  // steps of 5 and then 20, past the threshold the user is looking for.
+  UDACCEL steadySteps{0, 1};
+  SendMessageW(upDown_.get(), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&steadySteps));
 }
 
 void ControlPeer::changed(Property property) {

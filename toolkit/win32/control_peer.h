@@ -26,7 +26,14 @@ class ControlPeer : public Peer {
  private:
   static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR self);
+  struct NativeKind {
+    const wchar_t* windowClass;
+    DWORD style;
+    DWORD exStyle;
+  };
+  NativeKind nativeKind() const;
   void create();
+  void attachUpDown(const SpinEdit& spin);
   void applyFont();
   void applyColors();
   void applyBounds();
