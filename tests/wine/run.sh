@@ -127,12 +127,16 @@ run_scenario() {
   fi
   # Wine's Z: drive is the root folder. No Wine process may start outside
   # the namespace: a wineserver started there would run the scenario's
-  # processes outside it, on the real power supply.
+  # processes outside it, on the real power supply. The prefix's desktop is
+  # started and waited for before the driver, so that the driver never
+  # races it: a Wine process that asks for the screen before the desktop
+  # has published its display sees Wine's default 1024 by 768 one.
   stores="Z:${here//\//\\}\\tests\\e2e\\stores"
   log=$work/$name.log
   sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" |
     DISPLAY=$display KST_DESKTOP=$desktop ICEWM_PRIVCFG=$wine_root/icewm WINEPREFIX=$prefix unshare -m bash -c \
-      'mount -t tmpfs none /sys/class/power_supply && exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
+      'mount -t tmpfs none /sys/class/power_supply && wine rundll32.exe user32.dll,GetDesktopWindow &&
+        exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
   status=${PIPESTATUS[1]}
   if [ "$status" -ne 0 ]; then
     sed 's/^/    /' "$log"
@@ -181,7 +185,8 @@ run_signed_program() {
   local unsigned=$work
   work=$wine_root/signed
   rm -rf "$work" && mkdir -p "$work/screenshots"
-  cp "$KST_SIGNED_PROGRAM" "$unsigned/kestrane-cli.exe" "$unsigned/kdriver.exe" "$work/"
+  cp "$KST_SIGNED_PROGRAM" "$work/kestrane.exe"
+  cp "$unsigned/kestrane-cli.exe" "$unsigned/kdriver.exe" "$work/"
   run_scenario "$here/tests/e2e/first_start.scn" "the signed release's kestrane.exe: scenario first_start"
   work=$unsigned
 }
