@@ -336,6 +336,7 @@ TEST(ArgumentsAfterProgramName, SplitByTheWindowsRules) {
   EXPECT_EQ(argumentsAfterProgramName(u""), u"");
   EXPECT_EQ(argumentsAfterProgramName(u" x"), u"x") << "no program path at all";
   EXPECT_EQ(argumentsAfterProgramName(u"\"unclosed path"), u"");
+  EXPECT_EQ(argumentsAfterProgramName(u"\"\" x"), u"x") << "an empty quoted path";
 }
 
 }  // namespace
