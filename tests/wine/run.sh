@@ -199,7 +199,7 @@ high_scale_filter='HighScale.*'
 count_i686_tests() {
   local scenario count=0 prefix
   for scenario in "${scenarios[@]}"; do
-    grep -qE '^# (only: *x86_64|windows only:)' "$scenario" || count=$((count + 1))
+    grep -qE '^# only: *x86_64' "$scenario" || count=$((count + 1))
   done
   if [ -z "${KST_SCENARIOS_ONLY:-}" ]; then
     prefix=$(work=$wine_root fresh_prefix list)
