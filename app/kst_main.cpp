@@ -58,13 +58,32 @@ void Tkst_mainform::createLayout() {
   btBatteryID.tabOrder = 0;
   btBatteryID.tabStop = true;
 
-  // The tops of the switch, the label, the spin edit and "%", each row as designed.
-  layOutThreshold({cbHighLevel, lbHighLevel, seHighLevel, lbHighLevelPercent, u" &High Charging Threshold:", 126,
-                   {57, 58, 54, 59}, store::kHighRange, 100, 1, 9, u"High charging threshold",
-                   u"Use the high charging threshold"});
-  layOutThreshold({cbLowLevel, lbLowLevel, seLowLevel, lbLowLevelPercent, u" &Low Charging Threshold:", 124,
-                   {80, 81, 78, 82}, store::kLowRange, 1, 2, 8, u"Low charging threshold",
-                   u"Use the low charging threshold"});
+  layOutThreshold({.box = cbHighLevel,
+                   .label = lbHighLevel,
+                   .edit = seHighLevel,
+                   .percent = lbHighLevelPercent,
+                   .caption = u" &High Charging Threshold:",
+                   .labelWidth = 126,
+                   .tops = {.box = 57, .label = 58, .edit = 54, .percent = 59},
+                   .range = store::kHighRange,
+                   .initial = 100,
+                   .editTabOrder = 1,
+                   .boxTabOrder = 9,
+                   .name = u"High charging threshold",
+                   .switchName = u"Use the high charging threshold"});
+  layOutThreshold({.box = cbLowLevel,
+                   .label = lbLowLevel,
+                   .edit = seLowLevel,
+                   .percent = lbLowLevelPercent,
+                   .caption = u" &Low Charging Threshold:",
+                   .labelWidth = 124,
+                   .tops = {.box = 80, .label = 81, .edit = 78, .percent = 82},
+                   .range = store::kLowRange,
+                   .initial = 1,
+                   .editTabOrder = 2,
+                   .boxTabOrder = 8,
+                   .name = u"Low charging threshold",
+                   .switchName = u"Use the low charging threshold"});
   focus(&seHighLevel);
   layOutStatusArea();
   layOutButtons();

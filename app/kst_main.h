@@ -139,11 +139,13 @@ class Tkst_mainform : public tk::Form {
     tk::Label& percent;
     Text caption;
     int labelWidth;
+    // The tops of the four, as designed.
     struct {
       int box, label, edit, percent;
     } tops;
     store::Range range;
     int initial, editTabOrder, boxTabOrder;
+    // What screen readers call the spin edit and the switch.
     Text name, switchName;
   };
   void createLayout();

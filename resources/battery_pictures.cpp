@@ -1,5 +1,6 @@
 #include "resources/battery_pictures.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace kst::resources {
@@ -42,7 +43,7 @@ tk::ImageList list(std::initializer_list<Frame> frames, bool masked, int size) {
 tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool masked, int size) {
   const Scale at{size};
   // The outline grows with the picture: one pixel at 16 and 20, two at 24 and 32.
-  const int edge = at(1) > 1 ? at(1) : 1;
+  const int edge = std::max(1, at(1));
   const int left = at(kBodyLeft), right = at(kBodyRight), top = at(kBodyTop), bottom = at(kBodyBottom);
   // The cap stays centred: as wide as scaled, or one wider to fit the body's parity.
   const int capWidth = at(kCapWidth) + (right - left - at(kCapWidth)) % 2;

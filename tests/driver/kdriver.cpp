@@ -883,15 +883,12 @@ void expectEventually(const std::string& what, const std::string& expected, std:
   });
 }
 
-void expectColor(const Words& w) {
-  eventually([&](bool last) {
-    std::optional<COLORREF> shown = textColorOnScreen(control(w[1], w[2]));
-    char rgb[8] = "none";
-    if (shown) std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", GetRValue(*shown), GetGValue(*shown), GetBValue(*shown));
-    if (w[3] == rgb) return true;
-    if (last) expectEqual("colour of " + w[2] + "'s text on the screen", w[3], rgb);
-    return false;
-  });
+// The colour of a control's text on the screen as RRGGBB, or "none".
+std::string shownTextColor(const Words& w) {
+  std::optional<COLORREF> shown = textColorOnScreen(control(w[1], w[2]));
+  char rgb[8] = "none";
+  if (shown) std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", GetRValue(*shown), GetGValue(*shown), GetBValue(*shown));
+  return rgb;
 }
 
 void expectFits(const Words& w) {
@@ -1010,7 +1007,8 @@ const Step kSteps[] = {
      [](const Words& w) { expectEqual("visible of " + w[2], w[3], IsWindowVisible(control(w[1], w[2])) ? "yes" : "no"); }},
     {"enabled", 3,
      [](const Words& w) { expectEqual("enabled of " + w[2], w[3], IsWindowEnabled(control(w[1], w[2])) ? "yes" : "no"); }},
-    {"color", 3, expectColor},
+    {"color", 3,
+     [](const Words& w) { expectEventually("colour of " + w[2] + "'s text on the screen", w[3], shownTextColor, w); }},
     {"fits", 2, expectFits},
     {"state", 2,
      [](const Words& w) {

@@ -16,7 +16,7 @@ HKEY rootHandle(sys::RootKey root) {
   return root == sys::RootKey::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-// Wine enforces a key's DACL, so "everyone may read" refuses every write.
+// Windows and Wine enforce a key's DACL, so "everyone may read" refuses every write.
 void setDacl(sys::RootKey root, const Text& path, const wchar_t* sddl) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(rootHandle(root), sys::win32::wide(path), 0, WRITE_DAC | READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
@@ -30,7 +30,7 @@ void setDacl(sys::RootKey root, const Text& path, const wchar_t* sddl) {
   RegCloseKey(key);
 }
 
-class WineBackend : public RegistryTestBackend {
+class RealRegistryBackend : public RegistryTestBackend {
  public:
   void install() override { system_ = std::make_unique<sys::win32::Win32System>(); }
   void uninstall() override { system_.reset(); }
@@ -50,7 +50,7 @@ class WineBackend : public RegistryTestBackend {
 }  // namespace
 
 RegistryTestBackend& registryTestBackend() {
-  static WineBackend backend;
+  static RealRegistryBackend backend;
   return backend;
 }
 
