@@ -99,7 +99,10 @@ run_test_binary() {
   WINEPREFIX=$prefix wine "$build/kst_win32_tests.exe" --gtest_color=no --gtest_filter="$filter" 2>&1 |
     tr -d "\r" > "$log"
   local status=${PIPESTATUS[0]} ok bad
-  grep -E '^\[( +OK|  FAILED|  SKIPPED) \] .* \([0-9]+ ms\)$' "$log" | sed "s/^/[wine $arch] /"
+  grep -E '^\[( +OK |  FAILED  |  SKIPPED )\] .* \([0-9]+ ms\)$' "$log" | sed "s/^/[wine $arch] /"
+  # A failed test is shown with what it printed, as a failing scenario is.
+  awk '/^\[ RUN      \]/ { block = "" } { block = block "    " $0 "\n" }
+    /^\[  FAILED  \] .* \([0-9]+ ms\)$/ { printf "%s", block }' "$log"
   ok=$(grep -cE '^\[ +OK \] .* \([0-9]+ ms\)$' "$log")
   bad=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log")
   passed=$((passed + ok))
