@@ -99,15 +99,19 @@ run_test_binary() {
   WINEPREFIX=$prefix wine "$build/kst_win32_tests.exe" --gtest_color=no --gtest_filter="$filter" 2>&1 |
     tr -d "\r" > "$log"
   local status=${PIPESTATUS[0]} ok bad
-  grep -E '^\[( +OK |  FAILED  |  SKIPPED )\] .* \([0-9]+ ms\)$' "$log" | sed "s/^/[wine $arch] /"
+  # One pattern for each result, for showing and counting alike.
+  local finished=' .* [(][0-9]+ ms[)]$'
+  local ok_line="^[[] +OK []]$finished" failed_line="^[[]  FAILED  []]$finished"
+  local skipped_line="^[[]  SKIPPED []]$finished"
+  grep -E "$ok_line|$failed_line|$skipped_line" "$log" | sed "s/^/[wine $arch] /"
   # A failed test is shown with what it printed, as a failing scenario is.
-  awk '/^\[ RUN      \]/ { block = "" } { block = block "    " $0 "\n" }
-    /^\[  FAILED  \] .* \([0-9]+ ms\)$/ { printf "%s", block }' "$log"
-  ok=$(grep -cE '^\[ +OK \] .* \([0-9]+ ms\)$' "$log")
-  bad=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log")
+  awk -v failed="$failed_line" '/^\[ RUN      \]/ { block = "" } { block = block "    " $0 "\n" }
+    $0 ~ failed { printf "%s", block }' "$log"
+  ok=$(grep -cE "$ok_line" "$log")
+  bad=$(grep -cE "$failed_line" "$log")
   passed=$((passed + ok))
   failed=$((failed + bad))
-  skipped=$((skipped + $(grep -cE '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$log")))
+  skipped=$((skipped + $(grep -cE "$skipped_line" "$log")))
   if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then report "kst_win32_tests (exit $status)" 1; fi
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$prefix"
