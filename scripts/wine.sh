@@ -9,6 +9,8 @@
 
 kst_wine32_loader=/usr/lib/wine/wine
 kst_wine64_loader=/usr/lib/wine/wine64
+# Where setup could not install Wine's 32-bit half, it writes down why.
+kst_wine32_unavailable=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine32-unavailable
 
 # Runs a 93-byte i386 program that only exits: whether the kernel runs
 # 32-bit programs at all, before anything 32-bit is installed.
@@ -36,6 +38,19 @@ kst_runs_32_bit() {
 
 # Whether Wine runs the i686 build here: its 32-bit half is installed and runs.
 kst_wine_runs_32_bit() { [ -e "$kst_wine32_loader" ] && kst_runs_32_bit; }
+
+# Why Wine runs no 32-bit programs here, in a few words.
+kst_wine32_reason() {
+  if [ "${KST_WINE32:-}" = no ]; then
+    echo "Wine's 32-bit half is not used (KST_WINE32=no)"
+  elif ! kst_runs_32_bit; then
+    echo "this machine runs no 32-bit programs"
+  elif [ -f "$kst_wine32_unavailable" ]; then
+    cat "$kst_wine32_unavailable"
+  else
+    echo "Wine's 32-bit half is not installed"
+  fi
+}
 
 # Where Wine's 32-bit half is not used, "wine" and Debian's "wine-stable"
 # (which wineboot, winepath and the other tools start) become the 64-bit

@@ -231,7 +231,7 @@ for arch in ${KST_ARCHS:-x86_64 i686}; do
   if [ "$arch" = i686 ] && ! kst_wine_runs_32_bit; then
     not_run=$(count_i686_tests)
     skipped=$((skipped + not_run))
-    echo "[wine i686] SKIPPED: Wine runs no 32-bit programs here$([ "${KST_WINE32:-}" = no ] && echo " (KST_WINE32=no)"): $not_run tests of the i686 build not run"
+    echo "[wine i686] SKIPPED: $(kst_wine32_reason): $not_run tests of the i686 build not run"
     continue
   fi
   mkdir -p "$work/screenshots"
