@@ -118,9 +118,12 @@ class Tkst_mainform : public tk::Form {
   // The thresholds as the editor shows them now.
   store::Thresholds editedThresholds() const;
   void readFirstInstID();
-  void showSaveNotice();
-  // Starts an elevated copy that finishes the work handed over.
-  void restartElevated(const HandOver& handOver);
+  // The notice after a save, naming the key sets that were not saved.
+  void showSaveNotice(const std::vector<Text>& notSaved = {});
+  // Starts an elevated copy that finishes the work handed over, for the
+  // user whose keys this instance reaches. Where none starts, says why and
+  // returns false.
+  bool restartElevated(HandOver handOver);
   // An elevated copy of the program has started and this instance only
   // ends: it writes, asks and loads nothing more.
   bool handedOverToElevatedCopy() const { return handedOverToElevatedCopy_; }
@@ -163,6 +166,9 @@ class Tkst_mainform : public tk::Form {
   void centreInWorkArea();
 
   bool handedOverToElevatedCopy_ = false;
+  // Yes to a restart question of this save started no copy: no further
+  // question, and the values stay marked as unsaved.
+  bool restartFailedInThisSave_ = false;
 };
 
 bool isDevEnvironment();

@@ -4,6 +4,7 @@
 #include "battery/choose.h"
 #include "battery/u_newBatteryID.h"
 #include "help/help.h"
+#include "settings/registry_access.h"
 #include "settings/threshold_editor.h"
 #include "system/services.h"
 
@@ -13,6 +14,7 @@ namespace {
 Program* theProgram = nullptr;
 
 void resetModuleState() {
+  reachCurrentUserIn(Text());
   programArguments.clear();
   currentBarcode.clear();
   knownBarcodes.clear();
@@ -33,8 +35,9 @@ Window& made(std::unique_ptr<Window>& window, tk::Application& app) {
 Program::Program(tk::Application& app) : app_(app) {
   resetModuleState();
   // A hand-over from the instance that started this one is taken off the
-  // arguments before anything reads them.
+  // arguments before anything reads them, and decides whose HKCU is reached.
   StartArguments start = takeHandOver(argumentsAfterProgramName(sys::shell().commandLine()));
+  if (start.handOver && !actForHandingUser(*start.handOver)) start.handOver.reset();
   programArguments = start.passedOn;
   theProgram = this;
   mainform_ = std::make_unique<Tkst_mainform>(app);
@@ -52,6 +55,7 @@ Program::~Program() {
   mainform_.reset();
   kst_mainform = nullptr;
   theProgram = nullptr;
+  reachCurrentUserIn(Text());
 }
 
 Tf_help& Program::help() { return made(help_, app_); }

@@ -1,6 +1,7 @@
 #pragma once
 // The form of a battery barcode and the rule by which a list of barcodes
 // takes one more; no window and no module state.
+#include <optional>
 #include <vector>
 
 #include "system/text.h"
@@ -11,7 +12,12 @@ namespace kst {
 inline constexpr size_t kBarcodeLength = 11;
 
 bool isValidBatteryIDText(const Text& s);
-// A barcode that would name another key than one battery's own.
+// Why the text would name another key than one battery's own, in words
+// that follow "because": a separator names keys below or beside it, and
+// the power manager keeps its installed batteries as Battery1 to Battery9
+// beside the barcodes, which registry names match without case. Nothing
+// for a text that names one battery's own keys.
+std::optional<Text> whyNotABarcode(const Text& barcode);
 bool barcodeNamesOtherKeys(const Text& barcode);
 // Appends the barcode, unchanged, unless it is empty, invalid where validity
 // is asked for, or listed already (compared after upperCaseText).

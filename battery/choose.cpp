@@ -160,10 +160,10 @@ void TchooseBattery::takeNewBarcode(tk::ModalResult& result) {
     result = tk::ModalResult::Cancel;
   } else if (kst_mainform->isValidBatteryID(text)) {
     currentBarcode = text;
-  } else if (barcodeNamesOtherKeys(text)) {
-    // The barcode becomes part of key paths: with a separator it would name
-    // other keys than this battery's, and Remove could delete them all.
-    app().messageDialog(u"The barcode you entered cannot be used, because it holds \"\\\" or \"/\":  " + text,
+  } else if (auto why = whyNotABarcode(text)) {
+    // The barcode becomes part of key paths: one that names other keys than
+    // this battery's would have Save write into them and Remove delete them.
+    app().messageDialog(u"The barcode you entered cannot be used, because " + *why + u":  " + text,
                         tk::DialogButtons::Ok);
     result = tk::ModalResult::None;
   } else if (app().messageDialog(u"The barcode you entered seems to be not valid:  " + text + u"\r\n" +

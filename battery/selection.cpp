@@ -4,6 +4,7 @@
 #include "battery/barcodes.h"
 #include "battery/choose.h"
 #include "battery/selection.h"
+#include "system/services.h"
 
 namespace kst {
 
@@ -43,9 +44,15 @@ void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {
 }
 
 bool Tkst_mainform::removeBatterySettings(const Text& barcode) {
-  if (!store::refused(store::removeBattery(barcode))) return true;
-  if (app().messageDialog(store::kRemoveRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
-    restartElevated({HandOver::Work::Remove, barcode, {}});
+  const std::vector<store::KeySetRemoval> removals = store::removeBattery(barcode);
+  if (!store::refused(removals)) return true;
+  if (sys::account().elevated()) {
+    app().messageDialog(u"     Couldn't remove settings: Windows refused to delete " +
+                            store::keySetName(removals.back().keySet) +
+                            u",\r\n     although Kestrane runs with administrator privileges.     ",
+                        tk::DialogButtons::Ok);
+  } else if (app().messageDialog(store::kRemoveRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
+    restartElevated({HandOver::Work::Remove, Text(), barcode, {}});
   }
   return false;
 }

@@ -26,7 +26,7 @@ Outcome batteries(const Invocation& call) {
 
 Outcome remove(const Invocation& call, const Console& console) {
   if (!call.battery) return failure(kBadInput, "remove needs --battery CODE.");
-  if (auto refused = refuseSeparators(call.battery)) return *refused;
+  if (auto refused = refuseOtherKeys(call.battery)) return *refused;
   auto say = [&](const std::string& line) {
     if (!call.json) console.out(line);
   };
@@ -56,7 +56,9 @@ Outcome remove(const Invocation& call, const Console& console) {
   }
   Json document = Json::object();
   document.set("barcode", *call.battery).set("deleted", std::move(deleted)).set("notDeleted", std::move(kept));
-  return written(call, "", document, store::refused(removals) ? kRefused : kDone);
+  Outcome outcome = written(call, "", document, store::refused(removals) ? kRefused : kDone);
+  if (store::refused(removals)) outcome.err = refusedLine({keySetName(removals.back().keySet)}, "delete");
+  return outcome;
 }
 
 }  // namespace kst::cli

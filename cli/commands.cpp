@@ -114,7 +114,7 @@ Outcome answer(const std::vector<Text>& arguments, const Console& console) {
   if (call.help) return {kDone, call.command.empty() ? kUsage : commandHelp().at(call.command), ""};
   if (call.command.empty()) return {kBadInput, "", kUsage};
   try {
-    if (readsOrWritesTheUsersKeys(call.command) && sys::shell().runsAsLocalSystem()) console.err(kLocalSystemNote);
+    if (readsOrWritesTheUsersKeys(call.command) && sys::account().runsAsLocalSystem()) console.err(kLocalSystemNote);
     return dispatch(call, console);
   } catch (const Error& error) {
     return failure(kUnexpectedError, toUtf8(error.text()));
@@ -139,8 +139,6 @@ Outcome run(const std::vector<Text>& arguments) {
   collected.exitCode = run(arguments, console);
   return collected;
 }
-
-Text keySetName(const store::KeySet& keySet) { return keySet.root + u"\\" + store::pathOnThisMachine(keySet); }
 
 Json thresholdsJson(const store::Thresholds& thresholds) {
   Json json = Json::object();
@@ -169,14 +167,25 @@ Outcome powerManagerMissing() {
                  "Management Driver installed.");
 }
 
-std::optional<Outcome> refuseSeparators(const std::optional<Text>& barcode) {
+std::optional<Outcome> refuseOtherKeys(const std::optional<Text>& barcode) {
   if (!barcode) return std::nullopt;
   if (barcode->empty()) return failure(kBadInput, "The barcode is empty.");
-  if (barcodeNamesOtherKeys(*barcode)) {
-    return failure(kBadInput, "The barcode " + toUtf8(*barcode) +
-                                  " cannot be used, because it holds \"\\\" or \"/\": it would name other keys.");
+  if (auto why = whyNotABarcode(*barcode)) {
+    return failure(kBadInput, "The barcode " + toUtf8(*barcode) + " cannot be used, because " + toUtf8(*why) +
+                                  ": it would name other keys than one battery's own. Nothing was changed.");
   }
   return std::nullopt;
+}
+
+std::string refusedLine(const std::vector<Text>& keySets, const char* work) {
+  std::string names;
+  for (const Text& keySet : keySets) names += (names.empty() ? "" : ", ") + toUtf8(keySet);
+  if (sys::account().elevated()) {
+    return std::string("Windows refused to ") + work + " " + names +
+           " although kestrane-cli runs with administrator rights.\n";
+  }
+  return std::string("Needs an elevated prompt to ") + work + ": " + names +
+         ". Run kestrane-cli from a command prompt started with \"Run as administrator\".\n";
 }
 
 Outcome written(const Invocation& call, const std::string& text, const Json& document, int exitCode) {

@@ -16,8 +16,7 @@ Outcome remove(const Invocation& call, const Console& console);
 Outcome exportSettings(const Invocation& call);
 Outcome health(const Invocation& call);
 
-// A key set as the command line names it: "HKCU\SOFTWARE\Lenovo\PWRMGRV\Data".
-Text keySetName(const store::KeySet& keySet);
+using store::keySetName;
 Json thresholdsJson(const store::Thresholds& thresholds);
 // Where a gathered barcode was found, in words.
 Text originText(store::BarcodeOrigin origin, int slot);
@@ -27,7 +26,11 @@ Outcome failure(int exitCode, const std::string& message);
 Outcome powerManagerMissing();
 // Nothing, or the failure for a barcode that would name other keys than
 // one battery's own.
-std::optional<Outcome> refuseSeparators(const std::optional<Text>& barcode);
+std::optional<Outcome> refuseOtherKeys(const std::optional<Text>& barcode);
+// The last line of a command that Windows refused some key sets for lack
+// of rights (exit code 3): which ones, and what to do about it. work is
+// "write" or "delete".
+std::string refusedLine(const std::vector<Text>& keySets, const char* work);
 // Text lines, or the JSON document when --json was given.
 Outcome written(const Invocation& call, const std::string& text, const Json& document, int exitCode = kDone);
 

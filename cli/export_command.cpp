@@ -47,7 +47,7 @@ bool writeUtf16(const Text& path, const Text& content) {
 
 Outcome exportSettings(const Invocation& call) {
   if (call.json) return failure(kBadInput, "export writes a regedit file; --json does not apply to it.");
-  if (auto refused = refuseSeparators(call.battery)) return *refused;
+  if (auto refused = refuseOtherKeys(call.battery)) return *refused;
   if (!store::powerManagerPresent()) return powerManagerMissing();
   const Text barcode = call.battery.value_or(Text());
   store::KnownBarcodes known;

@@ -5,6 +5,7 @@
 #include "battery/barcode_rules.h"
 #include "cli/commands.h"
 #include "settings/threshold_editor.h"
+#include "system/services.h"
 
 namespace kst::cli {
 namespace {
@@ -71,7 +72,8 @@ std::string why(const store::WriteOutcome& outcome) {
   const std::string value = toUtf8(outcome.failedValue);
   switch (outcome.result) {
     case store::WriteOutcome::Result::Refused:
-      return "no right to write " + value + "; run kestrane-cli from an elevated prompt";
+      return sys::account().elevated() ? "Windows refused to write " + value + " even with administrator rights"
+                                       : "no right to write " + value + "; run kestrane-cli from an elevated prompt";
     case store::WriteOutcome::Result::Mismatch: return value + " reads back differently after writing";
     case store::WriteOutcome::Result::Error: return "writing " + value + " failed: " + toUtf8(outcome.reason);
     case store::WriteOutcome::Result::Written: break;
@@ -100,7 +102,7 @@ int exitCodeOf(const std::vector<store::KeySetWrite>& writes) {
 }  // namespace
 
 Outcome get(const Invocation& call) {
-  if (auto refused = refuseSeparators(call.battery)) return *refused;
+  if (auto refused = refuseOtherKeys(call.battery)) return *refused;
   if (!store::powerManagerPresent()) return powerManagerMissing();
   const Text barcode = call.battery.value_or(Text());
   store::SelectionLoad load = store::loadSelection(barcode);
@@ -118,7 +120,7 @@ Outcome get(const Invocation& call) {
 }
 
 Outcome set(const Invocation& call, const Console& console) {
-  if (auto refused = refuseSeparators(call.battery)) return *refused;
+  if (auto refused = refuseOtherKeys(call.battery)) return *refused;
   const Text barcode = call.battery.value_or(Text());
   if (!barcode.empty() && !isValidBatteryIDText(barcode) && !call.force) {
     return failure(kBadInput, "The barcode " + toUtf8(barcode) +
@@ -163,7 +165,13 @@ Outcome set(const Invocation& call, const Console& console) {
       .set("thresholds", thresholdsJson(thresholds))
       .set("firstInstID", static_cast<long long>(firstInstID))
       .set("keySets", std::move(keySets));
-  return written(call, text, document, exitCodeOf(writes));
+  Outcome outcome = written(call, text, document, exitCodeOf(writes));
+  std::vector<Text> refused;
+  for (const store::KeySetWrite& write : writes) {
+    if (write.outcome.result == store::WriteOutcome::Result::Refused) refused.push_back(keySetName(write.keySet));
+  }
+  if (outcome.exitCode == kRefused) outcome.err = refusedLine(refused, "write");
+  return outcome;
 }
 
 }  // namespace kst::cli

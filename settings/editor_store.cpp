@@ -2,12 +2,34 @@
 // key set the store reads or writes (its controls, its messages, the
 // restart question), and the store's checks with the windows the user sees.
 #include "app/kst_main.h"
+#include "settings/threshold_editor.h"
 #include "settings/threshold_store.h"
 #include "system/services.h"
 
 namespace kst {
 
 using namespace store;
+
+namespace {
+
+// What failed for a key set that no restart can help with: already
+// elevated, a value that reads back differently, or another error.
+Text writeFailureMessage(const KeySetWrite& write) {
+  const WriteOutcome& outcome = write.outcome;
+  const Text where = u"     Couldn't save settings to " + keySetName(write.keySet) + u":\r\n     ";
+  switch (outcome.result) {
+    case WriteOutcome::Result::Refused:
+      return where + u"Windows refused to write " + outcome.failedValue +
+             u", although Kestrane runs with administrator privileges.     ";
+    case WriteOutcome::Result::Mismatch:
+      return where + outcome.failedValue + u" reads back differently after writing.     ";
+    case WriteOutcome::Result::Error:
+    case WriteOutcome::Result::Written: break;
+  }
+  return kWriteErrorMessage + u"\r\n     " + keySetName(write.keySet) + u": " + outcome.reason + u"     ";
+}
+
+}  // namespace
 
 bool Tkst_mainform::getValues(const KeySetRead& read) {
   if (!read.exists) return false;
@@ -39,12 +61,14 @@ bool Tkst_mainform::setValues(const KeySetWrite& write) {
   const bool error = outcome.result == WriteOutcome::Result::Error;
   if (!error || outcome.failedAt >= 1) cbLowLevel.tag = cbLowLevel.checked() ? 1 : 0;
   if (!error || outcome.failedAt >= 2) cbHighLevel.tag = cbHighLevel.checked() ? 1 : 0;
-  if (error) app().messageDialog(kWriteErrorMessage, tk::DialogButtons::Ok);
-  const bool written = outcome.result == WriteOutcome::Result::Written;
-  if (!written && app().messageDialog(kRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
-    restartElevated({HandOver::Work::Save, currentBarcode, editedThresholds()});
+  if (outcome.result == WriteOutcome::Result::Written) return true;
+  if (outcome.result != WriteOutcome::Result::Refused || sys::account().elevated()) {
+    app().messageDialog(writeFailureMessage(write), tk::DialogButtons::Ok);
+  } else if (!restartFailedInThisSave_ &&
+             app().messageDialog(kRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
+    restartFailedInThisSave_ = !restartElevated({HandOver::Work::Save, Text(), currentBarcode, editedThresholds()});
   }
-  return written;
+  return false;
 }
 
 bool Tkst_mainform::MachineIsCompatible(bool showMsg) {

@@ -1,15 +1,19 @@
 #include "settings/hand_over.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "battery/barcode_rules.h"
+#include "settings/registry_access.h"
+#include "system/services.h"
 
 namespace kst {
 namespace {
 
-// --kestrane-save=BARCODE,HIGH,HIGHON,LOW,LOWON and --kestrane-remove=BARCODE,
-// the barcode as four hexadecimal digits per UTF-16 code unit, so that no
-// character of it can break the command line's quoting.
+// --kestrane-save=SID,BARCODE,HIGH,HIGHON,LOW,LOWON and
+// --kestrane-remove=SID,BARCODE, the barcode as four hexadecimal digits per
+// UTF-16 code unit, so that no character of it can break the command
+// line's quoting.
 const Text kSavePrefix = u"--kestrane-save=";
 const Text kRemovePrefix = u"--kestrane-remove=";
 // Windows allows key names of up to 255 characters.
@@ -47,13 +51,23 @@ std::optional<Text> unhex(const Text& digits) {
   return text;
 }
 
-std::optional<int> number(const Text& digits, store::Range range) {
-  if (digits.empty() || digits.size() > 3) return std::nullopt;
-  int value = 0;
-  for (char16_t c : digits) {
-    if (c < u'0' || c > u'9') return std::nullopt;
-    value = value * 10 + (c - u'0');
+bool allDigits(const Text& text) {
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
   }
+  return !text.empty();
+}
+
+// The value of a few decimal digits, at most 19.
+uint64_t valueOf(const Text& digits) {
+  uint64_t value = 0;
+  for (char16_t c : digits) value = value * 10 + (c - u'0');
+  return value;
+}
+
+std::optional<int> number(const Text& digits, store::Range range) {
+  if (digits.size() > 3 || !allDigits(digits)) return std::nullopt;
+  const int value = static_cast<int>(valueOf(digits));
   if (!range.holds(value)) return std::nullopt;
   return value;
 }
@@ -64,10 +78,10 @@ std::optional<bool> onOff(const Text& digit) {
   return std::nullopt;
 }
 
-std::vector<Text> fields(const Text& text) {
+std::vector<Text> fields(const Text& text, char16_t separator) {
   std::vector<Text> parts(1);
   for (char16_t c : text) {
-    if (c == u',') {
+    if (c == separator) {
       parts.emplace_back();
     } else {
       parts.back() += c;
@@ -77,37 +91,61 @@ std::vector<Text> fields(const Text& text) {
 }
 
 std::optional<HandOver> saveFrom(const Text& text) {
-  std::vector<Text> parts = fields(text);
-  if (parts.size() != 5) return std::nullopt;
-  auto barcode = unhex(parts[0]);
-  auto high = number(parts[1], store::kHighRange), low = number(parts[3], store::kLowRange);
-  auto highOn = onOff(parts[2]), lowOn = onOff(parts[4]);
+  std::vector<Text> parts = fields(text, u',');
+  if (parts.size() != 6 || !isSidText(parts[0])) return std::nullopt;
+  auto barcode = unhex(parts[1]);
+  auto high = number(parts[2], store::kHighRange), low = number(parts[4], store::kLowRange);
+  auto highOn = onOff(parts[3]), lowOn = onOff(parts[5]);
   if (!barcode || !high || !low || !highOn || !lowOn) return std::nullopt;
-  return HandOver{HandOver::Work::Save, *barcode, {*high, *low, *highOn, *lowOn}};
+  return HandOver{HandOver::Work::Save, parts[0], *barcode, {*high, *low, *highOn, *lowOn}};
 }
 
 std::optional<HandOver> removeFrom(const Text& text) {
-  auto barcode = unhex(text);
+  std::vector<Text> parts = fields(text, u',');
+  if (parts.size() != 2 || !isSidText(parts[0])) return std::nullopt;
+  auto barcode = unhex(parts[1]);
   if (!barcode || barcode->empty()) return std::nullopt;
-  return HandOver{HandOver::Work::Remove, *barcode, {}};
+  return HandOver{HandOver::Work::Remove, parts[0], *barcode, {}};
 }
-
-bool startsWith(const Text& text, const Text& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 }  // namespace
 
+bool isSidText(const Text& text) {
+  // Revision 1, the authority (48 bits) and at most 15 sub-authorities (32 bits each).
+  constexpr size_t kMostSubAuthorities = 15;
+  const Text prefix = u"S-1-";
+  if (!text.starts_with(prefix)) return false;
+  std::vector<Text> parts = fields(text.substr(prefix.size()), u'-');
+  if (parts.size() > kMostSubAuthorities + 1 || !allDigits(parts[0]) || parts[0].size() > 15 ||
+      valueOf(parts[0]) >= uint64_t{1} << 48) {
+    return false;
+  }
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (!allDigits(parts[i]) || parts[i].size() > 10 || valueOf(parts[i]) > 0xFFFFFFFFu) return false;
+  }
+  return true;
+}
+
+bool actForHandingUser(const HandOver& handOver) {
+  reachCurrentUserIn(Text());
+  if (!regKeyExists(u"HKU", handOver.userSid)) return false;
+  if (handOver.userSid != sys::account().userSid()) reachCurrentUserIn(handOver.userSid);
+  return true;
+}
+
 Text handOverArgument(const HandOver& handOver) {
-  if (handOver.work == HandOver::Work::Remove) return kRemovePrefix + hex(handOver.barcode);
+  const Text who = handOver.userSid + u"," + hex(handOver.barcode);
+  if (handOver.work == HandOver::Work::Remove) return kRemovePrefix + who;
   const store::Thresholds& t = handOver.thresholds;
-  return kSavePrefix + hex(handOver.barcode) + u"," + decimal(t.highPercent) + u"," + (t.highActive ? u"1" : u"0") +
+  return kSavePrefix + who + u"," + decimal(t.highPercent) + u"," + (t.highActive ? u"1" : u"0") +
          u"," + decimal(t.lowPercent) + u"," + (t.lowActive ? u"1" : u"0");
 }
 
 StartArguments takeHandOver(const Text& arguments) {
-  const bool save = startsWith(arguments, kSavePrefix);
-  if (!save && !startsWith(arguments, kRemovePrefix)) return {std::nullopt, arguments};
+  const bool save = arguments.starts_with(kSavePrefix);
+  if (!save && !arguments.starts_with(kRemovePrefix)) return {std::nullopt, arguments};
   size_t end = 0;
   while (end < arguments.size() && !isBlank(arguments[end])) ++end;
   size_t rest = end;

@@ -14,6 +14,11 @@ namespace kst {
 struct HandOver {
   enum class Work { Save, Remove };
   Work work = Work::Save;
+  // The user the work is for, by the security identifier of the account:
+  // the copy may run under another (a standard user's elevation prompt
+  // asks for an administrator's password) and then works in this user's
+  // hive. The instance that hands over fills it in.
+  Text userSid;
   // The selection: empty for all batteries (a removal always names one).
   Text barcode;
   // What the save writes.
@@ -26,13 +31,24 @@ Text handOverArgument(const HandOver& handOver);
 
 struct StartArguments {
   // Nothing when the copy was handed nothing, or nothing it may take: a
-  // malformed hand-over, a number out of range or a barcode that would
-  // name other keys is dropped, and the program starts as usual.
+  // malformed hand-over, a number out of range, a SID that is not one or
+  // a barcode that would name other keys is dropped, and the program
+  // starts as usual.
   std::optional<HandOver> handOver;
   // The arguments the program was started with, passed on unchanged.
   Text passedOn;
 };
 // Splits the arguments after the program name.
 StartArguments takeHandOver(const Text& arguments);
+
+// Whether the text has the form of a security identifier: "S-1-", the
+// identifier authority and up to fifteen sub-authorities, in decimal.
+bool isSidText(const Text& text);
+
+// Makes HKCU the handing user's for the rest of the run: that user's hive
+// under HKEY_USERS where this process runs under another account, its own
+// hive otherwise. False, changing nothing, where the user's hive is not
+// loaded: the user is not signed in on this machine.
+bool actForHandingUser(const HandOver& handOver);
 
 }  // namespace kst

@@ -32,6 +32,8 @@ struct Location {
   Text path;
 };
 
+Text userHive;
+
 bool namesOneKey(const Text& path) {
   if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return false;
   return path.find(u"\\\\") == Text::npos;
@@ -40,7 +42,9 @@ bool namesOneKey(const Text& path) {
 std::optional<Location> locate(const Text& root, const Text& keyPath) {
   Text path = normalizeKeyPath(keyPath);
   if (!namesOneKey(path)) return std::nullopt;
-  return Location{rootKeyFor(root), path};
+  const RootKey key = rootKeyFor(root);
+  if (key == RootKey::CurrentUser && !userHive.empty()) return Location{RootKey::Users, userHive + u"\\" + path};
+  return Location{key, path};
 }
 
 // Opens for reading, stepping down to fewer rights where the key refuses
@@ -144,6 +148,10 @@ RootKey rootKeyFor(const Text& rootAbbreviation) {
   if (root == u"HKCC") return RootKey::CurrentConfig;
   return RootKey::CurrentUser;
 }
+
+void reachCurrentUserIn(Text userSid) { userHive = std::move(userSid); }
+
+const Text& currentUserHive() { return userHive; }
 
 Text readRegString(Text root, Text keyPath, Text valueName) {
   auto where = locate(root, keyPath);

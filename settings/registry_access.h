@@ -17,6 +17,14 @@ Text normalizeKeyPath(Text keyPath);
 // "HKLM", "HKCU", "HKCR", "HKU", "HKCC" in any case; anything else is HKCU.
 sys::RootKey rootKeyFor(const Text& rootAbbreviation);
 
+// The hive that every HKCU path reaches from now on: the process's own
+// (an empty SID), or another user's under HKEY_USERS, named by the user's
+// security identifier. An elevated copy that runs under an administrator's
+// account acts so for the user who started it.
+void reachCurrentUserIn(Text userSid);
+// The SID given last, or empty for the process's own hive.
+const Text& currentUserHive();
+
 Text readRegString(Text root, Text keyPath, Text valueName);
 int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found);
 bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value);

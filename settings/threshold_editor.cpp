@@ -109,29 +109,39 @@ void Tkst_mainform::btSaveSettingsClick() {
   }
   if (!MachineIsCompatible(true)) return;
   readFirstInstID();
+  restartFailedInThisSave_ = false;
   int keySetsWritten = 0;
+  std::vector<Text> notSaved;
   store::saveSelection(currentBarcode, knownBarcodes, editedThresholds(), firstInstID,
-                       [this, &keySetsWritten](const store::KeySetWrite& write) {
-                         if (setValues(write)) ++keySetsWritten;
+                       [&](const store::KeySetWrite& write) {
+                         if (setValues(write)) {
+                           ++keySetsWritten;
+                         } else {
+                           notSaved.push_back(store::keySetName(write.keySet));
+                         }
                          // The elevated copy finishes the save: this instance writes and
                          // asks nothing more, or every refused key set would start one
                          // more copy behind one more elevation prompt.
                          return !handedOverToElevatedCopy();
                        });
   if (handedOverToElevatedCopy()) return;
-  // When not one key set was written completely, there is no notice and the
-  // values stay marked as unsaved. A key set that failed part-way may still
-  // hold the first of its new values.
-  if (keySetsWritten == 0) return;
-  showSaveNotice();
+  // When not one key set was written completely, or the restart the user
+  // asked for did not happen, there is no notice and the values stay marked
+  // as unsaved. A key set that failed part-way may still hold the first of
+  // its new values.
+  if (keySetsWritten == 0 || restartFailedInThisSave_) return;
+  showSaveNotice(notSaved);
   resetValueChanged();
 }
 
-void Tkst_mainform::showSaveNotice() {
+void Tkst_mainform::showSaveNotice(const std::vector<Text>& notSaved) {
   Text firstLine = f_help().lbNote1.text();
   if (firstLine.empty() || firstLine.back() != u' ') firstLine += u' ';
   if (isDevEnvironment()) return;
-  app().messageDialog(u"Please note:  " + firstLine + f_help().lbNote2.text(), tk::DialogButtons::Ok);
+  Text notice = u"Please note:  " + firstLine + f_help().lbNote2.text();
+  if (!notSaved.empty()) notice += u"\r\n\r\nNot saved:";
+  for (const Text& keySet : notSaved) notice += u"\r\n   " + keySet;
+  app().messageDialog(notice, tk::DialogButtons::Ok);
 }
 
 bool Tkst_mainform::askForSaving(bool showBtCancel) {
@@ -145,14 +155,25 @@ bool Tkst_mainform::askForSaving(bool showBtCancel) {
   return true;
 }
 
-void Tkst_mainform::restartElevated(const HandOver& handOver) {
-  auto& shell = sys::shell();
+bool Tkst_mainform::restartElevated(HandOver handOver) {
+  // The work is for the user whose hive HKCU is now, wherever the copy runs.
+  handOver.userSid = currentUserHive().empty() ? sys::account().userSid() : currentUserHive();
   Text arguments = handOverArgument(handOver);
   if (!programArguments.empty()) arguments += u" " + programArguments;
-  intptr_t result = shell.execute(nativeHandle, u"runas", shell.executablePath(), arguments, Text(), sys::kShowNormal);
-  if (!sys::shellSucceeded(result)) return;
-  handedOverToElevatedCopy_ = true;
-  app().terminate();
+  auto& shell = sys::shell();
+  const sys::ElevatedStart start = shell.startElevated(nativeHandle, shell.executablePath(), arguments);
+  switch (start.result) {
+    case sys::ElevatedStart::Result::Started:
+      handedOverToElevatedCopy_ = true;
+      app().terminate();
+      return true;
+    case sys::ElevatedStart::Result::Declined:
+      app().messageDialog(kRestartDeclinedMessage, tk::DialogButtons::Ok);
+      return false;
+    case sys::ElevatedStart::Result::Failed: break;
+  }
+  app().messageDialog(restartFailedMessage(start.reason), tk::DialogButtons::Ok);
+  return false;
 }
 
 void Tkst_mainform::finishHandOver(const HandOver& handOver) {

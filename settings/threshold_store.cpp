@@ -27,6 +27,8 @@ Text pathOnThisMachine(const KeySet& keySet) {
   return software + u"Wow6432Node\\" + keySet.path.substr(software.size());
 }
 
+Text keySetName(const KeySet& keySet) { return keySet.root + u"\\" + pathOnThisMachine(keySet); }
+
 KeySet machineConfigurationKeyOf(const Text& barcode) {
   return {kMachine, kMachineConfigurationKey + u"\\" + barcode};
 }
@@ -45,9 +47,11 @@ std::vector<KeySet> readOrder(const Text& barcode) {
 }
 
 std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& knownBarcodes) {
+  if (barcodeNamesOtherKeys(barcode)) return {};
   if (!barcode.empty()) return {userDataKeyOf(barcode), machineConfigurationKeyOf(barcode)};
   std::vector<KeySet> keySets;
   for (const Text& known : knownBarcodes) {
+    if (barcodeNamesOtherKeys(known)) continue;
     keySets.push_back(userDataKeyOf(known));
     keySets.push_back(machineConfigurationKeyOf(known));
   }
@@ -171,6 +175,7 @@ std::vector<KeySetWrite> saveSelection(const Text& barcode, const std::vector<Te
 
 std::vector<KeySetRemoval> removeBattery(const Text& barcode, const std::function<void(const KeySetRemoval&)>& done) {
   std::vector<KeySetRemoval> removals;
+  if (barcodeNamesOtherKeys(barcode)) return removals;
   for (const KeySet& keySet : {machineConfigurationKeyOf(barcode), userDataKeyOf(barcode)}) {
     removals.push_back({keySet, deleteRegKeyChecked(keySet.root, keySet.path)});
     if (done) done(removals.back());
@@ -205,7 +210,7 @@ void gatherBarcodes(const Text& currentSelection, KnownBarcodes& into) {
   }
   for (const Text& name : listRegSubKeys(kUser, kUserDataKey)) add(name, true, BarcodeOrigin::UserDataKey, 0);
   for (int slot = 1; slot <= kInstalledBatterySlots; ++slot) {
-    Text barcode = readRegString(kMachine, kInstalledBatteryKey + static_cast<char16_t>(u'0' + slot), kBarcodeNumber);
+    Text barcode = readRegString(kMachine, installedBatteryKey(slot), kBarcodeNumber);
     add(barcode, true, BarcodeOrigin::InstalledBattery, slot);
   }
   add(currentSelection, false, BarcodeOrigin::CurrentSelection, 0);

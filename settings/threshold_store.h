@@ -23,9 +23,11 @@ inline const Text kMachineDataKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\Data";
 inline const Text kUserDataKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\Data";
 inline const Text kUserRootKey = u"SOFTWARE\\Lenovo\\PWRMGRV";
 inline const Text kInstallInformationKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\InstallInfo";
-// Followed by the battery's slot, one digit from 1 to kInstalledBatterySlots.
-inline const Text kInstalledBatteryKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\Battery";
+// The installed batteries' keys lie beside the barcodes' under the machine
+// configuration key, named Battery1 to Battery9 by their slots.
 inline constexpr int kInstalledBatterySlots = 9;
+inline Text installedBatteryKeyName(int slot) { return u"Battery" + Text(1, static_cast<char16_t>(u'0' + slot)); }
+inline Text installedBatteryKey(int slot) { return kMachineConfigurationKey + u"\\" + installedBatteryKeyName(slot); }
 
 inline const Text kChargeStartControl = u"ChargeStartControl";
 inline const Text kChargeStopControl = u"ChargeStopControl";
@@ -59,6 +61,8 @@ struct KeySet {
 // The key's path as regedit shows it on this machine: a machine key of
 // 64-bit Windows under SOFTWARE\Wow6432Node.
 Text pathOnThisMachine(const KeySet& keySet);
+// The key set as the user is told of it: "HKCU\SOFTWARE\Lenovo\PWRMGRV\Data".
+Text keySetName(const KeySet& keySet);
 
 KeySet machineConfigurationKeyOf(const Text& barcode);
 KeySet userDataKeyOf(const Text& barcode);
@@ -67,6 +71,9 @@ std::vector<KeySet> generalReadOrder();
 // The key sets tried for a selection, the first that reads completely
 // winning: for one battery its own two, then the general ones.
 std::vector<KeySet> readOrder(const Text& barcode);
+// A barcode that would name other keys than one battery's own (see
+// whyNotABarcode) has no key sets to write: none for that battery, and
+// none of it among the known ones.
 std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& knownBarcodes);
 
 // A threshold pair: percentages and on/off switches.
@@ -163,7 +170,8 @@ struct KeySetRemoval {
 // then its user data key, each with everything below it. A key Windows
 // refuses to delete ends the removal there, so that the battery is never
 // left half removed (its machine key would bring it back); a key that is
-// not there is no refusal. Tells of each key set as soon as it is done.
+// not there is no refusal. Tells of each key set as soon as it is done. A
+// barcode that would name other keys removes nothing.
 std::vector<KeySetRemoval> removeBattery(const Text& barcode,
                                          const std::function<void(const KeySetRemoval&)>& done = {});
 bool refused(const std::vector<KeySetRemoval>& removals);

@@ -21,6 +21,7 @@ DesktopService& desktop() { return require(installed.desktop); }
 VersionService& version() { return require(installed.version); }
 BatteryDeviceService& batteryDevices() { return require(installed.batteryDevices); }
 FileService& files() { return require(installed.files); }
+AccountService& account() { return require(installed.account); }
 
 std::vector<BatteryDevice> listBatteryDevices() {
   // BATTERY_TAG_INVALID, the tag of a bay without a battery.

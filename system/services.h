@@ -34,14 +34,36 @@ using NativeWindow = uintptr_t;
 inline constexpr int kShowNormal = 1;
 inline bool shellSucceeded(intptr_t result) { return result > 32; }
 
+// What became of a start with administrator rights.
+struct ElevatedStart {
+  enum class Result { Started, Declined, Failed };
+  Result result = Result::Started;
+  // Windows' own words for a failure.
+  Text reason;
+};
+
 class ShellService {
  public:
   virtual ~ShellService() = default;
   // ShellExecuteW; an empty verb asks for the default action.
   virtual intptr_t execute(NativeWindow owner, const Text& verb, const Text& file,
                            const Text& parameters, const Text& directory, int showCommand) = 0;
+  // ShellExecuteExW with the verb "runas", shown normally: unlike
+  // ShellExecuteW it tells a declined elevation prompt from a failure.
+  virtual ElevatedStart startElevated(NativeWindow owner, const Text& file, const Text& parameters) = 0;
   virtual Text commandLine() = 0;
   virtual Text executablePath() = 0;
+};
+
+// The account the process runs under, and its rights.
+class AccountService {
+ public:
+  virtual ~AccountService() = default;
+  // The account's security identifier in its text form, "S-1-5-21-...".
+  virtual Text userSid() = 0;
+  // Whether the process has administrator rights: elevated under UAC, or
+  // an administrator where UAC is off.
+  virtual bool elevated() = 0;
   // Whether the process runs as the LocalSystem account, as services and
   // deployment tools run their commands.
   virtual bool runsAsLocalSystem() = 0;
@@ -125,6 +147,7 @@ struct Services {
   VersionService* version = nullptr;
   BatteryDeviceService* batteryDevices = nullptr;
   FileService* files = nullptr;
+  AccountService* account = nullptr;
 };
 
 void installServices(const Services& services);
@@ -135,5 +158,6 @@ DesktopService& desktop();
 VersionService& version();
 BatteryDeviceService& batteryDevices();
 FileService& files();
+AccountService& account();
 
 }  // namespace kst::sys

@@ -57,15 +57,18 @@ struct SimRegistry::Node {
 };
 
 SimRegistry::SimRegistry() {
-  for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine, RootKey::ClassesRoot,
-                       RootKey::Users, RootKey::CurrentConfig}) {
+  for (RootKey root : {RootKey::LocalMachine, RootKey::ClassesRoot, RootKey::Users, RootKey::CurrentConfig}) {
     roots_[root] = std::make_shared<Node>();
   }
+  for (const Text& account : {kFirstUser, kSecondUser}) make(RootKey::Users, account);
 }
 
 SimRegistry::~SimRegistry() = default;
 
-SimRegistry::Node& SimRegistry::rootNode(RootKey root) const { return *roots_.at(root); }
+std::pair<RootKey, Text> SimRegistry::inHive(RootKey root, const Text& path) const {
+  if (root != RootKey::CurrentUser) return {root, path};
+  return {RootKey::Users, path.empty() ? currentUser : currentUser + u"\\" + path};
+}
 
 Text SimRegistry::inView(RootKey root, const Text& path, uint32_t access) const {
   if (!windows64 || root != RootKey::LocalMachine || (access & sys::access::kView32) == 0) return path;
@@ -82,7 +85,8 @@ uint32_t SimRegistry::rightsOf(RootKey root, const Node& node) const {
   return node.rights;
 }
 
-std::shared_ptr<SimRegistry::Node> SimRegistry::find(RootKey root, const Text& path) const {
+std::shared_ptr<SimRegistry::Node> SimRegistry::find(RootKey logicalRoot, const Text& logicalPath) const {
+  auto [root, path] = inHive(logicalRoot, logicalPath);
   auto parts = splitPath(path);
   if (!validPath(parts)) return nullptr;
   std::shared_ptr<Node> node = roots_.at(root);
@@ -94,7 +98,8 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::find(RootKey root, const Text& p
   return node;
 }
 
-std::shared_ptr<SimRegistry::Node> SimRegistry::make(RootKey root, const Text& path) {
+std::shared_ptr<SimRegistry::Node> SimRegistry::make(RootKey logicalRoot, const Text& logicalPath) {
+  auto [root, path] = inHive(logicalRoot, logicalPath);
   std::shared_ptr<Node> node = roots_.at(root);
   for (const Text& part : splitPath(path)) {
     auto& child = node->children[part];
@@ -141,7 +146,8 @@ Status SimRegistry::createKey(RootKey root, const Text& path, uint32_t access, K
   const Text where = inView(root, path, access);
   auto parts = splitPath(where);
   if (!validPath(parts)) return kInvalidParameter;
-  std::shared_ptr<Node> node = roots_.at(root);
+  std::shared_ptr<Node> node = find(root, Text());
+  if (!node) return kFileNotFound;
   size_t depth = 0;
   for (; depth < parts.size(); ++depth) {
     auto it = node->children.find(parts[depth]);
@@ -199,7 +205,7 @@ Status SimRegistry::deleteKey(RootKey root, const Text& keyPath, uint32_t access
   if ((rightsOf(root, *node) & access::kDelete) == 0 || !node->children.empty()) return kAccessDenied;
   Text parentPath = path.substr(0, path.size() - parts.back().size());
   if (!parentPath.empty()) parentPath.pop_back();
-  auto parent = parentPath.empty() ? roots_.at(root) : find(root, parentPath);
+  auto parent = find(root, parentPath);
   node->deleted = true;
   parent->children.erase(parts.back());
   return kSuccess;
@@ -265,8 +271,7 @@ std::vector<Text> SimRegistry::valueNames(RootKey root, const Text& path) const 
 }
 
 void SimRegistry::restrict(RootKey root, const Text& path, uint32_t rights) {
-  std::vector<std::shared_ptr<Node>> pending{path.empty() ? roots_.at(root)
-                                                         : make(root, inView(root, path, sys::access::kView32))};
+  std::vector<std::shared_ptr<Node>> pending{make(root, inView(root, path, sys::access::kView32))};
   while (!pending.empty()) {
     auto node = pending.back();
     pending.pop_back();

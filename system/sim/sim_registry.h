@@ -7,7 +7,9 @@
 // KEY_CREATE_SUB_KEY on its parent, deleting DELETE. A test can restrict
 // single keys or play a user without administrator rights. It plays 64-bit
 // Windows, where a key of HKLM\SOFTWARE opened in the 32-bit view lies
-// under Wow6432Node, or 32-bit Windows, which has that one view only.
+// under Wow6432Node, or 32-bit Windows, which has that one view only. HKCU
+// is the hive of the account the process runs under, which lies under
+// HKEY_USERS beside the hives of other accounts signed in.
 #include <functional>
 #include <map>
 #include <memory>
@@ -68,6 +70,10 @@ class SimRegistry : public RegistryService {
   bool administrator = true;
   // 64-bit Windows; false plays 32-bit Windows.
   bool windows64 = true;
+  // The account whose hive HKCU is: its key under HKEY_USERS.
+  Text currentUser = kFirstUser;
+  static inline const Text kFirstUser = u"S-1-5-21-1004336348-1177238915-682003330-1001";
+  static inline const Text kSecondUser = u"S-1-5-21-1004336348-1177238915-682003330-1002";
   // The keys that were flushed to disk, in order, each by its path below its root.
   std::vector<Text> flushed;
 
@@ -89,7 +95,8 @@ class SimRegistry : public RegistryService {
     uint32_t access;
   };
 
-  Node& rootNode(RootKey root) const;
+  // HKCU as the key of its account under HKEY_USERS; other roots as they are.
+  std::pair<RootKey, Text> inHive(RootKey root, const Text& path) const;
   // The path a key opened with these access rights has in the registry.
   Text inView(RootKey root, const Text& path, uint32_t access) const;
   // What the key grants the user of this registry.

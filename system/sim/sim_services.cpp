@@ -46,7 +46,9 @@ SimBatteryDevices::Failures SimBatteryDevices::failuresOf(size_t index) const {
   return it == failing.end() ? Failures{} : it->second;
 }
 
-SimSystem::SimSystem() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files}); }
+SimSystem::SimSystem() {
+  installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account});
+}
 SimSystem::~SimSystem() { installServices({}); }
 
 }  // namespace kst::sys::sim

@@ -38,15 +38,34 @@ class SimShell : public ShellService {
     calls.push_back({owner, verb, file, parameters, directory, showCommand});
     return result;
   }
+  // Recorded as a call with the verb "runas".
+  ElevatedStart startElevated(NativeWindow owner, const Text& file, const Text& parameters) override {
+    calls.push_back({owner, u"runas", file, parameters, Text(), kShowNormal});
+    return elevatedStart;
+  }
   Text commandLine() override { return processCommandLine; }
   Text executablePath() override { return exePath; }
-  bool runsAsLocalSystem() override { return localSystem; }
 
   std::vector<ShellCall> calls;
   intptr_t result = 42;
+  ElevatedStart elevatedStart;
   Text processCommandLine = u"kestrane.exe";
   Text exePath = u"C:\\Program Files\\Kestrane\\kestrane.exe";
+};
+
+// The account whose hive the simulated registry's HKCU is.
+class SimAccount : public AccountService {
+ public:
+  explicit SimAccount(SimRegistry& registry) : registry_(registry) {}
+  Text userSid() override { return registry_.currentUser; }
+  bool elevated() override { return administratorRights; }
+  bool runsAsLocalSystem() override { return localSystem; }
+
+  bool administratorRights = false;
   bool localSystem = false;
+
+ private:
+  SimRegistry& registry_;
 };
 
 class SimDesktop : public DesktopService {
@@ -120,6 +139,7 @@ struct SimSystem {
   SimVersion version;
   SimBatteryDevices batteryDevices;
   SimFiles files;
+  SimAccount account{registry};
 };
 
 }  // namespace kst::sys::sim

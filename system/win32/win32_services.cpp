@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include "system/win32/com_apartment.h"
@@ -44,6 +45,31 @@ HKEY keyOf(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
 const SystemLibrary& versionLibrary() {
   static const SystemLibrary library(L"version.dll");
   return library;
+}
+
+// Windows' own words for an error, without the line break it ends them with.
+Text windowsMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  Text message = length != 0 ? fromWide(text, length) : u"Error " + decimal(error) + u".";
+  LocalFree(text);
+  while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n' || message.back() == u' ')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+// One piece of the process token's information, or nothing.
+std::vector<BYTE> processTokenInformation(TOKEN_INFORMATION_CLASS kind) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  DWORD size = 0;
+  GetTokenInformation(token, kind, nullptr, 0, &size);
+  std::vector<BYTE> information(size);
+  if (size == 0 || !GetTokenInformation(token, kind, information.data(), size, &size)) information.clear();
+  CloseHandle(token);
+  return information;
 }
 
 // Owns a window and destroys it on every way out.
@@ -141,6 +167,24 @@ intptr_t Win32Shell::execute(NativeWindow owner, const Text& verb, const Text& f
                                                   wideOrNull(parameters), wideOrNull(directory), showCommand));
 }
 
+ElevatedStart Win32Shell::startElevated(NativeWindow owner, const Text& file, const Text& parameters) {
+  if (!com_) com_ = std::make_unique<ComApartment>();
+  SHELLEXECUTEINFOW start{};
+  start.cbSize = sizeof start;
+  // The shell shows no message of its own: the program tells the user. The
+  // call returns once the elevation prompt is answered and the copy started.
+  start.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  start.hwnd = reinterpret_cast<HWND>(owner);
+  start.lpVerb = L"runas";
+  start.lpFile = wide(file);
+  start.lpParameters = wideOrNull(parameters);
+  start.nShow = SW_SHOWNORMAL;
+  if (ShellExecuteExW(&start)) return {ElevatedStart::Result::Started, {}};
+  const DWORD error = GetLastError();
+  if (error == ERROR_CANCELLED) return {ElevatedStart::Result::Declined, {}};
+  return {ElevatedStart::Result::Failed, windowsMessage(error)};
+}
+
 Text Win32Shell::commandLine() {
   const wchar_t* line = GetCommandLineW();
   return fromWide(line, wcslen(line));
@@ -155,17 +199,40 @@ Text Win32Shell::executablePath() {
   }
 }
 
-bool Win32Shell::runsAsLocalSystem() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<BYTE> user(size);
-  bool asked = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
-  CloseHandle(token);
+Text Win32Account::userSid() {
+  std::vector<BYTE> user = processTokenInformation(TokenUser);
+  wchar_t* text = nullptr;
+  if (user.empty() || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return {};
+  Text sid = fromWide(text, wcslen(text));
+  LocalFree(text);
+  return sid;
+}
+
+bool Win32Account::elevated() {
+  std::vector<BYTE> elevation = processTokenInformation(TokenElevation);
+  if (elevation.size() >= sizeof(TOKEN_ELEVATION) &&
+      reinterpret_cast<TOKEN_ELEVATION*>(elevation.data())->TokenIsElevated != 0) {
+    return true;
+  }
+  // Without UAC a token is never split: an administrator's is the full one,
+  // with the Administrators group enabled.
+  std::vector<BYTE> type = processTokenInformation(TokenElevationType);
+  if (type.size() < sizeof(TOKEN_ELEVATION_TYPE) ||
+      *reinterpret_cast<TOKEN_ELEVATION_TYPE*>(type.data()) != TokenElevationTypeDefault) {
+    return false;
+  }
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof administrators;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+         CheckTokenMembership(nullptr, administrators, &member) && member;
+}
+
+bool Win32Account::runsAsLocalSystem() {
+  std::vector<BYTE> user = processTokenInformation(TokenUser);
   BYTE localSystem[SECURITY_MAX_SID_SIZE];
   DWORD sidSize = sizeof localSystem;
-  return asked && CreateWellKnownSid(WinLocalSystemSid, nullptr, localSystem, &sidSize) &&
+  return !user.empty() && CreateWellKnownSid(WinLocalSystemSid, nullptr, localSystem, &sidSize) &&
          EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, localSystem);
 }
 
@@ -234,7 +301,9 @@ bool Win32Files::writeFile(const Text& path, const std::vector<uint8_t>& bytes) 
   return CloseHandle(file) && done;
 }
 
-Win32System::Win32System() { installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files}); }
+Win32System::Win32System() {
+  installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account});
+}
 Win32System::~Win32System() { installServices({}); }
 
 }  // namespace kst::sys::win32

@@ -31,14 +31,22 @@ class Win32Shell : public ShellService {
   ~Win32Shell() override;
   intptr_t execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
                    const Text& directory, int showCommand) override;
+  ElevatedStart startElevated(NativeWindow owner, const Text& file, const Text& parameters) override;
   Text commandLine() override;
   Text executablePath() override;
-  bool runsAsLocalSystem() override;
 
  private:
   // Started before the first shell call, on the thread that makes them,
   // and ended with the shell service.
   std::unique_ptr<ComApartment> com_;
+};
+
+// The process token's user and elevation.
+class Win32Account : public AccountService {
+ public:
+  Text userSid() override;
+  bool elevated() override;
+  bool runsAsLocalSystem() override;
 };
 
 class Win32Desktop : public DesktopService {
@@ -84,6 +92,7 @@ struct Win32System {
   Win32Version version;
   Win32BatteryDevices batteryDevices;
   Win32Files files;
+  Win32Account account;
 };
 
 }  // namespace kst::sys::win32

@@ -6,6 +6,11 @@
 //
 //   start [arguments...]              start the program beside this driver,
 //                                     the arguments passed on as written
+//   rights limited|full               the rights of the next starts of the
+//                                     program and the command line: limited
+//                                     as Windows gives them under UAC, or
+//                                     the driver's own (Wine's full token)
+//   rename FILE NEWNAME               rename a file beside the driver
 //   attach                            act on the kestrane.exe that runs
 //                                     already, and leave it running
 //   show minimized|maximized          the show command the next start asks
@@ -25,6 +30,7 @@
 //   settext CLASS NAME "text"         type text into an edit field
 //   key CLASS escape|return|tab|alt+L press a key in that window
 //   message "text"                    expect a message box with this text
+//   messagestarts "text"              expect one whose text starts so
 //   answer OK|Yes|No|Cancel           press that button of the message box
 //   close CLASS                       ask the window to close (title bar)
 //   type CLASS NAME "text"            type the text key by key into a control
@@ -53,7 +59,8 @@
 //   exits                             expect the program to end
 //   restarted "arguments"             expect the program to end and exactly
 //                                     one new instance to run with these
-//                                     arguments; later steps act on it
+//                                     arguments ($SID: the account's SID);
+//                                     later steps act on it
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
 //   cli EXIT [arguments...]           run kestrane-cli beside this driver with
@@ -273,11 +280,75 @@ HWND control(const std::string& className, const std::string& name) {
 
 HWND messageBox(int timeoutMs = 10000) { return topLevel("#32770", timeoutMs); }
 
-// Starts a process. Under load Wine now and then refuses a start that
-// works a moment later; the driver tries a few times before it gives up.
+// The rights the program and the command line get: limited plays a user
+// without administrator rights, as Windows starts every program under UAC.
+bool limitedRights = false;
+
+HANDLE ownToken() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token)) fail("cannot open the driver's token");
+  return token;
+}
+
+// The token Windows starts a program with under UAC: the limited one linked
+// to the full administrator token. Where there is none (UAC off, as on the
+// forge's Windows runners) it is a token whose Administrators group is
+// for denying only.
+HANDLE limitedToken() {
+  static HANDLE limited = [] {
+    HANDLE own = ownToken(), primary = nullptr;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    if (GetTokenInformation(own, TokenElevationType, &type, sizeof type, &size) && type == TokenElevationTypeFull &&
+        GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) {
+      DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &primary);
+      CloseHandle(linked.LinkedToken);
+    } else {
+      BYTE administrators[SECURITY_MAX_SID_SIZE];
+      DWORD sidSize = sizeof administrators;
+      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize);
+      SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+      CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &primary);
+    }
+    CloseHandle(own);
+    if (primary == nullptr) fail("cannot make a token without administrator rights");
+    return primary;
+  }();
+  return limited;
+}
+
+// The driver's own account, which every program it starts runs under.
+std::string ownSid() {
+  HANDLE token = ownToken();
+  BYTE user[512];
+  DWORD size = 0;
+  wchar_t* text = nullptr;
+  std::string sid;
+  if (GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+    sid = narrow(text);
+    LocalFree(text);
+  }
+  CloseHandle(token);
+  return sid;
+}
+
+// A scenario's "$SID" stands for the account's security identifier.
+std::string withOwnSid(std::string text) {
+  for (size_t at = text.find("$SID"); at != std::string::npos; at = text.find("$SID", at)) text.replace(at, 4, ownSid());
+  return text;
+}
+
+// Starts a process with the rights the scenario gives. Under load Wine now
+// and then refuses a start that works a moment later; the driver tries a
+// few times before it gives up.
 bool startProcess(std::wstring line, BOOL inherit, DWORD flags, STARTUPINFOW& startup, PROCESS_INFORMATION& info) {
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, inherit, flags, nullptr, nullptr, &startup, &info)) {
+    if (limitedRights ? CreateProcessAsUserW(limitedToken(), nullptr, line.data(), nullptr, nullptr, inherit, flags,
+                                             nullptr, nullptr, &startup, &info)
+                      : CreateProcessW(nullptr, line.data(), nullptr, nullptr, inherit, flags, nullptr, nullptr,
+                                       &startup, &info)) {
       return true;
     }
     Sleep(300);
@@ -540,7 +611,8 @@ Instance follow(DWORD except, int timeoutMs) {
 }
 
 // Follows the program into the instance that replaced it.
-void adoptNewInstance(const std::string& expectedArguments) {
+void adoptNewInstance(const std::string& expected) {
+  const std::string expectedArguments = withOwnSid(expected);
   if (WaitForSingleObject(program.hProcess, 15000) != WAIT_OBJECT_0) fail("the old instance still runs");
   if (follow(program.dwProcessId, 10000).process == 0) fail("no new instance started");
   std::string actual = narrow(commandLineOf(program.hProcess));
@@ -573,6 +645,7 @@ HKEY rootOf(const std::string& path, std::wstring& rest) {
   std::string root = path.substr(0, slash);
   rest = slash == std::string::npos ? L"" : widen(path.substr(slash + 1));
   if (root == "HKLM" || root == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (root == "HKU" || root == "HKEY_USERS") return HKEY_USERS;
   return HKEY_CURRENT_USER;
 }
 
@@ -988,6 +1061,15 @@ void runTheCommandLine(const Words& w) {
 
 const Step kSteps[] = {
     {"start", 0, [](const Words& w) { start(w); }},
+    {"rights", 1,
+     [](const Words& w) {
+       if (w[1] != "limited" && w[1] != "full") fail("rights limited|full");
+       limitedRights = w[1] == "limited";
+     }},
+    {"rename", 2,
+     [](const Words& w) {
+       if (!MoveFileW(besideDriver(widen(w[1])).c_str(), besideDriver(widen(w[2])).c_str())) fail("cannot rename " + w[1]);
+     }},
     {"attach", 0,
      [](const Words&) {
        if (follow(0, 15000).process == 0) fail("no kestrane.exe runs");
@@ -1028,6 +1110,11 @@ const Step kSteps[] = {
      }},
     {"key", 2, [](const Words& w) { pressKey(topLevel(w[1]), w[2]); }},
     {"message", 1, [](const Words& w) { expectEqual("message box", w[1], narrow(messageText(messageBox()))); }},
+    {"messagestarts", 1,
+     [](const Words& w) {
+       const std::string shown = narrow(messageText(messageBox()));
+       expectEqual("message box's start", w[1], shown.substr(0, w[1].size()));
+     }},
     {"answer", 1, answer},
     {"type", 3, [](const Words& w) { typeText(control(w[1], w[2]), widen(w[3])); }},
     {"focus", 2, focusControl},

@@ -53,11 +53,11 @@ TEST_F(BarcodeGatheringTest, SubkeysThenInstalledBatteriesThenTheSelection) {
   seedUserData();
   sim.registry.putKey(RootKey::LocalMachine, store::kMachineConfigurationKey + u"\\2BB2222BBBB");
   sim.registry.putKey(RootKey::LocalMachine, store::kMachineConfigurationKey + u"\\1AA1111AAAA");
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
                    sys::stringValue(u"9II9999IIII"));
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"3", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(3), store::kBarcodeNumber,
                    sys::stringValue(u"1AA1111AAAA"));
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"9", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(9), store::kBarcodeNumber,
                    sys::stringValue(u" 8HH8888HHH"));
   seedBattery(u"0CC0000CCCC");
   seedBattery(u"2BB2222BBBB");
@@ -82,9 +82,9 @@ TEST_F(BarcodeGatheringTest, NoBarcodesStoredGivesAnEmptyList) {
 TEST_F(BarcodeGatheringTest, BarcodeNumberOfAnotherTypeStopsTheGatheringThere) {
   seedUserData();
   seedBattery(u"1AA1111AAAA");
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"2", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber,
                    sys::dwordValue(7));
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"3", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(3), store::kBarcodeNumber,
                    sys::stringValue(u"3CC3333CCCC"));
   start();
   currentBarcode = u"2BB2222BBBB";

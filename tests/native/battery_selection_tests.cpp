@@ -286,6 +286,53 @@ TEST_F(ChooserTest, ARemoveWindowsRefusesLeavesTheBatteryWholeAndTheElevatedCopy
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path));
 }
 
+// The copy that runs under an administrator's account removes the battery
+// of the user who asked, in that user's hive, and leaves its own alone.
+TEST_F(ChooserTest, ARemoveHandedToACopyUnderAnotherAccountRemovesTheStartingUsersBatteryWhole) {
+  const Text user = sys::sim::SimRegistry::kFirstUser, administrator = sys::sim::SimRegistry::kSecondUser;
+  sim.registry.currentUser = administrator;
+  seedBattery(kA);
+  sim.registry.currentUser = user;
+  startWithBatteries({kA});
+  seed(store::machineConfigurationKeyOf(kA), {});
+  sim.registry.administrator = false;
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[1]->click();
+    app.answer(ModalResult::Yes);
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+  });
+  ASSERT_TRUE(app.terminated());
+
+  auto& copy = startElevatedCopy(administrator);
+  EXPECT_EQ(dialogTexts(copy), std::vector<Text>{u"Specific settings removed from registry.\r\nBattery barcode:  " + kA});
+  EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::machineConfigurationKeyOf(kA).path));
+  EXPECT_FALSE(sim.registry.exists(RootKey::Users, user + u"\\" + store::userDataKeyOf(kA).path)) << "not half removed";
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path)) << "the administrator's own";
+}
+
+// With administrator rights a refused delete has no restart to offer.
+TEST_F(ChooserTest, ARemoveRefusedWithAdministratorRightsSaysWhereAndOffersNoRestart) {
+  startWithBatteries({kA});
+  seed(store::machineConfigurationKeyOf(kA), {});
+  sim.account.administratorRights = true;
+  sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE\\Lenovo");
+  app.dialogs.clear();
+  choose([&](TchooseBattery& c) {
+    c.batteryRadioButtons[1]->click();
+    app.answer(ModalResult::Yes);
+    c.btRemove.click();
+    EXPECT_TRUE(c.batteryRadioButtons[1]->enabled());
+    c.btCancel.click();
+  });
+  EXPECT_EQ(dialogTexts(), (std::vector<Text>{removeQuestion(kA),
+                                              u"     Couldn't remove settings: Windows refused to delete HKLM\\SOFTWARE\\"
+                                              u"Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\" + kA +
+                                                  u",\r\n     although Kestrane runs with administrator privileges.     "}));
+  EXPECT_TRUE(sim.shell.calls.empty());
+  EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path));
+}
+
 TEST_F(ChooserTest, RemoveAnsweredNoDeletesNothing) {
   startWithBatteries({kA, kB});
   choose([&](TchooseBattery& c) {
@@ -389,12 +436,24 @@ TEST_F(ChooserTest, InvalidBarcodeTakenAnywayIsStoredExactlyAsTyped) {
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\my battery"));
 }
 
-TEST_F(ChooserTest, BarcodeWithASeparatorIsRefusedAndTheChooserStaysOpen) {
+// A barcode is part of key paths: one that names other keys (below or
+// beside the battery's, or the power manager's own key of an installed
+// battery) is never taken, whatever the user answers.
+TEST_F(ChooserTest, BarcodeThatNamesOtherKeysIsRefusedAndTheChooserStaysOpen) {
   startWithBatteries({kA, kB});
-  for (const Text& text : {Text(u"\\"), Text(u"A\\B"), Text(u"X/Y")}) {
-    SCOPED_TRACE(utf8(text));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber, sys::stringValue(kA));
+  sim.registry.calls.clear();
+  const Text separator = u"The barcode you entered cannot be used, because it holds \"\\\" or \"/\":  ";
+  const Text installed = u"The barcode you entered cannot be used, because it names the power manager's key ";
+  for (const auto& [typed, told] : std::vector<std::pair<Text, Text>>{
+           {u"\\", separator + u"\\"},
+           {u"A\\B", separator + u"A\\B"},
+           {u"X/Y", separator + u"X/Y"},
+           {u"battery1", installed + u"Battery1 of an installed battery:  BATTERY1"},
+           {u"Battery9", installed + u"Battery9 of an installed battery:  BATTERY9"}}) {
+    SCOPED_TRACE(utf8(typed));
     app.dialogs.clear();
-    typeNewBarcode(text);
+    typeNewBarcode(typed);
     choose([&](TchooseBattery& c) {
       c.batteryRadioButtons.back()->click();
       app.answer(ModalResult::Yes);
@@ -404,11 +463,15 @@ TEST_F(ChooserTest, BarcodeWithASeparatorIsRefusedAndTheChooserStaysOpen) {
     });
     ASSERT_EQ(app.dialogs.size(), 1u);
     EXPECT_EQ(app.dialogs[0].buttons, DialogButtons::Ok);
-    EXPECT_NE(app.dialogs[0].text.find(text), Text::npos);
+    EXPECT_EQ(app.dialogs[0].text, told);
     app.answers.clear();
   }
   EXPECT_EQ(currentBarcode, u"");
   EXPECT_EQ(sim.registry.subKeys(RootKey::CurrentUser, store::kUserDataKey), (std::vector<Text>{kA, kB}));
+  for (const auto& call : sim.registry.calls) {
+    EXPECT_TRUE(call.op != sys::sim::RegOp::Set && call.op != sys::sim::RegOp::Create && call.op != sys::sim::RegOp::Delete)
+        << utf8(call.path);
+  }
 }
 
 TEST_F(ChooserTest, CancelledOrEmptyNewBarcodeClosesAsCancelled) {
@@ -433,7 +496,7 @@ TEST_F(ChooserTest, CancelledOrEmptyNewBarcodeClosesAsCancelled) {
 
 TEST_F(ChooserTest, AnErrorWhileGatheringKeepsTheChooserClosed) {
   startWithBatteries({kA, kB});
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
                    sys::dwordValue(1));
   currentBarcode = kA;
   app.guarded([&] { main().btBatteryID.click(); });

@@ -83,7 +83,7 @@ TEST_F(CliTest, SetChangesOnlyWhatItIsGivenAndWritesTheWindowsWriteSet) {
   seedUserData({1, 1, 40, 80});
   seedBattery(kA);
   sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID, sys::dwordValue(777));
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
                    sys::stringValue(kB));
   cli::Outcome outcome = run({u"set", u"--high", u"90", u"--low", u"off"});
   EXPECT_EQ(outcome.exitCode, cli::kDone) << outcome.err;
@@ -135,7 +135,7 @@ TEST_F(CliTest, SetRefusesNumbersOutOfRangeAndTooCloseWithoutWritingAnything) {
   EXPECT_EQ(storedSet(kUserData)[2], 96);
 }
 
-TEST_F(CliTest, InvalidBarcodesNeedForceAndSeparatorsAreNeverTaken) {
+TEST_F(CliTest, InvalidBarcodesNeedForceAndOtherKeysAreNeverTaken) {
   seedUserData();
   cli::Outcome invalid = run({u"set", u"--battery", u"abc", u"--high", u"85"});
   EXPECT_EQ(invalid.exitCode, cli::kBadInput);
@@ -148,6 +148,20 @@ TEST_F(CliTest, InvalidBarcodesNeedForceAndSeparatorsAreNeverTaken) {
     EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(barcode);
   }
   EXPECT_EQ(run({u"remove", u"--battery", u"\\"}).exitCode, cli::kBadInput) << "would remove every battery's keys";
+
+  // The power manager's own key of an installed battery, in any case.
+  const Text installed = store::installedBatteryKey(1);
+  sim.registry.put(RootKey::LocalMachine, installed, store::kBarcodeNumber, sys::stringValue(kA));
+  sim.registry.calls.clear();
+  for (auto words : {std::initializer_list<const char16_t*>{u"set", u"--battery", u"battery1", u"--high", u"85", u"--force"},
+                     {u"remove", u"--battery", u"Battery1"}, {u"get", u"--battery", u"BATTERY1"},
+                     {u"export", u"--battery", u"bAtTeRy9"}}) {
+    cli::Outcome outcome = run(words);
+    EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(*words.begin());
+    EXPECT_TRUE(has(outcome.err, "cannot be used, because it names the power manager's key Battery")) << outcome.err;
+  }
+  EXPECT_TRUE(sim.registry.calls.empty()) << "not even read";
+  EXPECT_EQ(sim.registry.valueNames(RootKey::LocalMachine, installed), std::vector<Text>{store::kBarcodeNumber});
 }
 
 TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
@@ -159,6 +173,17 @@ TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
   EXPECT_TRUE(has(outcome.out, "refused: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA "
                                "(no right to write ChargeStartControl; run kestrane-cli from an elevated prompt)"))
       << outcome.out;
+  EXPECT_EQ(outcome.err, "Needs an elevated prompt to write: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\"
+                         "Data\\1ZZ1111AAAA. Run kestrane-cli from a command prompt started with \"Run as "
+                         "administrator\".\n");
+  sim.account.administratorRights = true;
+  cli::Outcome elevated = run({u"set", u"--high", u"85"});
+  EXPECT_EQ(elevated.exitCode, cli::kRefused);
+  EXPECT_EQ(elevated.err, "Windows refused to write HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\"
+                          "1ZZ1111AAAA, HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data, "
+                          "HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\Data although kestrane-cli runs with "
+                          "administrator rights.\n")
+      << "no prompt would help";
 }
 
 // A deployment tool that ends the command line part-way has seen a line
@@ -188,7 +213,7 @@ TEST_F(CliTest, EachKeySetsLineIsWrittenTheMomentItIsDone) {
 
 TEST_F(CliTest, AsLocalSystemTheCommandsOnTheUsersKeysSayOnceWhoseKeysTheyAre) {
   seedUserData({1, 1, 40, 80});
-  sim.shell.localSystem = true;
+  sim.account.localSystem = true;
   const std::string note =
       "kestrane-cli runs as the LocalSystem account: HKCU is that account's own hive, not a user's. The machine "
       "keys under HKLM are what reach every user.\n";
@@ -200,7 +225,7 @@ TEST_F(CliTest, AsLocalSystemTheCommandsOnTheUsersKeysSayOnceWhoseKeysTheyAre) {
     EXPECT_FALSE(has(outcome.out, "LocalSystem"));
   }
   EXPECT_FALSE(has(run({u"health"}).err, "LocalSystem")) << "the battery devices are the machine's";
-  sim.shell.localSystem = false;
+  sim.account.localSystem = false;
   EXPECT_FALSE(has(run({u"get"}).err, "LocalSystem"));
 }
 
@@ -229,7 +254,7 @@ TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWoul
                                   "Power manager: its registry keys are missing\n");
   seedUserData({1, 1, 40, 80});
   seedBattery(kA, {0, 1, 30, 70});
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"2", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber,
                    sys::stringValue(kB));
   sim.power.setCharging(63);
   cli::Outcome outcome = run({u"status"});
@@ -254,7 +279,7 @@ TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {
   seed(store::machineConfigurationKeyOf(kB), {});
   seedBattery(kA);
   seedBattery(u"2yy2222bbbb");
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"3", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(3), store::kBarcodeNumber,
                    sys::stringValue(u"3XX3333CCCC"));
   EXPECT_EQ(run({u"batteries"}).out, "2YY2222BBBB  machine configuration key\n"
                                      "1ZZ1111AAAA  user data key\n"
@@ -287,6 +312,8 @@ TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {
                          "to delete it; run kestrane-cli from an elevated prompt)\n"
                          "kept: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\2YY2222BBBB (the battery's machine key is still "
                          "there)\n");
+  EXPECT_TRUE(has(refused.err, "Needs an elevated prompt to delete: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\"
+                               "ConfKeys\\Data\\2YY2222BBBB.")) << refused.err;
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path)) << "never half removed";
   EXPECT_EQ(run({u"remove"}).exitCode, cli::kBadInput);
 }

@@ -81,7 +81,7 @@ class HostileStoreTest : public ProgramTest, public ::testing::WithParamInterfac
   void fillEveryKey(const RegValue& value) {
     std::vector<store::KeySet> keys = store::generalReadOrder();
     keys.push_back({store::kMachine, store::kInstallInformationKey});
-    for (char16_t n = u'1'; n <= u'9'; ++n) keys.push_back({store::kMachine, store::kInstalledBatteryKey + n});
+    for (char16_t n = u'1'; n <= u'9'; ++n) keys.push_back({store::kMachine, store::installedBatteryKey(n - u'0')});
     for (const Text& barcode : {kBarcode, Text(u"1zz9999abcd")}) {
       keys.push_back(store::userDataKeyOf(barcode));
       keys.push_back(store::machineConfigurationKeyOf(barcode));

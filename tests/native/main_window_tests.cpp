@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, KeysWithoutACompleteKeySetTellTheUserThenShowHelp) {
 
 TEST_F(MainWindowTest, AnErrorWhileCollectingBarcodesIsShownAndStartUpGoesOn) {
   seedUserData();
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
                    sys::dwordValue(5));
   sim.power.setCharging(20);
   start();

@@ -26,6 +26,12 @@ inline RootKey rootOf(const Text& abbreviation) {
   return abbreviation == store::kMachine ? RootKey::LocalMachine : RootKey::CurrentUser;
 }
 
+// The notice after a save, as the help window's two note lines make it.
+inline const Text kNotice =
+    u"Please note:  In order to get the new settings working, you have to disconnect the power supply, "
+    u"restart Windows and wait for the charging level to fall under the low charging threshold you have been "
+    u"setting.";
+
 // The four threshold values of a key set as the power manager stores them.
 struct Thresholds {
   uint32_t startControl = 1, stopControl = 1, startPercent = 40, stopPercent = 80;
@@ -54,12 +60,16 @@ class ProgramTest : public ::testing::Test {
   }
   // The elevated copy that the last "runas" start made, on the same store
   // with administrator rights, after this instance ended: its first showing
-  // is done when this returns.
-  tk::headless::HeadlessApplication& startElevatedCopy() {
+  // is done when this returns. It runs under the same account, or under
+  // the one given, as when a standard user types an administrator's
+  // password into the elevation prompt.
+  tk::headless::HeadlessApplication& startElevatedCopy(const Text& account = {}) {
     program.reset();
     elevatedApp = std::make_unique<tk::headless::HeadlessApplication>();
     elevatedApp->setTitle(productName);
     sim.registry.administrator = true;
+    sim.account.administratorRights = true;
+    if (!account.empty()) sim.registry.currentUser = account;
     sim.shell.processCommandLine = u"\"" + sim.shell.exePath + u"\" " + sim.shell.calls.back().parameters;
     program = std::make_unique<Program>(*elevatedApp);
     elevatedApp->run();

@@ -66,6 +66,22 @@ TEST_F(StoreModelTest, AWriteSaysWhichValueFailedAndWhy) {
   EXPECT_FALSE(error.reason.empty());
 }
 
+// The installed batteries' keys lie beside the barcodes' and registry names
+// match without case: no spelling of them is a battery to save or remove.
+TEST_F(StoreModelTest, ThePowerManagersInstalledBatteryKeysAreNeverABattery) {
+  seed(kMachineConf, {});
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
+                   sys::stringValue(u"1ZZ1111AAAA"));
+  sim.registry.calls.clear();
+  EXPECT_TRUE(store::saveSelection(u"battery1", {}, {}, 0).empty());
+  EXPECT_TRUE(store::removeBattery(u"Battery1").empty());
+  EXPECT_EQ(store::writeSet(u"", {u"BATTERY9", u"1ZZ1111AAAA"}),
+            (std::vector<KeySet>{store::userDataKeyOf(u"1ZZ1111AAAA"), store::machineConfigurationKeyOf(u"1ZZ1111AAAA"),
+                                 kUserData, kMachineConf, {store::kMachine, store::kMachineDataKey}}));
+  EXPECT_TRUE(sim.registry.calls.empty());
+  EXPECT_TRUE(sim.registry.exists(RootKey::LocalMachine, store::installedBatteryKey(1)));
+}
+
 TEST_F(StoreModelTest, ASelectionLoadsItsFirstCompleteKeySetOverWhatIncompleteOnesLeft) {
   sim.registry.put(RootKey::LocalMachine, store::kMachineConfigurationKey, store::kChargeStopPercentage,
                    sys::dwordValue(88));
@@ -84,7 +100,7 @@ TEST_F(StoreModelTest, ASelectionLoadsItsFirstCompleteKeySetOverWhatIncompleteOn
 TEST_F(StoreModelTest, GatheringKeepsWhereEachBarcodeWasFoundAndWhatCameBeforeAnError) {
   seed(store::machineConfigurationKeyOf(u"1ZZ1111AAAA"), {});
   seedBattery(u"2YY2222BBBB");
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"1", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
                    sys::stringValue(u"3XX3333CCCC"));
   store::KnownBarcodes known;
   store::gatherBarcodes(u"selected", known);
@@ -94,7 +110,7 @@ TEST_F(StoreModelTest, GatheringKeepsWhereEachBarcodeWasFoundAndWhatCameBeforeAn
                                store::BarcodeOrigin::InstalledBattery, store::BarcodeOrigin::CurrentSelection}));
   EXPECT_EQ(known.slots, (std::vector<int>{0, 0, 1, 0}));
 
-  sim.registry.put(RootKey::LocalMachine, store::kInstalledBatteryKey + u"2", store::kBarcodeNumber,
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber,
                    sys::dwordValue(4));
   store::KnownBarcodes stopped;
   EXPECT_ANY_THROW(store::gatherBarcodes(u"selected", stopped));

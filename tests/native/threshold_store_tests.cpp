@@ -194,7 +194,7 @@ TEST_F(StoreTest, ReadOnlyMachineHiveRefusesWholeKeySetsAndAsksOncePerKeySet) {
       << "the key set after a refused one is still written";
 }
 
-TEST_F(StoreTest, FailedValueWriteAfterOpeningShowsTheErrorThenTheRestartQuestion) {
+TEST_F(StoreTest, FailedValueWriteAfterOpeningShowsTheErrorWithItsKeySetAndNoRestartQuestion) {
   seedUserData({1, 1, 40, 80});
   start();
   currentBarcode = kBarcodeA;
@@ -207,10 +207,11 @@ TEST_F(StoreTest, FailedValueWriteAfterOpeningShowsTheErrorThenTheRestartQuestio
   };
   app.dialogs.clear();
   main().btSaveSettings.click();
-  ASSERT_GE(app.dialogs.size(), 2u);
-  EXPECT_EQ(app.dialogs[0].text, store::kWriteErrorMessage);
-  EXPECT_EQ(app.dialogs[1].text, store::kRestartQuestion);
-  EXPECT_EQ(app.dialogs[1].buttons, DialogButtons::YesNo);
+  ASSERT_EQ(app.dialogs.size(), 2u);
+  EXPECT_EQ(app.dialogs[0].text, store::kWriteErrorMessage + u"\r\n     HKCU\\" + failingKey +
+                                     u": Failed to write \"ChargeStopPercentage\" in \"" + failingKey + u"\".     ");
+  EXPECT_EQ(app.dialogs[0].buttons, DialogButtons::Ok);
+  EXPECT_EQ(app.dialogs[1].text, kNotice + u"\r\n\r\nNot saved:\r\n   HKCU\\" + failingKey);
   EXPECT_EQ(storedSet(store::userDataKeyOf(kBarcodeA)), (std::vector<long long>{1, 1, 40, -1, -1, -1}));
   EXPECT_EQ(storedSet(store::machineConfigurationKeyOf(kBarcodeA)), (std::vector<long long>{1, 1, 40, 80, 2, 0}));
 }
