@@ -1,6 +1,5 @@
 #include "app/kst_main.h"
 
-#include "resources/battery_pictures.h"
 #include "resources/control_ids.h"
 
 namespace kst {
@@ -88,6 +87,10 @@ void Tkst_mainform::createLayout() {
   layOutStatusArea();
   layOutButtons();
   makeTrayPictures();
+  TrayIcon.setImageList(&imNoBattery);
+  TrayIcon.setImageIndex(0);
+  TrayIcon.setHint(app().title());
+  TrayIcon.setAnimate(true);
 }
 
 // One threshold's row: the switch, its label, the spin edit and "%". What
@@ -140,22 +143,6 @@ void Tkst_mainform::layOutButtons() {
   btExit.isCancel = true;
 }
 
-// The state pictures, drawn at the size the shell shows them, which grows
-// with the screen's scale.
-void Tkst_mainform::makeTrayPictures() {
-  const int iconSize = app().screen().smallIconSize;
-  imNoBattery = resources::noBatteryPictures(iconSize);
-  imChargeLow = resources::chargeLowPictures(iconSize);
-  imChargeMid = resources::chargeMidPictures(iconSize);
-  imChargeHigh = resources::chargeHighPictures(iconSize);
-  imNoCharge = resources::noChargePictures(iconSize);
-  imDischarge = resources::dischargePictures(iconSize);
-  TrayIcon.setImageList(&imNoBattery);
-  TrayIcon.setImageIndex(0);
-  TrayIcon.setHint(app().title());
-  TrayIcon.setAnimate(true);
-}
-
 void Tkst_mainform::bindEvents() {
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
   onShow = [this] {
@@ -180,6 +167,8 @@ void Tkst_mainform::bindEvents() {
   TrayIcon.onMouseDown = [this](tk::MouseButton button, int x, int y) { TrayIconMouseDown(button, x, y); };
   TrayIcon.onAnimate = [this] { TrayIconAnimate(); };
   BatteryStatusTimer.onTimer = [this] { BatteryStatusTimerTick(); };
+  onDpiChange = [this] { redrawStatePictures(); };
+  onColorSetChange = [this] { redrawStatePictures(); };
 }
 
 void Tkst_mainform::FormCreate() {

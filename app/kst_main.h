@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "resources/battery_pictures.h"
 #include "settings/hand_over.h"
 #include "settings/threshold_store.h"
 #include "toolkit/application.h"
@@ -77,6 +78,7 @@ class Tkst_mainform : public tk::Form {
   tk::Bevel bvButtons{*this, "bvButtons"};
   tk::TrayIcon TrayIcon{*this};
   tk::Timer BatteryStatusTimer{app(), 1000};
+  // The notification-area pictures of each state, drawn for the task bar.
   tk::ImageList imNoBattery, imChargeLow, imChargeMid, imChargeHigh, imNoCharge, imDischarge;
   tk::PopupMenu TrayMenu{app()};
 
@@ -155,7 +157,14 @@ class Tkst_mainform : public tk::Form {
   void layOutThreshold(const ThresholdRow& row);
   void layOutStatusArea();
   void layOutButtons();
+  // Draws the state pictures at the small-icon size of the window's
+  // monitor, for the task bar and for the title bar, each on its backdrop.
   void makeTrayPictures();
+  // The pictures drawn anew: after a move to another monitor or a change
+  // of Windows' light or dark mode.
+  void redrawStatePictures();
+  // The title bar's counterpart of a notification-area picture, or nothing.
+  const tk::Bitmap* titleBarPicture(const tk::ImageList* trayList, int index) const;
   void bindEvents();
   void buildTrayMenu();
   void markChanged(tk::Control& changedText);
@@ -165,6 +174,9 @@ class Tkst_mainform : public tk::Form {
   void clampTypedThresholds();
   void centreInWorkArea();
 
+  // The state pictures as the title bar shows them: Windows may draw title
+  // bars light and the task bar dark.
+  resources::StatePictures titleBarPictures_;
   bool handedOverToElevatedCopy_ = false;
   // Yes to a restart question of this save started no copy: no further
   // question, and the values stay marked as unsaved.

@@ -23,15 +23,10 @@ void Tkst_mainform::TrayIconMouseDown(tk::MouseButton button, int x, int y) {
 
 void Tkst_mainform::TrayIconAnimate() {
   try {
-    const tk::ImageList* list = TrayIcon.imageList();
-    int picture = 1 - TrayIcon.imageIndex();
     // Where the list has no such picture the window shows the program's
     // main icon for this one step; the next step brings both icons together.
-    if (list != nullptr && picture >= 0 && picture < list->count()) {
-      setIcon(list->image(picture));
-    } else {
-      setIcon(tk::Bitmap());
-    }
+    const tk::Bitmap* picture = titleBarPicture(TrayIcon.imageList(), 1 - TrayIcon.imageIndex());
+    setIcon(picture != nullptr ? *picture : tk::Bitmap());
   } catch (...) {
     // A picture that cannot be copied leaves the window icon as it was.
   }

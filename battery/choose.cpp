@@ -51,14 +51,20 @@ TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBat
   onActivate = [this] { FormActivate(); };
   onClose = [this] { FormClose(); };
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
+  onDpiChange = [this] {
+    for (size_t i = 0; i < batteryRadioButtons.size(); ++i) {
+      batteryRadioButtons[i]->setBounds(unshiftedChoice(static_cast<int>(i)));
+    }
+    shiftChoices();
+    fitHeightToChoices();
+    rbBatteryClicked();
+  };
   btRemove.onClick = [this] { btRemoveClick(); };
   btCancel.onClick = [this] { btCancelClick(); };
   btOk.onClick = [this] { btOkClick(); };
   identifyControls(*this);
   finishCreate();
 }
-
-int TchooseBattery::scaled(int value) const { return tk::scaleLength(value, app().screen().pixelsPerInch); }
 
 void TchooseBattery::FormCreate() { setCaption(productName); }
 
@@ -70,7 +76,17 @@ void TchooseBattery::FormShow() {
   focus(batteryRadioButtons.front().get());
   for (const Text& barcode : knownBarcodes) addRadioButton(barcode);
   addRadioButton(u"a &new battery");
+  shiftChoices();
+  const Text selection = upperCaseText(currentBarcode);
+  for (auto& radio : batteryRadioButtons) {
+    if (captionToBarcode(radio->text()) == selection) {
+      radio->setChecked(true);
+      focus(radio.get());
+    }
+  }
+}
 
+void TchooseBattery::shiftChoices() {
   int offset = 0;
   switch (batteryRadioButtons.size()) {
     case 2:
@@ -84,33 +100,30 @@ void TchooseBattery::FormShow() {
     default:
       lbChoose.setTop(18);
   }
-  const Text selection = upperCaseText(currentBarcode);
-  for (auto& radio : batteryRadioButtons) {
-    radio->setTop(radio->top() + offset);
-    if (captionToBarcode(radio->text()) == selection) {
-      radio->setChecked(true);
-      focus(radio.get());
-    }
-  }
+  for (auto& radio : batteryRadioButtons) radio->setTop(radio->top() + offset);
 }
 
-void TchooseBattery::addRadioButton(const Text& capt) {
+tk::Rect TchooseBattery::unshiftedChoice(int index) const {
   int left = lbChoose.left();
   int firstTop = scaled(40);
   if (knownBarcodes.empty()) {
     left += scaled(40);
     firstTop = scaled(44);
   }
-  btRemove.setVisible(!knownBarcodes.empty());
   int rowStep = scaled(20);
   if (knownBarcodes.size() > 1) {
     rowStep = scaled(18);
     firstTop = scaled(38);
   }
+  return {left, index * rowStep + firstTop, scaled(118), scaled(17)};
+}
+
+void TchooseBattery::addRadioButton(const Text& capt) {
+  btRemove.setVisible(!knownBarcodes.empty());
   int index = static_cast<int>(batteryRadioButtons.size());
   auto radio = tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index),
                                                 ids::kFirstBatteryChoice + index);
-  radio->setBounds({left, index * rowStep + firstTop, scaled(118), scaled(17)});
+  radio->setBounds(unshiftedChoice(index));
   radio->setText(u" " + capt + u" ");
   radio->tag = index;
   radio->setFont(lbChoose.font());
@@ -125,12 +138,16 @@ void TchooseBattery::FormActivate() {
   int left = main.left() + main.outerWidth() + 10;
   if (left + outerWidth() > app().screen().width) left = main.left() - outerWidth() - 10;
   setPosition(left, main.top());
-  int height = batteryRadioButtons.back()->top() + btCancel.height() + scaled(70);
-  if (main.outerHeight() > height) height = main.outerHeight();
-  setOuterHeight(height);
+  fitHeightToChoices();
   rbBatteryClicked();
   setIcon(main.icon());
   main.BatteryStatusTimer.setEnabled(false);
+}
+
+void TchooseBattery::fitHeightToChoices() {
+  int height = batteryRadioButtons.back()->top() + btCancel.height() + scaled(70);
+  if (kst_mainform->outerHeight() > height) height = kst_mainform->outerHeight();
+  setOuterHeight(height);
 }
 
 void TchooseBattery::FormClose() {

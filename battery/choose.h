@@ -34,7 +34,12 @@ class TchooseBattery : public tk::Form {
   void btRemoveClick();
 
  private:
-  int scaled(int value) const;
+  // Where choice number index stands before the shift of shiftChoices().
+  tk::Rect unshiftedChoice(int index) const;
+  // Moves the choices down and places the label, by how many there are.
+  void shiftChoices();
+  // The outer height that shows every choice, never less than the main window's.
+  void fitHeightToChoices();
   void takeNewBarcode(tk::ModalResult& result);
 };
 

@@ -26,7 +26,7 @@ target_link_libraries(kst_win32_system PUBLIC kst_model shell32 advapi32 user32)
 add_library(kst_win32 STATIC
   toolkit/win32/theme.cpp toolkit/win32/application.cpp toolkit/win32/form_peer.cpp
   toolkit/win32/control_peer.cpp toolkit/win32/timer_peer.cpp toolkit/win32/tray_peer.cpp toolkit/win32/icons.cpp
-  toolkit/win32/accessible.cpp
+  toolkit/win32/accessible.cpp toolkit/win32/dpi.cpp
 )
 target_link_libraries(kst_win32 PUBLIC kst_core kst_win32_system comctl32 gdi32)
 

@@ -68,6 +68,7 @@ Tf_help::Tf_help(tk::Application& app) : tk::Form(app, "Tf_help") {
   onClose = [this] { FormClose(); };
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
   btClose.onClick = [this] { btCloseClick(); };
+  onDpiChange = [this] { placeHeader(); };
   identifyControls(*this);
   finishCreate();
   placeHeader();
@@ -129,9 +130,14 @@ void Tf_help::layOut() {
 }
 
 // The prerequisites line stands right after the warning, as wide as the
-// warning is in this window's font on this screen.
+// warning is in this window's font on its monitor, or where the warning
+// stood once it is hidden.
 void Tf_help::placeHeader() {
-  lbPrerequ.setLeft(lbNotCompatible.left() + lbNotCompatible.width() + tk::scaleLength(2, app().screen().pixelsPerInch));
+  if (!lbNotCompatible.visible()) {
+    lbPrerequ.setLeft(lbNotCompatible.left());
+    return;
+  }
+  lbPrerequ.setLeft(lbNotCompatible.left() + lbNotCompatible.width() + scaled(2));
 }
 
 std::vector<Tf_help::Link> Tf_help::links() {
@@ -163,7 +169,7 @@ void Tf_help::FormCreate() {
 void Tf_help::FormShow() {
   if (!kst_mainform->MachineIsCompatible(false)) return;
   lbNotCompatible.setVisible(false);
-  lbPrerequ.setLeft(lbNotCompatible.left());
+  placeHeader();
 }
 
 void Tf_help::FormKeyPress(char16_t& key) {

@@ -30,10 +30,19 @@ struct Frame {
   tk::Color fill;
 };
 
-tk::ImageList list(std::initializer_list<Frame> frames, bool masked, int size) {
+// An outline as it stands out on the backdrop.
+tk::Color outlineOn(Backdrop backdrop, tk::Color outline) {
+  if (backdrop == Backdrop::Dark) return outline;
+  if (outline == kWhite) return kBlack;
+  if (outline == kGrey) return kDarkGrey;
+  return outline;
+}
+
+tk::ImageList list(std::initializer_list<Frame> frames, bool masked, int size, Backdrop backdrop) {
   tk::ImageList pictures(size, size);
   for (const Frame& frame : frames) {
-    pictures.add(drawBattery(frame.outline, frame.filledRows, frame.fill, masked, size));
+    pictures.add(drawBattery(outlineOn(backdrop, frame.outline), frame.filledRows, frame.fill,
+                             masked || backdrop == Backdrop::Light, size));
   }
   return pictures;
 }
@@ -64,15 +73,15 @@ tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool m
   return picture;
 }
 
-tk::ImageList noBatteryPictures(int size) { return list({{kGrey, 9, kDarkGrey}}, false, size); }
-tk::ImageList chargeLowPictures(int size) { return list({{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true, size); }
-tk::ImageList chargeMidPictures(int size) { return list({{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true, size); }
-tk::ImageList chargeHighPictures(int size) { return list({{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true, size); }
-tk::ImageList noChargePictures(int size) {
-  return list({{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false, size);
-}
-tk::ImageList dischargePictures(int size) {
-  return list({{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true, size);
+StatePictures statePictures(int size, Backdrop backdrop) {
+  return {
+      list({{kGrey, 9, kDarkGrey}}, false, size, backdrop),
+      list({{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true, size, backdrop),
+      list({{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true, size, backdrop),
+      list({{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true, size, backdrop),
+      list({{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false, size, backdrop),
+      list({{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true, size, backdrop),
+  };
 }
 
 }  // namespace kst::resources

@@ -19,12 +19,17 @@ inline constexpr tk::Color kBlack = tk::Color::rgb(0, 0, 0);
 // transparent.
 tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool masked, int size);
 
-// The pictures of each state, size pixels square: the system's small-icon size.
-tk::ImageList noBatteryPictures(int size);
-tk::ImageList chargeLowPictures(int size);
-tk::ImageList chargeMidPictures(int size);
-tk::ImageList chargeHighPictures(int size);
-tk::ImageList noChargePictures(int size);
-tk::ImageList dischargePictures(int size);
+// What the pictures stand on. Windows 10 and 11 in light mode have a light
+// task bar and light title bars, where white or grey outlines on a
+// transparent ground vanish: there the outlines are black and dark grey,
+// and the ground around every battery is transparent.
+enum class Backdrop { Dark, Light };
+
+// The pictures of each state, size pixels square: the small-icon size of
+// the monitor they are shown on.
+struct StatePictures {
+  tk::ImageList noBattery, chargeLow, chargeMid, chargeHigh, noCharge, discharge;
+};
+StatePictures statePictures(int size, Backdrop backdrop = Backdrop::Dark);
 
 }  // namespace kst::resources

@@ -1,6 +1,8 @@
 // The live battery status in the caption, the status area, the battery
 // button, the Save button's colour and the notification-area icon.
 #include "app/kst_main.h"
+#include "settings/registry_access.h"
+#include "system/error.h"
 #include "status/power_status.h"
 
 namespace kst {
@@ -44,6 +46,21 @@ Text windowCaption(PowerState state, int percent, const Text& timeText, const Te
       break;
   }
   return productName + u"   ";
+}
+
+// Where Windows 10 and 11 keep light or dark mode; Windows 7 and 8.1, and
+// early Windows 10, have no such values, and their task bars are dark.
+const Text kPersonalizeKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+resources::Backdrop backdropOf(const Text& lightThemeValue) {
+  bool found = false;
+  int32_t light = 0;
+  try {
+    light = readRegInteger(u"HKCU", kPersonalizeKey, lightThemeValue, found);
+  } catch (const Error&) {
+    // A value Windows would not write there: the backdrop stays dark.
+  }
+  return found && light == 1 ? resources::Backdrop::Light : resources::Backdrop::Dark;
 }
 
 int chargeLevelIndex(int percent) {
@@ -95,9 +112,41 @@ void Tkst_mainform::updateBatteryStatus() {
   setCaption(windowCaption(state, percent, timeText, lbStateOfCharge.text()));
 
   if (state != Charging) {
-    const tk::Bitmap* shown = TrayIcon.currentImage();
+    const tk::Bitmap* shown = titleBarPicture(TrayIcon.imageList(), TrayIcon.imageIndex());
     setIcon(shown != nullptr ? *shown : tk::Bitmap());
   }
+}
+
+void Tkst_mainform::makeTrayPictures() {
+  const int iconSize = app().smallIconSize(pixelsPerInch());
+  resources::StatePictures tray = resources::statePictures(iconSize, backdropOf(u"SystemUsesLightTheme"));
+  imNoBattery = std::move(tray.noBattery);
+  imChargeLow = std::move(tray.chargeLow);
+  imChargeMid = std::move(tray.chargeMid);
+  imChargeHigh = std::move(tray.chargeHigh);
+  imNoCharge = std::move(tray.noCharge);
+  imDischarge = std::move(tray.discharge);
+  titleBarPictures_ = resources::statePictures(iconSize, backdropOf(u"AppsUseLightTheme"));
+}
+
+void Tkst_mainform::redrawStatePictures() {
+  makeTrayPictures();
+  TrayIcon.redraw();
+  // A window that shows the program's main icon for this animation step keeps it.
+  if (icon().empty()) return;
+  const tk::Bitmap* shown = titleBarPicture(TrayIcon.imageList(), TrayIcon.imageIndex());
+  setIcon(shown != nullptr ? *shown : tk::Bitmap());
+}
+
+const tk::Bitmap* Tkst_mainform::titleBarPicture(const tk::ImageList* trayList, int index) const {
+  const std::pair<const tk::ImageList*, const tk::ImageList*> counterparts[] = {
+      {&imNoBattery, &titleBarPictures_.noBattery}, {&imChargeLow, &titleBarPictures_.chargeLow},
+      {&imChargeMid, &titleBarPictures_.chargeMid}, {&imChargeHigh, &titleBarPictures_.chargeHigh},
+      {&imNoCharge, &titleBarPictures_.noCharge},   {&imDischarge, &titleBarPictures_.discharge}};
+  for (const auto& [tray, title] : counterparts) {
+    if (tray == trayList && index >= 0 && index < title->count()) return &title->image(index);
+  }
+  return nullptr;
 }
 
 void Tkst_mainform::BatteryStatusTimerTick() {

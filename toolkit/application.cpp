@@ -46,6 +46,12 @@ void Application::systemColorsChanged(bool highContrast) {
   }
 }
 
+void Application::colorSetChanged() {
+  for (Form* form : forms_) {
+    if (form->onColorSetChange) form->onColorSetChange();
+  }
+}
+
 void Application::unregisterForm(Form& form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
 }

@@ -18,9 +18,8 @@ struct Screen {
   int width = 1920;
   int height = 1080;
   Rect workArea{0, 0, 1920, 1040};
+  // The pixels per inch of the primary monitor, where windows open.
   int pixelsPerInch = 96;
-  // The size of a small icon, as the title bar and the notification area show it.
-  int smallIconSize = 16;
 };
 
 // The width and height that a form's frame adds to its client area.
@@ -70,13 +69,19 @@ class Application {
   Color drawn(Color color) const { return color.drawn(highContrast_); }
   // The theme or the system colours changed: every control is drawn anew.
   void systemColorsChanged(bool highContrast);
+  // Windows' light or dark mode changed (a setting change of
+  // "ImmersiveColorSet"): every form that cares hears of it.
+  void colorSetChanged();
   // Runs the modal loop of a form that is already shown.
   virtual void runModalLoop(Form& form) = 0;
   virtual Screen screen() = 0;
   virtual FrameSize frameSize(const Form& form) = 0;
-  // The room one line of text takes in a font on this screen; an "&" that
-  // marks an accelerator takes none.
-  virtual TextExtent textExtent(const Font& font, const Text& text) = 0;
+  // The room one line of text takes in a font at these pixels per inch; an
+  // "&" that marks an accelerator takes none.
+  virtual TextExtent textExtent(const Font& font, const Text& text, int pixelsPerInch) = 0;
+  // The size of a small icon, as title bars and the notification area show
+  // it, on a monitor of these pixels per inch.
+  virtual int smallIconSize(int pixelsPerInch) = 0;
   virtual bool minimized() = 0;
   virtual void restore() = 0;
   // The error handler of the event loop: shows the error and goes on.

@@ -1,5 +1,7 @@
 #include "toolkit/components.h"
 
+#include <utility>
+
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 
@@ -24,7 +26,8 @@ void Timer::fire() {
   if (enabled_ && onTimer) onTimer();
 }
 
-TrayIcon::TrayIcon(Form& owner) : animation_(owner.app(), kAnimationInterval), retry_(owner.app(), kRetryInterval) {
+TrayIcon::TrayIcon(Form& owner)
+    : owner_(owner), animation_(owner.app(), kAnimationInterval), retry_(owner.app(), kRetryInterval) {
   animation_.onTimer = [this] { animationStep(); };
   retry_.onTimer = [this] { sync(); };
   owner.adopt(*this);
@@ -45,8 +48,9 @@ void TrayIcon::sync() {
   if (area_ == nullptr || !visible_) return;
   const Bitmap* picture = currentImage();
   Text hint = shownHint();
-  if (placed_ && picture == sentPicture_ && hint == sentHint_) return;
+  if (placed_ && !redrawn_ && picture == sentPicture_ && hint == sentHint_) return;
   placed_ = sendToShell(picture, hint);
+  redrawn_ = false;
   sentPicture_ = picture;
   sentHint_ = hint;
   retry_.setEnabled(!placed_);
@@ -100,6 +104,11 @@ void TrayIcon::setVisible(bool visible) {
   }
 }
 
+void TrayIcon::redraw() {
+  redrawn_ = true;
+  notify(Property::Image);
+}
+
 void TrayIcon::animationStep() {
   if (onAnimate) onAnimate();
   int count = imageList_ == nullptr ? 0 : imageList_->count();
@@ -108,6 +117,29 @@ void TrayIcon::animationStep() {
 
 void TrayIcon::mouseDown(MouseButton button, int x, int y) {
   if (onMouseDown) onMouseDown(button, x, y);
+}
+
+void TrayIcon::shellEvent(TrayEvent event, int x, int y) {
+  // The flags are set before the press is answered: the menu a right press
+  // opens runs while the shell sends the click's context menu.
+  switch (event) {
+    case TrayEvent::LeftPress:
+      leftClickUnfinished_ = true;
+      mouseDown(MouseButton::Left, x, y);
+      break;
+    case TrayEvent::MiddlePress: mouseDown(MouseButton::Middle, x, y); break;
+    case TrayEvent::RightPress:
+      rightClickUnfinished_ = true;
+      mouseDown(MouseButton::Right, x, y);
+      break;
+    case TrayEvent::Select:
+      if (!std::exchange(leftClickUnfinished_, false)) mouseDown(MouseButton::Left, x, y);
+      break;
+    case TrayEvent::KeySelect: mouseDown(MouseButton::Left, x, y); break;
+    case TrayEvent::ContextMenu:
+      if (!std::exchange(rightClickUnfinished_, false)) mouseDown(MouseButton::Right, x, y);
+      break;
+  }
 }
 
 MenuItem* PopupMenu::find(const std::string& name) {

@@ -41,6 +41,14 @@ class Timer {
   std::unique_ptr<Peer> peer_;
 };
 
+// What the shell tells of the icon, as it does since Windows Vista for an
+// icon of NOTIFYICON_VERSION_4: presses of the mouse buttons, a select by
+// the mouse (a click) or by the keyboard (Enter or Space once the user
+// reached the icon, with Win+B and the arrows), and a context menu asked
+// for by the mouse (a right click) or by the keyboard (Shift+F10 or the
+// menu key).
+enum class TrayEvent { LeftPress, MiddlePress, RightPress, Select, KeySelect, ContextMenu };
+
 // The shell's notification area as an icon's backend offers it. Each call
 // says whether the shell took it: the shell refuses an icon before it has
 // started (at log-on) and forgets every icon when it restarts.
@@ -65,6 +73,7 @@ class TrayIcon {
 
   explicit TrayIcon(Form& owner);
   ~TrayIcon();
+  Form& owner() const { return owner_; }
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
@@ -82,11 +91,20 @@ class TrayIcon {
   void setAnimate(bool on) { animation_.setEnabled(on); }
   bool visible() const { return visible_; }
   void setVisible(bool visible);
+  // The pictures of the lists were drawn anew in their places: the shell
+  // gets the current one again.
+  void redraw();
 
   // One animation step: the event first, then the next picture.
   void animationStep();
   // A mouse button pressed on the icon, at screen position x, y.
   void mouseDown(MouseButton button, int x, int y);
+  // What the shell told of the icon, at the screen position it gave: a
+  // press is a mouse-down of its button; a select restores as a left press
+  // does, and a context menu opens the menu there. The select and the
+  // context menu that follow a click are the click's own: its press has
+  // answered them already.
+  void shellEvent(TrayEvent event, int x, int y);
 
   std::function<void()> onAnimate;
   std::function<void(MouseButton, int, int)> onMouseDown;
@@ -104,6 +122,7 @@ class TrayIcon {
     if (peer_) peer_->changed(property);
   }
   bool sendToShell(const Bitmap* picture, const Text& hint);
+  Form& owner_;
   Text hint_;
   const ImageList* imageList_ = nullptr;
   int imageIndex_ = 0;
@@ -114,6 +133,10 @@ class TrayIcon {
   NotificationArea* area_ = nullptr;
   bool placed_ = false;
   const Bitmap* sentPicture_ = nullptr;
+  bool redrawn_ = false;
+  // A press whose select or context menu the shell sends yet.
+  bool leftClickUnfinished_ = false;
+  bool rightClickUnfinished_ = false;
   Text sentHint_;
 };
 

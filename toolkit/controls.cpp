@@ -102,7 +102,7 @@ void Label::activateByAccelerator() {
 
 void Label::fitToText() {
   const Rect& r = bounds();
-  int width = form().app().textExtent(font(), text()).width;
+  int width = form().app().textExtent(font(), text(), form().pixelsPerInch()).width;
   if (leftOf != nullptr && !rightAligned && leftOf->left() > r.left && r.left + width > leftOf->left()) {
     width = leftOf->left() - r.left;
   }

@@ -7,7 +7,9 @@
 
 namespace kst::tk {
 
-Form::Form(Application& app, std::string className) : app_(app), className_(std::move(className)) {
+// A window opens on the primary monitor.
+Form::Form(Application& app, std::string className)
+    : app_(app), className_(std::move(className)), pixelsPerInch_(app.screen().pixelsPerInch) {
   app_.registerForm(*this);
 }
 
@@ -17,28 +19,40 @@ Form::~Form() {
 }
 
 void Form::finishCreate() {
-  scaleDesignLayout(app_.screen().pixelsPerInch);
-  // Once every control stands where it belongs, each label knows how far
-  // it may grow.
-  for (Control* control : controls_) {
-    if (auto* label = dynamic_cast<Label*>(control)) label->fitToText();
-  }
+  design_.clientWidth = clientWidth_;
+  design_.clientHeight = clientHeight_;
+  for (Control* control : controls_) design_.bounds.emplace_back(control, control->bounds());
+  layOutFromDesign();
   app_.attach(*this);
   for (TrayIcon* icon : trayIcons_) app_.attach(*icon);
   if (onCreate) onCreate();
 }
 
-void Form::scaleDesignLayout(int pixelsPerInch) {
-  if (pixelsPerInch == 96) return;
-  auto scale = [pixelsPerInch](int value) { return scaleLength(value, pixelsPerInch); };
-  for (Control* control : controls_) {
-    const Rect& r = control->bounds();
+void Form::layOutFromDesign() {
+  for (const auto& [control, r] : design_.bounds) {
     auto* label = dynamic_cast<Label*>(control);
     // A right-aligned label is placed by its right edge; its width follows its text.
-    int left = label != nullptr && label->rightAligned ? scale(r.left + r.width) - scale(r.width) : scale(r.left);
-    control->setBounds({left, scale(r.top), scale(r.width), scale(r.height)});
+    int left = label != nullptr && label->rightAligned ? scaled(r.left + r.width) - scaled(r.width) : scaled(r.left);
+    control->setBounds({left, scaled(r.top), scaled(r.width), scaled(r.height)});
   }
-  setClientSize(scale(clientWidth_), scale(clientHeight_));
+  // Once every control stands where it belongs, each label knows how far
+  // it may grow.
+  for (Control* control : controls_) {
+    if (auto* label = dynamic_cast<Label*>(control)) label->fitToText();
+  }
+  setClientSize(scaled(design_.clientWidth), scaled(design_.clientHeight));
+}
+
+void Form::dpiChanged(int pixelsPerInch, int left, int top) {
+  if (pixelsPerInch == pixelsPerInch_ || pixelsPerInch <= 0) return;
+  pixelsPerInch_ = pixelsPerInch;
+  left_ = left;
+  top_ = top;
+  // Fonts are made for the monitor: every control takes its font anew.
+  for (Control* control : controls_) control->redraw();
+  layOutFromDesign();
+  if (onDpiChange) onDpiChange();
+  notify(Property::Bounds);
 }
 
 void Form::setCaption(const Text& caption) {

@@ -43,6 +43,10 @@ class Form {
   int outerWidth() const;
   int outerHeight() const;
   void setOuterHeight(int height);
+  // The pixels per inch of the monitor the window is on.
+  int pixelsPerInch() const { return pixelsPerInch_; }
+  // A length of the 96-dpi design at the window's pixels per inch.
+  int scaled(int designed) const { return scaleLength(designed, pixelsPerInch_); }
 
   FormPosition position = FormPosition::Designed;
   bool hasSystemMenu = true;
@@ -88,6 +92,11 @@ class Form {
   std::function<void()> onClose;
   std::function<void(bool&)> onCloseQuery;
   std::function<void(char16_t&)> onKeyPress;
+  // After a move to a monitor of other pixels per inch has laid out the
+  // form's own controls anew: what the window places at run time.
+  std::function<void()> onDpiChange;
+  // Windows' light or dark mode changed.
+  std::function<void()> onColorSetChange;
 
   // Backend side.
   void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
@@ -96,6 +105,10 @@ class Form {
   void focusChanged(Control* control);
   // The user minimised or restored the native window.
   void windowStateChanged(WindowState state);
+  // The window came onto a monitor of other pixels per inch, at this
+  // position: it is laid out anew from its 96-dpi design, its fonts made
+  // for that monitor, as if it had been made there.
+  void dpiChanged(int pixelsPerInch, int left, int top);
   // The user moved the native window.
   void positionChanged(int left, int top) {
     left_ = left;
@@ -121,8 +134,9 @@ class Form {
     if (peer_) peer_->changed(property);
   }
   void placeForShowing();
-  // Lays out a window designed at 96 pixels per inch for this screen, once.
-  void scaleDesignLayout(int pixelsPerInch);
+  // Lays out the window's own controls from their 96-dpi design at its
+  // pixels per inch, each label sized to its text there.
+  void layOutFromDesign();
   void setVisible(bool visible);
   void closeAccepted();
   void selectNext(bool forward);
@@ -132,6 +146,13 @@ class Form {
   Text caption_;
   Bitmap icon_;
   int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
+  int pixelsPerInch_ = 96;
+  // The window's own controls and client size as designed at 96 pixels
+  // per inch; controls made at run time are placed by the window.
+  struct Design {
+    int clientWidth = 0, clientHeight = 0;
+    std::vector<std::pair<Control*, Rect>> bounds;
+  } design_;
   bool visible_ = false;
   // On screen: set once the show handling has run and the window was placed.
   bool displayed_ = false;

@@ -67,7 +67,7 @@ TEST(BatteryPictures, ColoursAreTheDesignsAndPackAsWindowsPacksThem) {
 
 // The task bar's large icon: each pixel, its mask included, a sharp square.
 TEST(BatteryPictures, EnlargedPicturesTurnEachPixelIntoASquare) {
-  const tk::ImageList pictures = chargeHighPictures(16);
+  const tk::ImageList pictures = statePictures(16).chargeHigh;
   const Bitmap& small = pictures.image(1);
   Bitmap large = small.enlarged(3);
   ASSERT_EQ(large.width(), 48);
@@ -82,19 +82,22 @@ TEST(BatteryPictures, EnlargedPicturesTurnEachPixelIntoASquare) {
   EXPECT_EQ(wrong, 0);
 }
 
-TEST(BatteryPictures, NoBatteryAndNotChargingHaveNoMask) {
-  expectPictures(noBatteryPictures(16), {{kGrey, 9, kDarkGrey}}, false);
-  expectPictures(noChargePictures(16), {{kGrey, 7, kGreen}, {kGrey, 4, kGreen}, {kGrey, 3, kRed}}, false);
-}
-
-TEST(BatteryPictures, ChargingFramesFillStepByStep) {
-  expectPictures(chargeLowPictures(16), {{kWhite, 0, kGreen}, {kWhite, 3, kGreen}}, true);
-  expectPictures(chargeMidPictures(16), {{kWhite, 3, kGreen}, {kWhite, 5, kGreen}}, true);
-  expectPictures(chargeHighPictures(16), {{kWhite, 5, kGreen}, {kWhite, 9, kGreen}}, true);
-}
-
-TEST(BatteryPictures, DischargingFromHighToLow) {
-  expectPictures(dischargePictures(16), {{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}}, true);
+// On the dark task bar of Windows 7 to 10 the pictures are the design's; on
+// a light one the white and grey outlines are black and dark grey, and the
+// ground around every battery is transparent, so that none vanishes.
+TEST(BatteryPictures, EveryStateOnEitherBackdropPixelByPixel) {
+  for (Backdrop backdrop : {Backdrop::Dark, Backdrop::Light}) {
+    SCOPED_TRACE(backdrop == Backdrop::Dark ? "dark" : "light");
+    const bool light = backdrop == Backdrop::Light;
+    const Color white = light ? kBlack : kWhite, grey = light ? kDarkGrey : kGrey;
+    const StatePictures pictures = statePictures(16, backdrop);
+    expectPictures(pictures.noBattery, {{grey, 9, kDarkGrey}}, light);
+    expectPictures(pictures.noCharge, {{grey, 7, kGreen}, {grey, 4, kGreen}, {grey, 3, kRed}}, light);
+    expectPictures(pictures.chargeLow, {{white, 0, kGreen}, {white, 3, kGreen}}, true);
+    expectPictures(pictures.chargeMid, {{white, 3, kGreen}, {white, 5, kGreen}}, true);
+    expectPictures(pictures.chargeHigh, {{white, 5, kGreen}, {white, 9, kGreen}}, true);
+    expectPictures(pictures.discharge, {{white, 8, kGreen}, {white, 5, kGreen}, {kDarkRed, 2, kRed}}, true);
+  }
 }
 
 // At 125 %, 150 % and 200 % the shell shows small icons of 20, 24 and 32
@@ -104,7 +107,7 @@ TEST(BatteryPictures, DischargingFromHighToLow) {
 TEST(BatteryPictures, AtEverySmallIconSizeThePictureIsDrawnSharpInItsOwnGeometry) {
   const std::vector<Expected> discharging{{kWhite, 8, kGreen}, {kWhite, 5, kGreen}, {kDarkRed, 2, kRed}};
   for (int size : {20, 24, 32}) {
-    const tk::ImageList list = dischargePictures(size);
+    const tk::ImageList list = statePictures(size).discharge;
     ASSERT_EQ(list.width(), size);
     for (size_t i = 0; i < discharging.size(); ++i) {
       const Bitmap& b = list.image(static_cast<int>(i));

@@ -1,4 +1,6 @@
 // The main window's first showing, its placement and every way of closing it.
+#include <functional>
+#include <map>
 #include <set>
 
 #include "settings/threshold_editor.h"
@@ -290,6 +292,76 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_FALSE(m.BatteryStatusTimer.enabled());
   EXPECT_EQ(m.font.name, u"Tahoma");
   EXPECT_EQ(m.font.points, 8);
+}
+
+// Everything a window shows but where it stands on the desktop: its sizes,
+// each control's place, text, font and visibility, and its picture.
+std::string picture(const tk::Bitmap& bitmap) {
+  uint64_t sum = 0;
+  for (int y = 0; y < bitmap.height(); ++y) {
+    for (int x = 0; x < bitmap.width(); ++x) sum = sum * 31 + bitmap.pixel(x, y).colorref() + bitmap.transparent(x, y);
+  }
+  return std::to_string(bitmap.width()) + "x" + std::to_string(bitmap.height()) + "#" + std::to_string(sum);
+}
+
+std::string shown(const tk::Form& window) {
+  std::string text = window.className() + " " + std::to_string(window.clientWidth()) + "x" +
+                     std::to_string(window.clientHeight()) + " outer " + std::to_string(window.outerWidth()) + "x" +
+                     std::to_string(window.outerHeight()) + " icon " + picture(window.icon()) + "\n";
+  for (const tk::Control* c : window.controls()) {
+    const tk::Rect& r = c->bounds();
+    text += "  " + c->name() + " " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+            std::to_string(r.width) + "x" + std::to_string(r.height) + (c->visible() ? "" : " hidden") + " \"" +
+            utf8(c->text()) + "\" " + utf8(c->font().name) + " " + std::to_string(c->font().points) + "\n";
+  }
+  return text;
+}
+
+// Docked to a monitor at 150 % and back: each window shows what it shows
+// when started there, with its pictures at that monitor's small-icon size.
+TEST_F(MainWindowTest, AfterAMoveToAnotherMonitorAndBackEveryWindowShowsWhatItShowsWhenStartedThere) {
+  seedUserData();
+  seedBattery(u"1ZZ1111AAAA");
+  sim.power.setDischarging(45, 8100);
+  struct Shown {
+    std::string main, chooser, help, tray;
+  };
+  auto look = [&](int pixelsPerInch, const std::function<void(tk::Form&)>& moveWhileOpen) {
+    Shown seen;
+    app.whenShown("TchooseBattery", [&](tk::Form& f) {
+      if (moveWhileOpen) moveWhileOpen(f);
+      seen.chooser = shown(f);
+    });
+    app.whenShown("Tf_help", [&](tk::Form& f) {
+      if (moveWhileOpen) moveWhileOpen(f);
+      seen.help = shown(f);
+    });
+    if (moveWhileOpen) moveWhileOpen(main());
+    main().btBatteryID.click();
+    main().btHelp.click();
+    seen.main = shown(main());
+    seen.tray = picture(*main().TrayIcon.currentImage()) + " of " + std::to_string(main().imDischarge.width());
+    EXPECT_EQ(main().pixelsPerInch(), pixelsPerInch);
+    return seen;
+  };
+  std::map<int, Shown> startedAt;
+  for (int pixelsPerInch : {144, 96}) {
+    app.screenInfo.pixelsPerInch = pixelsPerInch;
+    start();
+    startedAt[pixelsPerInch] = look(pixelsPerInch, nullptr);
+    if (pixelsPerInch == 144) program.reset();
+  }
+  EXPECT_NE(startedAt[144].main, startedAt[96].main);
+  EXPECT_EQ(startedAt[144].tray.substr(0, 6), "24x24#");
+  EXPECT_EQ(startedAt[96].tray.substr(0, 6), "16x16#");
+  for (int pixelsPerInch : {144, 96}) {
+    SCOPED_TRACE("moved to " + std::to_string(pixelsPerInch));
+    Shown moved = look(pixelsPerInch, [&](tk::Form& f) { app.moveToMonitor(f, pixelsPerInch); });
+    EXPECT_EQ(moved.main, startedAt[pixelsPerInch].main);
+    EXPECT_EQ(moved.chooser, startedAt[pixelsPerInch].chooser);
+    EXPECT_EQ(moved.help, startedAt[pixelsPerInch].help);
+    EXPECT_EQ(moved.tray, startedAt[pixelsPerInch].tray);
+  }
 }
 
 TEST_F(MainWindowTest, TabWalksTheControlsInTheirOrderAndShiftTabWalksBack) {

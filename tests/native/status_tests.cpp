@@ -157,7 +157,7 @@ TEST_F(StatusDisplayTest, StatusLabelsAreAsWideAsTheirTextAndTheChargeKeepsItsRi
   startWithSaved();
   tk::Label& status = main().lbBatteryStatus;
   tk::Label& charge = main().lbStateOfCharge;
-  auto widthOf = [&](const tk::Label& label) { return app.textExtent(label.font(), label.text()).width; };
+  auto widthOf = [&](const tk::Label& label) { return app.textExtent(label.font(), label.text(), label.form().pixelsPerInch()).width; };
   int lastWidth = 0;
   for (auto [percent, seconds] : {std::pair{5, 600}, std::pair{100, 37800}, std::pair{45, 0}}) {
     SCOPED_TRACE(percent);
@@ -183,7 +183,7 @@ TEST_F(StatusDisplayTest, AtOneHundredAndFiftyPercentTheChargeEndsAtTheScaledEdg
   refresh();
   tk::Label& charge = main().lbStateOfCharge;
   EXPECT_EQ(charge.left() + charge.width(), 296);
-  EXPECT_EQ(charge.width(), app.textExtent(charge.font(), u"7%").width);
+  EXPECT_EQ(charge.width(), app.textExtent(charge.font(), u"7%", charge.form().pixelsPerInch()).width);
 }
 
 TEST_F(StatusDisplayTest, NoBatteryHidesTheStatusAndKeepsTheIndex) {

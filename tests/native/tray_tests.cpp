@@ -1,5 +1,6 @@
 // The notification-area icon's menu and mouse handling, and the info box.
 #include "app/tray.h"
+#include "resources/battery_pictures.h"
 
 #include "tests/native/program_fixture.h"
 
@@ -131,6 +132,64 @@ TEST_F(TrayTest, RightButtonPopsUpTheMenuAtTheCursorAndOthersShowTheWindow) {
   EXPECT_EQ(sim.desktop.foregroundRequests,
             std::vector<sys::NativeWindow>(3, main().nativeHandle));
   EXPECT_EQ(app.popups.size(), 1u);
+}
+
+// The icon reached by keyboard (Win+B): Enter or Space restores the window
+// as a left click does, and Shift+F10 opens the menu at the icon, where the
+// shell says it is. A click's own select and context menu change nothing.
+TEST_F(TrayTest, KeyboardSelectAndContextMenuActAsClicksAndAClickActsOnce) {
+  seedUserData();
+  start();
+  sim.desktop.foregroundRequests.clear();
+  main().setWindowState(tk::WindowState::Minimized);
+  main().TrayIcon.shellEvent(tk::TrayEvent::KeySelect, 1190, 1060);
+  EXPECT_EQ(main().windowState(), tk::WindowState::Normal);
+  EXPECT_EQ(sim.desktop.foregroundRequests.size(), 1u);
+  main().TrayIcon.shellEvent(tk::TrayEvent::ContextMenu, 1190, 1060);
+  ASSERT_EQ(app.popups.size(), 1u);
+  EXPECT_EQ(app.popups[0].x, 1190);
+  EXPECT_EQ(app.popups[0].y, 1060);
+
+  main().TrayIcon.shellEvent(tk::TrayEvent::RightPress, 1200, 1050);
+  main().TrayIcon.shellEvent(tk::TrayEvent::ContextMenu, 1200, 1050);
+  EXPECT_EQ(app.popups.size(), 2u) << "a right click opens the menu once, on its press";
+  EXPECT_EQ(app.popups[1].x, 1200);
+  main().TrayIcon.shellEvent(tk::TrayEvent::LeftPress, 1200, 1050);
+  main().TrayIcon.shellEvent(tk::TrayEvent::Select, 1200, 1050);
+  EXPECT_EQ(sim.desktop.foregroundRequests.size(), 2u) << "a left click restores once, on its press";
+  main().TrayIcon.shellEvent(tk::TrayEvent::MiddlePress, 0, 0);
+  main().TrayIcon.shellEvent(tk::TrayEvent::Select, 0, 0);
+  EXPECT_EQ(sim.desktop.foregroundRequests.size(), 4u) << "a select of its own restores";
+  EXPECT_EQ(app.popups.size(), 2u);
+}
+
+// Windows 10 and 11 say in the user's Personalize key whether the task bar
+// (SystemUsesLightTheme) and the windows (AppsUseLightTheme) are light;
+// each picture is drawn for its own, and a change of mode redraws both at
+// once. Where Windows says nothing, or something it would not write, the
+// pictures are the dark ones of Windows 7 to 10.
+TEST_F(TrayTest, ThePicturesFollowALightTaskBarAndLightTitleBarsEachOnItsOwn) {
+  const Text personalize = u"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  seedUserData();
+  sim.power.setDischarging(45, 8100);
+  sim.registry.put(RootKey::CurrentUser, personalize, u"SystemUsesLightTheme", sys::dwordValue(1));
+  sim.registry.put(RootKey::CurrentUser, personalize, u"AppsUseLightTheme", sys::stringValue(u"1"));
+  start();
+  using resources::Backdrop;
+  const tk::Bitmap lightPicture = resources::statePictures(16, Backdrop::Light).discharge.image(1);
+  const tk::Bitmap darkPicture = resources::statePictures(16, Backdrop::Dark).discharge.image(1);
+  ASSERT_NE(lightPicture, darkPicture);
+  EXPECT_EQ(*app.trayCalls.back().picture, lightPicture) << "the task bar is light";
+  EXPECT_EQ(main().icon(), darkPicture) << "a text where Windows writes a number: dark title bars";
+
+  sim.registry.put(RootKey::CurrentUser, personalize, u"AppsUseLightTheme", sys::dwordValue(1));
+  sim.registry.put(RootKey::CurrentUser, personalize, u"SystemUsesLightTheme", sys::dwordValue(0));
+  const size_t before = app.trayCalls.size();
+  app.colorSetChanged();
+  EXPECT_EQ(main().icon(), lightPicture);
+  ASSERT_EQ(app.trayCalls.size(), before + 1) << "the shell gets the picture again at once";
+  EXPECT_EQ(*app.trayCalls.back().picture, darkPicture);
+  EXPECT_EQ(app.trayCalls.back().kind, tk::headless::TrayCall::Modify);
 }
 
 TEST_F(TrayTest, InfoButtonAndMenuItemShowTheSameBox) {

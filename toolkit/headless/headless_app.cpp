@@ -78,14 +78,14 @@ ModalResult HeadlessApplication::showMessageDialog(const Text& text, DialogButto
 
 // A stand-in for Tahoma: every character 5 pixels wide at 8 points and 96
 // pixels per inch (6 in bold), a line 13 pixels high.
-TextExtent HeadlessApplication::textExtent(const Font& font, const Text& text) {
+TextExtent HeadlessApplication::textExtent(const Font& font, const Text& text, int pixelsPerInch) {
   long long characters = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == u'&' && i + 1 < text.size()) ++i;
     ++characters;
   }
   const long long perCharacter = font.bold ? 6 : 5;
-  const long long dpiPoints = static_cast<long long>(screenInfo.pixelsPerInch) * font.points;
+  const long long dpiPoints = static_cast<long long>(pixelsPerInch) * font.points;
   return {static_cast<int>(characters * perCharacter * dpiPoints / (96 * 8)),
           static_cast<int>(13 * dpiPoints / (96 * 8))};
 }

@@ -49,7 +49,11 @@ class HeadlessApplication : public Application {
   void runModalLoop(Form& form) override;
   Screen screen() override { return screenInfo; }
   FrameSize frameSize(const Form&) override { return frame; }
-  TextExtent textExtent(const Font& font, const Text& text) override;
+  TextExtent textExtent(const Font& font, const Text& text, int pixelsPerInch) override;
+  // Windows' small icons: 16 pixels at 96 pixels per inch, scaled with them.
+  int smallIconSize(int pixelsPerInch) override { return scaleLength(16, pixelsPerInch); }
+  // The user drags the window onto a monitor of other pixels per inch.
+  void moveToMonitor(Form& form, int pixelsPerInch) { form.dpiChanged(pixelsPerInch, form.left(), form.top()); }
   bool minimized() override { return appMinimized; }
   void restore() override;
   void attach(Form&) override {}

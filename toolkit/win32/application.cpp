@@ -1,14 +1,17 @@
 #include "toolkit/win32/application.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "system/win32/wide.h"
 #include "toolkit/components.h"
 #include "toolkit/form.h"
 #include "toolkit/win32/control_peer.h"
+#include "toolkit/win32/dpi.h"
 #include "toolkit/win32/form_peer.h"
 #include "toolkit/win32/timer_peer.h"
 #include "toolkit/win32/tray_peer.h"
@@ -82,10 +85,12 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
     return 0;
   }
   if (message == kTrayCallback && trayPeer_ != nullptr) {
-    if (std::optional<MouseButton> button = trayButtonPressed(LOWORD(lParam))) {
-      POINT cursor;
-      GetCursorPos(&cursor);
-      guarded([&] { trayPeer_->icon().mouseDown(*button, cursor.x, cursor.y); });
+    if (std::optional<TrayEvent> event = trayEventOf(LOWORD(lParam))) {
+      // Version 4 gives the position: the cursor's for the mouse, the
+      // icon's for the keyboard.
+      POINT at{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)};
+      if (!trayPeer_->version4()) GetCursorPos(&at);
+      guarded([&] { trayPeer_->icon().shellEvent(*event, at.x, at.y); });
     }
     return 0;
   }
@@ -101,6 +106,11 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
   // colours changed, or some setting did, high contrast among them perhaps.
   if (message == WM_SYSCOLORCHANGE || (message == WM_SETTINGCHANGE && highContrastOn() != highContrast())) {
     guarded([&] { systemColorsChanged(highContrastOn()); });
+  }
+  // Windows 10 and 11 say so when the user switches between light and dark mode.
+  if (message == WM_SETTINGCHANGE && lParam != 0 &&
+      std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) == L"ImmersiveColorSet") {
+    guarded([&] { colorSetChanged(); });
   }
   return DefWindowProcW(serviceWindow_.get(), message, wParam, lParam);
 }
@@ -172,6 +182,12 @@ bool Win32Application::handleKey(MSG& message) {
   return handled;
 }
 
+AccessibleNames& Win32Application::accessibleNames() {
+  if (!com_) com_ = std::make_unique<sys::win32::ComApartment>();
+  if (!accessibleNames_) accessibleNames_ = std::make_unique<AccessibleNames>();
+  return *accessibleNames_;
+}
+
 HWND Win32Application::activeWindow() const {
   HWND active = GetActiveWindow();
   if (formPeerOf(active) != nullptr) return active;
@@ -234,23 +250,23 @@ Screen Win32Application::screen() {
   screen.workArea = {area.left, area.top, area.right - area.left, area.bottom - area.top};
   ScreenDC dc;
   screen.pixelsPerInch = GetDeviceCaps(dc.get(), LOGPIXELSY);
-  screen.smallIconSize = GetSystemMetrics(SM_CXSMICON);
   return screen;
 }
 
 FrameSize Win32Application::frameSize(const Form& form) {
-  RECT r{0, 0, 0, 0};
-  AdjustWindowRectEx(&r, formStyle(form), FALSE, formExStyle(form));
+  RECT r = outerRectForDpi({0, 0, 0, 0}, formStyle(form), formExStyle(form), form.pixelsPerInch());
   return {r.right - r.left, r.bottom - r.top};
 }
+
+int Win32Application::smallIconSize(int pixelsPerInch) { return systemMetricForDpi(SM_CXSMICON, pixelsPerInch); }
 
 // Measured on the screen, where the text is drawn: a memory device context
 // of its own is monochrome, and Wine lays text out there with other glyph
 // widths than on the screen.
-TextExtent Win32Application::textExtent(const Font& font, const Text& text) {
+TextExtent Win32Application::textExtent(const Font& font, const Text& text, int pixelsPerInch) {
   ScreenDC screen;
   HDC dc = screen.get();
-  HGDIOBJ previous = SelectObject(dc, this->font(font));
+  HGDIOBJ previous = SelectObject(dc, this->font(font, pixelsPerInch));
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, previous);
@@ -325,12 +341,12 @@ void Win32Application::popup(PopupMenu& menu, int x, int y) {
   if (chosen >= 1 && chosen <= menu.items().size()) menu.click(menu.items()[chosen - 1].name);
 }
 
-HFONT Win32Application::font(const Font& font) {
-  auto key = std::make_tuple(font.name, font.points, font.bold, font.underline);
+HFONT Win32Application::font(const Font& font, int pixelsPerInch) {
+  auto key = std::make_tuple(font.name, font.points, font.bold, font.underline, pixelsPerInch);
   auto& cached = fonts_[key];
   if (!cached) {
     LOGFONTW description{};
-    description.lfHeight = -MulDiv(font.points, screen().pixelsPerInch, 72);
+    description.lfHeight = -MulDiv(font.points, pixelsPerInch, 72);
     description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     description.lfUnderline = font.underline;
     description.lfCharSet = DEFAULT_CHARSET;
@@ -342,14 +358,17 @@ HFONT Win32Application::font(const Font& font) {
   return cached.get();
 }
 
-HICON Win32Application::smallMainIcon() {
-  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+// Shared icons: Windows keeps one of each size for the process, and frees them itself.
+HICON Win32Application::smallMainIcon(int pixelsPerInch) {
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                       systemMetricForDpi(SM_CXSMICON, pixelsPerInch),
+                                       systemMetricForDpi(SM_CYSMICON, pixelsPerInch), LR_SHARED));
 }
 
-HICON Win32Application::largeMainIcon() {
-  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                       GetSystemMetrics(SM_CYICON), LR_SHARED));
+HICON Win32Application::largeMainIcon(int pixelsPerInch) {
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                       systemMetricForDpi(SM_CXICON, pixelsPerInch),
+                                       systemMetricForDpi(SM_CYICON, pixelsPerInch), LR_SHARED));
 }
 
 }  // namespace kst::tk::win32

@@ -8,6 +8,7 @@
 
 #include "system/win32/com_apartment.h"
 #include "toolkit/application.h"
+#include "toolkit/win32/accessible.h"
 #include "toolkit/win32/handles.h"
 
 namespace kst::tk::win32 {
@@ -23,7 +24,8 @@ class Win32Application : public Application {
   void runModalLoop(Form& form) override;
   Screen screen() override;
   FrameSize frameSize(const Form& form) override;
-  TextExtent textExtent(const Font& font, const Text& text) override;
+  TextExtent textExtent(const Font& font, const Text& text, int pixelsPerInch) override;
+  int smallIconSize(int pixelsPerInch) override;
   bool minimized() override;
   void restore() override;
   void setHintHidePause(int milliseconds) override;
@@ -39,12 +41,13 @@ class Win32Application : public Application {
 
   HINSTANCE instance() const { return instance_; }
   HWND serviceWindow() const { return serviceWindow_.get(); }
-  HFONT font(const Font& font);
+  // The font at a monitor's pixels per inch.
+  HFONT font(const Font& font, int pixelsPerInch);
   // The program's main icon at the size Windows uses for small icons
   // (title bars, the notification area) and for large ones (the task bar,
-  // Alt+Tab).
-  HICON smallMainIcon();
-  HICON largeMainIcon();
+  // Alt+Tab) on a monitor of these pixels per inch.
+  HICON smallMainIcon(int pixelsPerInch);
+  HICON largeMainIcon(int pixelsPerInch);
   // The window of the program that a message box or menu should belong to.
   HWND activeWindow() const;
 
@@ -52,11 +55,9 @@ class Win32Application : public Application {
   UINT_PTR addTimer(Timer& timer);
   void removeTimer(UINT_PTR id);
   void setTrayPeer(TrayPeer* peer) { trayPeer_ = peer; }
-  // COM on the user-interface thread from the first call on, until the
-  // program ends: a screen reader's questions come through it.
-  void startCom() {
-    if (!com_) com_ = std::make_unique<sys::win32::ComApartment>();
-  }
+  // Windows' annotation service, with COM on the user-interface thread,
+  // from a screen reader's first question until the program ends.
+  AccessibleNames& accessibleNames();
 
  protected:
   ModalResult showMessageDialog(const Text& text, DialogButtons buttons) override;
@@ -71,11 +72,13 @@ class Win32Application : public Application {
   HINSTANCE instance_;
   UINT taskbarCreated_ = 0;
   UniqueWindow serviceWindow_;
-  std::map<std::tuple<Text, int, bool, bool>, UniqueFont> fonts_;
+  std::map<std::tuple<Text, int, bool, bool, int>, UniqueFont> fonts_;
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimerId_ = 1;
   TrayPeer* trayPeer_ = nullptr;
   std::unique_ptr<sys::win32::ComApartment> com_;
+  // Goes before COM ends.
+  std::unique_ptr<AccessibleNames> accessibleNames_;
 };
 
 }  // namespace kst::tk::win32

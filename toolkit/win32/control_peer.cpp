@@ -51,7 +51,9 @@ ControlPeer::ControlPeer(Win32Application& app, FormPeer& form, Control& control
 }
 
 ControlPeer::~ControlPeer() {
-  if (window_) RemoveWindowSubclass(window_.get(), subclassProc, 1);
+  if (!window_) return;
+  if (named_) app_.accessibleNames().clear(window_.get());
+  RemoveWindowSubclass(window_.get(), subclassProc, 1);
 }
 
 // The native control a control of the toolkit is made as.
@@ -180,7 +182,7 @@ void ControlPeer::applyBounds() {
 
 void ControlPeer::applyFont() {
   HWND window = window_.get();
-  HFONT font = app_.font(control_.font());
+  HFONT font = app_.font(control_.font(), control_.form().pixelsPerInch());
   COLORREF color = colorOf(control_.font().color);
   if (font == font_ && color == color_) return;
   if (font != font_) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -248,7 +250,7 @@ void ControlPeer::drawButton(const DRAWITEMSTRUCT& item) {
   }
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT) : colorOf(control_.font().color));
-  HGDIOBJ previous = SelectObject(item.hDC, app_.font(control_.font()));
+  HGDIOBJ previous = SelectObject(item.hDC, app_.font(control_.font(), control_.form().pixelsPerInch()));
   UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | ((item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
   RECT text = r;
   if (pushed) OffsetRect(&text, 1, 1);
@@ -278,12 +280,13 @@ void ControlPeer::drawPicture(const DRAWITEMSTRUCT& item) {
 
 LRESULT CALLBACK ControlPeer::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                            DWORD_PTR self) {
-  // Windows asks for the control's client object with lParam as a DWORD.
-  if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+  // The name is laid on Windows' object before a screen reader's first
+  // question reaches it; until then nothing costs the start-up anything.
+  if (message == WM_GETOBJECT) {
     auto* peer = reinterpret_cast<ControlPeer*>(self);
-    if (!peer->control_.accessibleName.empty()) {
-      peer->app_.startCom();
-      if (LRESULT object = namedAccessibleObject(window, wParam, peer->control_.accessibleName)) return object;
+    if (!peer->named_ && !peer->control_.accessibleName.empty()) {
+      peer->app_.guarded(
+          [&] { peer->named_ = peer->app_.accessibleNames().annotate(window, peer->control_.accessibleName); });
     }
   }
   LRESULT result = DefSubclassProc(window, message, wParam, lParam);

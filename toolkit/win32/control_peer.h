@@ -53,6 +53,8 @@ class ControlPeer : public Peer {
   HFONT font_ = nullptr;
   COLORREF color_ = CLR_INVALID;
   bool settingText_ = false;
+  // Windows holds the control's name for screen readers.
+  bool named_ = false;
 };
 
 // The peer behind one of the program's controls, or nothing.

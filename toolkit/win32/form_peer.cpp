@@ -7,6 +7,7 @@
 #include "system/win32/wide.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/control_peer.h"
+#include "toolkit/win32/dpi.h"
 #include "toolkit/win32/icons.h"
 
 namespace kst::tk::win32 {
@@ -78,7 +79,7 @@ FormPeer::FormPeer(Win32Application& app, Form& form) : app_(app), form_(form) {
   window_.reset(CreateWindowExW(formExStyle(form), className.c_str(), wide(form.caption()), formStyle(form),
                                 form.left(), form.top(), 100, 100, owner, nullptr, app.instance(), this));
   form_.nativeHandle = reinterpret_cast<uintptr_t>(window_.get());
-  SendMessageW(window_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(app.font(form.font)), FALSE);
+  applyFont();
   applyBounds();
 }
 
@@ -130,21 +131,26 @@ void FormPeer::changed(Property property) {
   }
 }
 
+void FormPeer::applyFont() {
+  SendMessageW(window_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(app_.font(form_.font, form_.pixelsPerInch())),
+               FALSE);
+}
+
 void FormPeer::applyBounds() {
-  RECT r{0, 0, form_.clientWidth(), form_.clientHeight()};
-  AdjustWindowRectEx(&r, formStyle(form_), FALSE, formExStyle(form_));
-  SetWindowPos(window_.get(), nullptr, form_.left(), form_.top(), r.right - r.left, r.bottom - r.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  const FrameSize frame = app_.frameSize(form_);
+  SetWindowPos(window_.get(), nullptr, form_.left(), form_.top(), form_.clientWidth() + frame.width,
+               form_.clientHeight() + frame.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormPeer::applyIcon() {
   UniqueIcon small, large;
-  HICON smallShown = app_.smallMainIcon(), largeShown = app_.largeMainIcon();
+  const int dpi = form_.pixelsPerInch();
+  HICON smallShown = app_.smallMainIcon(dpi), largeShown = app_.largeMainIcon(dpi);
   if (const Bitmap& picture = form_.icon(); !picture.empty()) {
     small = makeIcon(picture);
     // The task bar's large icon shows the picture pixel for pixel, enlarged
     // by a whole factor, rather than stretched and blurred by Windows.
-    large = makeIcon(picture.enlarged(std::max(1, GetSystemMetrics(SM_CXICON) / picture.width())));
+    large = makeIcon(picture.enlarged(std::max(1, systemMetricForDpi(SM_CXICON, dpi) / picture.width())));
     if (small && large) {
       smallShown = small.get();
       largeShown = large.get();
@@ -230,6 +236,7 @@ std::optional<LRESULT> FormPeer::dispatch(UINT message, WPARAM wParam, LPARAM lP
     case WM_SIZE: return onSize(wParam);
     case WM_SYSCOLORCHANGE: return onSysColorChange();
     case WM_MOVE: return onMove();
+    case WM_DPICHANGED: return onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     default: return std::nullopt;
   }
 }
@@ -315,6 +322,18 @@ std::optional<LRESULT> FormPeer::onSize(WPARAM kind) {
   if (kind == SIZE_MINIMIZED) form_.windowStateChanged(WindowState::Minimized);
   if (kind == SIZE_RESTORED) form_.windowStateChanged(WindowState::Normal);
   return std::nullopt;
+}
+
+// The window came onto a monitor of other pixels per inch: Windows
+// suggests where it goes, and the form lays itself out anew for that
+// monitor and takes its frame size from there.
+std::optional<LRESULT> FormPeer::onDpiChanged(int dpi, const RECT& suggested) {
+  form_.dpiChanged(dpi, suggested.left, suggested.top);
+  applyFont();
+  applyBounds();
+  iconStale_ = true;
+  if (IsWindowVisible(window_.get())) applyIcon();
+  return 0;
 }
 
 std::optional<LRESULT> FormPeer::onMove() {

@@ -56,6 +56,8 @@ class FormPeer : public Peer {
   std::optional<LRESULT> onSize(WPARAM kind);
   std::optional<LRESULT> onSysColorChange();
   std::optional<LRESULT> onMove();
+  std::optional<LRESULT> onDpiChanged(int dpi, const RECT& suggested);
+  void applyFont();
   void makeHints();
   void applyBounds();
   void applyIcon();

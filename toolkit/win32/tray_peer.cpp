@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "toolkit/form.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/icons.h"
 
@@ -12,14 +13,17 @@ constexpr UINT kTrayId = 1;
 
 }  // namespace
 
-std::optional<MouseButton> trayButtonPressed(UINT notification) {
+std::optional<TrayEvent> trayEventOf(UINT notification) {
   switch (notification) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: return MouseButton::Left;
+    case WM_LBUTTONDBLCLK: return TrayEvent::LeftPress;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: return MouseButton::Right;
+    case WM_RBUTTONDBLCLK: return TrayEvent::RightPress;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: return MouseButton::Middle;
+    case WM_MBUTTONDBLCLK: return TrayEvent::MiddlePress;
+    case NIN_SELECT: return TrayEvent::Select;
+    case NIN_KEYSELECT: return TrayEvent::KeySelect;
+    case WM_CONTEXTMENU: return TrayEvent::ContextMenu;
     default: return std::nullopt;
   }
 }
@@ -41,9 +45,26 @@ void TrayPeer::refresh() {
   icon_.sync();
 }
 
-bool TrayPeer::add(const Bitmap* picture, const Text& hint) { return send(NIM_ADD, picture, hint); }
+// Microsoft recommends version 4 for accessibility: without it, Enter on
+// the icon reached by keyboard opens the menu wherever the mouse is.
+bool TrayPeer::add(const Bitmap* picture, const Text& hint) {
+  if (!send(NIM_ADD, picture, hint)) return false;
+  setVersion4();
+  return true;
+}
 
-bool TrayPeer::modify(const Bitmap* picture, const Text& hint) { return send(NIM_MODIFY, picture, hint); }
+// A shell that had the icon from before may not know its version yet.
+bool TrayPeer::modify(const Bitmap* picture, const Text& hint) {
+  if (!send(NIM_MODIFY, picture, hint)) return false;
+  if (!version4_) setVersion4();
+  return true;
+}
+
+void TrayPeer::setVersion4() {
+  NOTIFYICONDATAW data = base();
+  data.uVersion = NOTIFYICON_VERSION_4;
+  version4_ = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+}
 
 void TrayPeer::remove() {
   NOTIFYICONDATAW data = base();
@@ -52,7 +73,7 @@ void TrayPeer::remove() {
 
 NOTIFYICONDATAW TrayPeer::base() const {
   NOTIFYICONDATAW data{};
-  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.cbSize = sizeof data;
   data.hWnd = app_.serviceWindow();
   data.uID = kTrayId;
   return data;
@@ -65,7 +86,7 @@ bool TrayPeer::send(DWORD command, const Bitmap* picture, const Text& hint) {
   // The shell keeps a copy of the icon; ours can go when the call returns.
   UniqueIcon shown;
   if (picture != nullptr) shown = makeIcon(*picture);
-  data.hIcon = shown ? shown.get() : app_.smallMainIcon();
+  data.hIcon = shown ? shown.get() : app_.smallMainIcon(icon_.owner().pixelsPerInch());
   size_t length = std::min(hint.size(), std::size(data.szTip) - 1);
   std::copy_n(hint.begin(), length, reinterpret_cast<char16_t*>(data.szTip));
   data.szTip[length] = L'\0';

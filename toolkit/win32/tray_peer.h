@@ -17,10 +17,10 @@ class Win32Application;
 inline constexpr UINT kTrayCallback = WM_APP + 1;
 inline constexpr UINT kTrayRefresh = WM_APP + 2;
 
-// The button of a press that the shell reports on the icon. The second
-// press of a double click arrives as a double click; it is a press all the
-// same. Releases and moves are none.
-std::optional<MouseButton> trayButtonPressed(UINT notification);
+// What a notification of the shell about the icon tells: the second press
+// of a double click arrives as a double click, a press all the same.
+// Releases and moves tell nothing.
+std::optional<TrayEvent> trayEventOf(UINT notification);
 
 class TrayPeer : public Peer, public NotificationArea {
  public:
@@ -33,14 +33,19 @@ class TrayPeer : public Peer, public NotificationArea {
   // Sends what changed in the last event to the shell.
   void refresh();
   TrayIcon& icon() const { return icon_; }
+  // Whether the shell took NOTIFYICON_VERSION_4 for the icon: its
+  // notifications then carry the position where they happened.
+  bool version4() const { return version4_; }
 
  private:
   NOTIFYICONDATAW base() const;
+  void setVersion4();
   bool send(DWORD command, const Bitmap* picture, const Text& hint);
 
   Win32Application& app_;
   TrayIcon& icon_;
   bool refreshPending_ = false;
+  bool version4_ = false;
 };
 
 }  // namespace kst::tk::win32
