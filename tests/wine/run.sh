@@ -132,6 +132,15 @@ run_scenario() {
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
   fi
+  # A line "# pixels per inch: N" gives the screen that scale, read when
+  # the prefix's wineserver starts.
+  local pixels_per_inch
+  pixels_per_inch=$(sed -nE 's/^# pixels per inch: *([0-9]+).*/\1/p' "$scenario")
+  if [ -n "$pixels_per_inch" ]; then
+    WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$pixels_per_inch" /f \
+      >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w
+  fi
   # Wine's Z: drive is the root folder. No Wine process may start outside
   # the namespace: a wineserver started there would run the scenario's
   # processes outside it, on the real power supply. The prefix's desktop is
