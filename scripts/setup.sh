@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 deps="$here/build/deps"
 
 packages=(
-  cmake g++ make ninja-build pkg-config git python3
+  cmake g++ make ninja-build pkg-config git python3 python3-yaml
   googletest libgtest-dev libjpeg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 fonts-wine xvfb icewm xdotool imagemagick dpkg-dev clang libclang-rt-14-dev libbenchmark-dev valgrind

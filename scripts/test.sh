@@ -129,9 +129,13 @@ check_signed_release() {
 check_signed_release
 count_step "signed release verifies and is reproducible" $?
 
-# The workflow for Windows runners, checked against the forge's schema.
+# The workflow for Windows runners, checked against the forge's schema,
+# and for what the schema lets through: labels, shells, needs, matrix keys
+# and the actions' inputs, with copies broken in one place each.
 "$here/build/tools/node_modules/.bin/action-validator" "$here/.github/workflows/windows.yml"
 count_step "workflow for Windows runners is valid" $?
+/usr/bin/python3 "$here/tests/workflow/lint_cases.py" 2>&1 | tee "$here/build/workflow.log"
+count_summary workflow "$here/build/workflow.log"
 
 if [ -f "$here/build/x86_64/kdriver.exe" ]; then
   KST_SIGNED_PROGRAM=$here/build/signing/kestrane-x86_64.exe "$here/tests/wine/run.sh" 2>&1 | tee "$here/build/wine.log"

@@ -162,8 +162,24 @@ std::vector<char> readFile(const std::wstring& path) {
   return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string narrow(const std::wstring& text);
+
+// The window that has the keyboard and the mouse's clicks: a step that
+// failed may have sent them elsewhere.
+std::string foregroundWindow() {
+  HWND front = GetForegroundWindow();
+  if (front == nullptr) return "none";
+  wchar_t name[128] = {}, title[256] = {};
+  GetClassNameW(front, name, 128);
+  GetWindowTextW(front, title, 256);
+  DWORD process = 0;
+  GetWindowThreadProcessId(front, &process);
+  return narrow(name) + " \"" + narrow(title) + "\" of process " + std::to_string(process);
+}
+
 [[noreturn]] void fail(const std::string& what) {
-  std::printf("FAIL line %d: %s\n  step: %s\n", lineNumber, what.c_str(), currentLine.c_str());
+  std::printf("FAIL line %d: %s\n  step: %s\n  foreground: %s\n", lineNumber, what.c_str(), currentLine.c_str(),
+              foregroundWindow().c_str());
   std::fflush(stdout);
   RECT desktop;
   GetWindowRect(GetDesktopWindow(), &desktop);
@@ -987,8 +1003,27 @@ void expectSingleFrame(const Words& w) {
   expectEqual("frame of " + w[1], w[2], single ? "single" : "other");
 }
 
+// Windows grants the foreground only under its documented conditions, and
+// a hosted runner starts with a console window in front: a click, an answer
+// or a colour read on a window that is not in front may go astray. A thread
+// attached to the input of the one in front may hand the foreground on.
+void bringToFront(HWND window) {
+  HWND root = GetAncestor(window, GA_ROOT);
+  HWND front = GetForegroundWindow();
+  if (root == nullptr || front == root) return;
+  DWORD self = GetCurrentThreadId();
+  DWORD frontThread = front != nullptr ? GetWindowThreadProcessId(front, nullptr) : 0;
+  const bool attach = frontThread != 0 && frontThread != self;
+  if (attach) AttachThreadInput(self, frontThread, TRUE);
+  SetForegroundWindow(root);
+  BringWindowToTop(root);
+  if (attach) AttachThreadInput(self, frontThread, FALSE);
+  pumpMessages(100);
+}
+
 void click(const Words& w) {
   HWND target = control(w[1], w[2]);
+  bringToFront(target);
   if (classOf(target) == L"Static") {
     PostMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(target));
   } else {
@@ -998,6 +1033,7 @@ void click(const Words& w) {
 
 void answer(const Words& w) {
   HWND box = messageBox();
+  bringToFront(box);
   int id = w[1] == "Yes" ? IDYES : w[1] == "No" ? IDNO : w[1] == "Cancel" ? IDCANCEL : IDOK;
   HWND button = GetDlgItem(box, id);
   if (button == nullptr) fail("the message box has no " + w[1] + " button");
@@ -1090,7 +1126,10 @@ const Step kSteps[] = {
     {"enabled", 3,
      [](const Words& w) { expectEqual("enabled of " + w[2], w[3], IsWindowEnabled(control(w[1], w[2])) ? "yes" : "no"); }},
     {"color", 3,
-     [](const Words& w) { expectEventually("colour of " + w[2] + "'s text on the screen", w[3], shownTextColor, w); }},
+     [](const Words& w) {
+       bringToFront(control(w[1], w[2]));
+       expectEventually("colour of " + w[2] + "'s text on the screen", w[3], shownTextColor, w);
+     }},
     {"fits", 2, expectFits},
     {"state", 2,
      [](const Words& w) {

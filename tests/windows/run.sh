@@ -6,13 +6,14 @@
 # keys are the job's own: the scenarios seed them, and they are removed
 # before every scenario and at the end. Prints "windows: N passed, M
 # failed, K left out" and fails when any scenario failed.
-#   tests/windows/run.sh BUILD_FOLDER
+#   tests/windows/run.sh BUILD_FOLDER DRIVER
+# The driver is the 64-bit one for either build, as under Wine.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
 work=$here/build/windows-scenarios
 rm -rf "$work" && mkdir -p "$work"
-cp "$build/kestrane.exe" "$build/kestrane-cli.exe" "$build/kdriver.exe" "$work/"
+cp "$build/kestrane.exe" "$build/kestrane-cli.exe" "$2" "$work/"
 stores=$(cygpath -w "$here/tests/e2e/stores")
 passed=0
 failed=0
