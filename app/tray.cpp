@@ -42,8 +42,8 @@ void Tkst_mainform::tmShowClick() { showApp(); }
 
 void Tkst_mainform::tmInfoClick() {
   Text version = getFileVersion(sys::shell().executablePath());
-  Text text = u"    " + productName + u" - Version " + version + u"   \r\n" +
-              u"    Made by the " + productName + u" developers\r\n" + u"    " + productWebAddress + u"   ";
+  Text text = u"    " + productName + u" - Version " + version + u"   \r\n" + u"    Made by the " + productName +
+              u" developers\r\n" + u"    " + productWebAddress + u"   ";
   app().messageDialog(text, tk::DialogButtons::Ok);
 }
 

@@ -97,8 +97,7 @@ void TchooseBattery::shiftChoices() {
       offset = scaled(8);
       lbChoose.setTop(scaled(18) + scaled(8));
       break;
-    default:
-      lbChoose.setTop(18);
+    default: lbChoose.setTop(18);
   }
   for (auto& radio : batteryRadioButtons) radio->setTop(radio->top() + offset);
 }
@@ -121,8 +120,8 @@ tk::Rect TchooseBattery::unshiftedChoice(int index) const {
 void TchooseBattery::addRadioButton(const Text& capt) {
   btRemove.setVisible(!knownBarcodes.empty());
   int index = static_cast<int>(batteryRadioButtons.size());
-  auto radio = tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index),
-                                                ids::kFirstBatteryChoice + index);
+  auto radio =
+      tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index), ids::kFirstBatteryChoice + index);
   radio->setBounds(unshiftedChoice(index));
   radio->setText(u" " + capt + u" ");
   radio->tag = index;

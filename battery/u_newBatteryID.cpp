@@ -13,7 +13,8 @@ TnewBatteryID::TnewBatteryID(tk::Application& app) : tk::Form(app, "TnewBatteryI
   keyPreview = true;
   position = tk::FormPosition::MainFormCenter;
   Bevel1.setBounds({12, 8, 660, 201});
-  Label1.setText(u"If the barcode of your battery is not recognized you can add the code - provided that you know it. ");
+  Label1.setText(
+      u"If the barcode of your battery is not recognized you can add the code - provided that you know it. ");
   Label1.setBounds({32, 24, 620, 13});
   Label2.setText(u"Remove the battery and look for the label.  The last 11 characters represent the barcode.");
   Label2.setBounds({32, 40, 620, 13});
@@ -55,13 +56,11 @@ void TnewBatteryID::FormKeyPress(char16_t& key) {
   if (key == tk::key::kEscape) setModalResult(tk::ModalResult::Cancel);
 }
 
-void TnewBatteryID::edNewBatteryIDKeyPress(char16_t& key) {
-  key = upperCaseLatinLetter(key);
-}
+void TnewBatteryID::edNewBatteryIDKeyPress(char16_t& key) { key = upperCaseLatinLetter(key); }
 
 void TnewBatteryID::edNewBatteryIDChange() {
   edNewBatteryID.setFontColor(kst_mainform->isValidBatteryID(edNewBatteryID.text()) ? kValidBarcodeColor
-                                                                                     : kInvalidBarcodeColor);
+                                                                                    : kInvalidBarcodeColor);
 }
 
 }  // namespace kst

@@ -84,13 +84,13 @@ bool launch(Program& program, PROCESS_INFORMATION& process) {
     startup.hStdOutput = startup.hStdError = nul;
     startup.hStdInput = nullptr;
     flags = CREATE_NO_WINDOW;
-    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                                  &process);
+    BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &process);
     CloseHandle(nul);
     return started != FALSE;
   }
-  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                        &process) != FALSE;
+  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process) !=
+         FALSE;
 }
 
 // Waits up to 15 s for the program to end; one that does not is ended by
@@ -179,8 +179,7 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("%ls %s %.1f %.1f %.1f\n", program.name.c_str(), measure.c_str(), quantile(values, 0.5),
                   quantile(values, 0.25), quantile(values, 0.75));
     }
-    std::printf("%ls failures %d %d %d\n", program.name.c_str(), program.failures, program.failures,
-                program.failures);
+    std::printf("%ls failures %d %d %d\n", program.name.c_str(), program.failures, program.failures, program.failures);
   }
   return 0;
 }

@@ -9,12 +9,8 @@ namespace {
 // The options each command takes besides --json and --help.
 const std::map<std::string, std::vector<std::string>>& commandOptions() {
   static const std::map<std::string, std::vector<std::string>> options = {
-      {"status", {}},
-      {"get", {"--battery"}},
-      {"set", {"--battery", "--high", "--low", "--force"}},
-      {"batteries", {}},
-      {"remove", {"--battery"}},
-      {"export", {"--battery", "--output"}},
+      {"status", {}},    {"get", {"--battery"}},    {"set", {"--battery", "--high", "--low", "--force"}},
+      {"batteries", {}}, {"remove", {"--battery"}}, {"export", {"--battery", "--output"}},
       {"health", {}},
   };
   return options;

@@ -41,7 +41,8 @@ Outcome remove(const Invocation& call, const Console& console) {
             deleted.push(Json(name));
             break;
           case DeleteResult::Refused:
-            say("not deleted: " + toUtf8(name) + " (no right to delete it; run kestrane-cli from an elevated prompt)\n");
+            say("not deleted: " + toUtf8(name) +
+                " (no right to delete it; run kestrane-cli from an elevated prompt)\n");
             kept.push(Json(name));
             break;
         }

@@ -11,8 +11,7 @@ namespace {
 // What other machines take: the thresholds and "Automatic". The install
 // identifier "FirstInstID" belongs to this machine's power manager.
 const Text* const kExported[] = {&store::kChargeStartControl, &store::kChargeStopControl,
-                                 &store::kChargeStartPercentage, &store::kChargeStopPercentage,
-                                 &store::kAutomatic};
+                                 &store::kChargeStartPercentage, &store::kChargeStopPercentage, &store::kAutomatic};
 
 Text rootName(const Text& root) { return root == store::kMachine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER"; }
 
@@ -63,7 +62,8 @@ Outcome exportSettings(const Invocation& call) {
   }
   if (sections == 0) return failure(kPowerManagerMissing, "Nothing to export: no key set of the selection is stored.");
   if (!call.output) return {kDone, toUtf8(content), ""};
-  if (!writeUtf16(*call.output, content)) return failure(kUnexpectedError, "Cannot write " + toUtf8(*call.output) + ".");
+  if (!writeUtf16(*call.output, content))
+    return failure(kUnexpectedError, "Cannot write " + toUtf8(*call.output) + ".");
   return {kDone, "Exported " + std::to_string(sections) + " key sets to " + toUtf8(*call.output) + ".\n", ""};
 }
 

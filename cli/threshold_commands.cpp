@@ -12,9 +12,7 @@ namespace {
 
 Text selectionName(const Text& barcode) { return barcode.empty() ? u"all batteries" : u"battery " + barcode; }
 
-Json sourceJson(const std::optional<store::KeySet>& source) {
-  return source ? Json(keySetName(*source)) : Json();
-}
+Json sourceJson(const std::optional<store::KeySet>& source) { return source ? Json(keySetName(*source)) : Json(); }
 
 // Key sets that could not be read, as the window reports them.
 std::string readProblems(const store::SelectionLoad& load) {

@@ -52,8 +52,8 @@ void link(tk::Label& control, const Text& text, int left, int top, int width) {
 
 intptr_t openUrl(const Text& address, const Text& parameters, int showCommand, bool showFailure) {
   tk::Form* main = kst_mainform;
-  intptr_t result = sys::shell().execute(main != nullptr ? main->nativeHandle : 0, Text(), address, parameters,
-                                         Text(), showCommand);
+  intptr_t result =
+      sys::shell().execute(main != nullptr ? main->nativeHandle : 0, Text(), address, parameters, Text(), showCommand);
   if (!sys::shellSucceeded(result) && showFailure && main != nullptr) {
     main->app().messageDialog(kBrowserFailureMessage, tk::DialogButtons::Ok);
   }
@@ -96,8 +96,8 @@ void Tf_help::layOut() {
   label(lbStep2, u"It only works with Lenovo Thinkpad notebooks - other notebooks can't control charging thresholds.",
         32, 64, 540);
   label(lbNumber3, u"3.", 16, 86, 14);
-  label(lbStep3, u"You have to install some software from Lenovo (drivers for communicating with the battery):", 32,
-        86, 540);
+  label(lbStep3, u"You have to install some software from Lenovo (drivers for communicating with the battery):", 32, 86,
+        540);
 
   link(lbPwrMgmtDrv, u"Lenovo Power Management Driver", 48, 111, 180);
   button(btGetPWRMGMTDrvx86, u"download &32 bit", {240, 106, 98, 23}, 1);
@@ -111,8 +111,8 @@ void Tf_help::layOut() {
   label(lbNumber4, u"4.", 16, 190, 14);
   label(lbNote1, u"In order to get the new settings working, you have to disconnect the power supply, restart Windows",
         32, 190, 550);
-  label(lbNote2, u"and wait for the charging level to fall under the low charging threshold you have been setting.",
-        32, 206, 550);
+  label(lbNote2, u"and wait for the charging level to fall under the low charging threshold you have been setting.", 32,
+        206, 550);
   for (tk::Label* red : {&lbNumber4, &lbNote1, &lbNote2}) red->setFontColor(kWarningColor);
 
   label(lbNumber5, u"5.", 16, 232, 14);
@@ -143,11 +143,16 @@ void Tf_help::placeHeader() {
 std::vector<Tf_help::Link> Tf_help::links() {
   const char16_t* connect = u" connect to  ";
   const char16_t* download = u" download  ";
-  return {{lbPwrMgmtDrv, 0, connect, false},       {lbSetDep, 1, connect, false},
-          {lbSIF, 2, connect, false},              {btGetPWRMGMTDrvx86, 3, download, true},
-          {btGetPWRMGMTDrvx64, 4, download, true}, {btGetSetDep, 5, download, true},
-          {btGetSIF, 6, download, true},           {btPwrMgmtDrvM, 7, connect, false},
-          {btSetDepM, 8, connect, false},          {btSIFM, 9, connect, false},
+  return {{lbPwrMgmtDrv, 0, connect, false},
+          {lbSetDep, 1, connect, false},
+          {lbSIF, 2, connect, false},
+          {btGetPWRMGMTDrvx86, 3, download, true},
+          {btGetPWRMGMTDrvx64, 4, download, true},
+          {btGetSetDep, 5, download, true},
+          {btGetSIF, 6, download, true},
+          {btPwrMgmtDrvM, 7, connect, false},
+          {btSetDepM, 8, connect, false},
+          {btSIFM, 9, connect, false},
           {lbLenovoSupport, 10, nullptr, false}};
 }
 

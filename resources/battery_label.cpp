@@ -41,7 +41,8 @@ bool decodeInto(Decompressor& decoder, const std::vector<uint8_t>& jpeg, tk::Bit
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false;
   info.out_color_space = JCS_RGB;
   jpeg_start_decompress(&info);
-  picture = tk::Bitmap(static_cast<int>(info.output_width), static_cast<int>(info.output_height), tk::Color::rgb(0, 0, 0));
+  picture =
+      tk::Bitmap(static_cast<int>(info.output_width), static_cast<int>(info.output_height), tk::Color::rgb(0, 0, 0));
   row.resize(static_cast<size_t>(info.output_width) * 3);
   while (info.output_scanline < info.output_height) {
     JSAMPROW rows[1] = {row.data()};

@@ -10,7 +10,7 @@ packages=(
   cmake g++ make ninja-build pkg-config git python3 python3-yaml
   googletest libgtest-dev libjpeg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine64 fonts-wine xvfb icewm xdotool imagemagick dpkg-dev clang libclang-rt-14-dev libbenchmark-dev valgrind
+  wine64 fonts-wine xvfb icewm xdotool imagemagick dpkg-dev clang clang-format libclang-rt-14-dev libbenchmark-dev valgrind
   zip unzip openssl osslsigncode ca-certificates
 )
 

@@ -36,6 +36,21 @@ count_summary() {
 count_step() { if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi; }
 
 mkdir -p "$here/build"
+
+# The house's habits: the C++ sources as .clang-format describes them
+# (Debian's clang-format), and a changelog whose newest entry is the
+# version the programs carry, from project() in CMakeLists.txt.
+(cd "$here" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
+count_step "C++ sources formatted as .clang-format says" $?
+check_changelog() {
+  local version newest
+  version=$(sed -nE 's/^project\(kestrane VERSION ([0-9.]+).*/\1/p' "$here/CMakeLists.txt")
+  newest=$(sed -nE 's/^## ([0-9.]+).*/\1/p' "$here/CHANGELOG.md" | head -n 1)
+  [ -n "$version" ] && [ "$newest" = "$version" ] || { echo "CHANGELOG.md's newest entry is $newest, the programs' version $version"; return 1; }
+}
+check_changelog
+count_step "CHANGELOG.md's newest entry is the programs' version" $?
+
 if "$here/scripts/build.sh" native; then
   ctest --test-dir "$here/build/native" --output-on-failure -j"$(nproc)" 2>&1 | tee "$here/build/native-ctest.log"
   count_ctest "$here/build/native-ctest.log"

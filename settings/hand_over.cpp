@@ -139,8 +139,8 @@ Text handOverArgument(const HandOver& handOver) {
   const Text who = handOver.userSid + u"," + hex(handOver.barcode);
   if (handOver.work == HandOver::Work::Remove) return kRemovePrefix + who;
   const store::Thresholds& t = handOver.thresholds;
-  return kSavePrefix + who + u"," + decimal(t.highPercent) + u"," + (t.highActive ? u"1" : u"0") +
-         u"," + decimal(t.lowPercent) + u"," + (t.lowActive ? u"1" : u"0");
+  return kSavePrefix + who + u"," + decimal(t.highPercent) + u"," + (t.highActive ? u"1" : u"0") + u"," +
+         decimal(t.lowPercent) + u"," + (t.lowActive ? u"1" : u"0");
 }
 
 StartArguments takeHandOver(const Text& arguments) {

@@ -51,8 +51,7 @@ std::optional<Location> locate(const Text& root, const Text& keyPath) {
 // more. A key that is not there is not asked again.
 bool openForReading(const Location& where, OpenKey& key) {
   auto& registry = sys::registry();
-  for (uint32_t rights : {access::kRead,
-                          access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
+  for (uint32_t rights : {access::kRead, access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
                           access::kQueryValue}) {
     sys::Status status = registry.openKey(where.root, where.path, rights | kView, *key.out());
     if (status == sys::kSuccess) return true;
@@ -88,11 +87,10 @@ int32_t decodeInteger(const RegValue& value, const Location& where, const Text& 
   if (value.type != valuetype::kDword || value.data.size() != 4) {
     throw Error(u"Invalid data type for " + describe(where, valueName) + u": number expected.");
   }
-  uint32_t number = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
-                    static_cast<uint32_t>(value.data[3]) << 24;
+  uint32_t number =
+      value.data[0] | value.data[1] << 8 | value.data[2] << 16 | static_cast<uint32_t>(value.data[3]) << 24;
   if (number > 0x7FFFFFFFu) {
-    throw Error(u"The number " + decimal(number) + u" of " + describe(where, valueName) +
-                u" is too large.");
+    throw Error(u"The number " + decimal(number) + u" of " + describe(where, valueName) + u" is too large.");
   }
   return static_cast<int32_t>(number);
 }
@@ -189,11 +187,10 @@ WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int3
     return WriteResult::Refused;
   }
   if (value < 0) {
-    throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " +
-                describe(*where, valueName) + u".");
+    throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " + describe(*where, valueName) +
+                u".");
   }
-  if (registry.setValue(key.get(), valueName, sys::dwordValue(static_cast<uint32_t>(value))) !=
-      sys::kSuccess) {
+  if (registry.setValue(key.get(), valueName, sys::dwordValue(static_cast<uint32_t>(value))) != sys::kSuccess) {
     throw Error(u"Failed to write " + describe(*where, valueName) + u".");
   }
   bool found = false;
@@ -209,8 +206,7 @@ bool regKeyExists(Text root, Text keyPath) {
   if (!where) return false;
   OpenKey key(sys::registry());
   return sys::registry().openKey(where->root, where->path,
-                                 access::kStandardRightsRead | access::kQueryValue |
-                                     access::kEnumerateSubKeys | kView,
+                                 access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys | kView,
                                  *key.out()) == sys::kSuccess;
 }
 

@@ -8,7 +8,8 @@ inline const Text kGapMessage =
 inline const Text kKeysMissingMessage =
     u"   Needed registry keys not present.\r\n   You need a ThinkPad Laptop and \r\n"
     u"   have to install some software.\r\n   Please read the appropriate help section.   ";
-inline const Text kUnsavedQuestion = u"Some settings were changed, but not saved yet.\r\nSave the current settings now?";
+inline const Text kUnsavedQuestion =
+    u"Some settings were changed, but not saved yet.\r\nSave the current settings now?";
 
 // When Yes to the restart question starts no elevated copy.
 inline const Text kRestartDeclinedMessage = u"     Kestrane was not restarted: the elevation prompt was declined.     ";

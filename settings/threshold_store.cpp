@@ -29,9 +29,7 @@ Text pathOnThisMachine(const KeySet& keySet) {
 
 Text keySetName(const KeySet& keySet) { return keySet.root + u"\\" + pathOnThisMachine(keySet); }
 
-KeySet machineConfigurationKeyOf(const Text& barcode) {
-  return {kMachine, kMachineConfigurationKey + u"\\" + barcode};
-}
+KeySet machineConfigurationKeyOf(const Text& barcode) { return {kMachine, kMachineConfigurationKey + u"\\" + barcode}; }
 
 KeySet userDataKeyOf(const Text& barcode) { return {kUser, kUserDataKey + u"\\" + barcode}; }
 
@@ -63,8 +61,8 @@ std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& known
 
 Text describe(const Thresholds& thresholds) {
   return u"Charging starts below " + decimal(thresholds.lowPercent) + u"%" +
-         (thresholds.lowActive ? u"" : u" (inactive)") + u" and stops at " + decimal(thresholds.highPercent) +
-         u"%" + (thresholds.highActive ? u"." : u" (inactive).");
+         (thresholds.lowActive ? u"" : u" (inactive)") + u" and stops at " + decimal(thresholds.highPercent) + u"%" +
+         (thresholds.highActive ? u"." : u" (inactive).");
 }
 
 bool KeySetRead::complete() const {
@@ -120,8 +118,12 @@ Thresholds laidOver(Thresholds thresholds, const KeySetRead& read) {
 }
 
 WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int32_t firstInstID) {
-  const int32_t values[] = {thresholds.lowActive ? 1 : 0, thresholds.highActive ? 1 : 0, thresholds.lowPercent,
-                            thresholds.highPercent, kAutomaticValue, firstInstID};
+  const int32_t values[] = {thresholds.lowActive ? 1 : 0,
+                            thresholds.highActive ? 1 : 0,
+                            thresholds.lowPercent,
+                            thresholds.highPercent,
+                            kAutomaticValue,
+                            firstInstID};
   const std::vector<Text>& names = writeOrder();
   WriteOutcome outcome;
   for (size_t i = 0; i < names.size(); ++i) {

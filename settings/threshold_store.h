@@ -129,8 +129,8 @@ struct WriteOutcome {
   Text reason;
 };
 inline const std::vector<Text>& writeOrder() {
-  static const std::vector<Text> order = {kChargeStartControl, kChargeStopControl, kChargeStartPercentage,
-                                          kChargeStopPercentage, kAutomatic, kFirstInstID};
+  static const std::vector<Text> order = {kChargeStartControl,   kChargeStopControl, kChargeStartPercentage,
+                                          kChargeStopPercentage, kAutomatic,         kFirstInstID};
   return order;
 }
 WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int32_t firstInstID);

@@ -15,16 +15,12 @@ Text thresholdLine(const SavedThresholds& saved) {
   return store::describe({saved.highPercent, saved.lowPercent, saved.highActive != 0, saved.lowActive != 0});
 }
 
-Text trayHint(PowerState state, int percent, const Text& timeText, bool withThresholds,
-              const SavedThresholds& saved) {
+Text trayHint(PowerState state, int percent, const Text& timeText, bool withThresholds, const SavedThresholds& saved) {
   Text hint = productName + u"\r\n";
   switch (state) {
-    case NoBattery:
-      return hint + u"no battery present";
+    case NoBattery: return hint + u"no battery present";
     case Charging:
-    case ACPowered:
-      hint += decimal(percent) + u"%   (" + stateText[state] + u")";
-      break;
+    case ACPowered: hint += decimal(percent) + u"%   (" + stateText[state] + u")"; break;
     case Discharging:
       if (!timeText.empty()) hint += timeText + u" left   ";
       hint += u"(discharging, " + decimal(percent) + u"%)";
@@ -37,13 +33,11 @@ Text trayHint(PowerState state, int percent, const Text& timeText, bool withThre
 Text windowCaption(PowerState state, int percent, const Text& timeText, const Text& chargeText) {
   switch (state) {
     case Charging:
-    case ACPowered:
-      return stateShortText[state] + u",  " + chargeText + u"    ";
+    case ACPowered: return stateShortText[state] + u",  " + chargeText + u"    ";
     case Discharging:
       if (!timeText.empty()) return timeText + u" left,  " + decimal(percent) + u"%   ";
       return decimal(percent) + u"% left, " + u"discharging";
-    case NoBattery:
-      break;
+    case NoBattery: break;
   }
   return productName + u"   ";
 }

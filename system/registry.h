@@ -84,7 +84,10 @@ class OpenKey {
   OpenKey& operator=(const OpenKey&) = delete;
   ~OpenKey() { close(); }
 
-  KeyHandle* out() { close(); return &handle_; }
+  KeyHandle* out() {
+    close();
+    return &handle_;
+  }
   KeyHandle get() const { return handle_; }
   void close() {
     if (handle_ != 0) service_.closeKey(handle_);

@@ -46,8 +46,8 @@ class ShellService {
  public:
   virtual ~ShellService() = default;
   // ShellExecuteW; an empty verb asks for the default action.
-  virtual intptr_t execute(NativeWindow owner, const Text& verb, const Text& file,
-                           const Text& parameters, const Text& directory, int showCommand) = 0;
+  virtual intptr_t execute(NativeWindow owner, const Text& verb, const Text& file, const Text& parameters,
+                           const Text& directory, int showCommand) = 0;
   // ShellExecuteExW with the verb "runas", shown normally: unlike
   // ShellExecuteW it tells a declined elevation prompt from a failure.
   virtual ElevatedStart startElevated(NativeWindow owner, const Text& file, const Text& parameters) = 0;
@@ -83,8 +83,7 @@ class VersionService {
   virtual uint32_t fileVersionInfoSize(const Text& path) = 0;
   virtual bool fileVersionInfo(const Text& path, std::vector<uint8_t>& buffer) = 0;
   // VerQueryValueW: the bytes of the sub-block, or nothing when it is missing.
-  virtual std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>& buffer,
-                                                         const Text& subBlock) = 0;
+  virtual std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>& buffer, const Text& subBlock) = 0;
 };
 
 // One device of Windows' battery class, as it reports itself: its bay may

@@ -106,8 +106,8 @@ TEST_F(RegistryAccess, SlashesAndOuterSeparatorsNameTheSameKey) {
 TEST_F(RegistryAccess, PathsWithAnEmptyComponentNameNoKey) {
   put(RootKey::CurrentUser, kBase + u"\\A", u"V", sys::dwordValue(1));
   put(RootKey::CurrentUser, kBase + u"\\A\\B", u"V", sys::dwordValue(1));
-  for (const Text& bad : {kBase + u"\\\\A", kBase + u"\\A\\\\", u"\\\\" + kBase + u"\\A",
-                          kBase + u"//A", Text(u"\\"), Text(u""), Text(u"\\\\")}) {
+  for (const Text& bad : {kBase + u"\\\\A", kBase + u"\\A\\\\", u"\\\\" + kBase + u"\\A", kBase + u"//A", Text(u"\\"),
+                          Text(u""), Text(u"\\\\")}) {
     SCOPED_TRACE(toUtf8(bad));
     bool found = true;
     EXPECT_EQ(readRegInteger(u"HKCU", bad, u"V", found), 0);

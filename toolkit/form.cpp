@@ -117,8 +117,7 @@ void Form::placeForShowing() {
   if (position == FormPosition::ScreenCenter) {
     Screen screen = app_.screen();
     area = {0, 0, screen.width, screen.height};
-  } else if (position == FormPosition::MainFormCenter && app_.mainForm() != nullptr &&
-             app_.mainForm() != this) {
+  } else if (position == FormPosition::MainFormCenter && app_.mainForm() != nullptr && app_.mainForm() != this) {
     Form& main = *app_.mainForm();
     area = {main.left(), main.top(), main.outerWidth(), main.outerHeight()};
   } else {
@@ -145,9 +144,8 @@ void Form::show() {
   if (onShow) onShow();
   placeForShowing();
   if (activeControl_ == nullptr) {
-    auto first = std::find_if(controls_.begin(), controls_.end(), [](Control* c) {
-      return c->canFocus() && c->tabStop && c->tabOrder == 0;
-    });
+    auto first = std::find_if(controls_.begin(), controls_.end(),
+                              [](Control* c) { return c->canFocus() && c->tabStop && c->tabOrder == 0; });
     if (first != controls_.end()) activeControl_ = *first;
   }
   displayed_ = true;
@@ -238,21 +236,16 @@ void Form::selectNext(bool forward) {
     if (control->tabStop && control->canFocus()) stops.push_back(control);
   }
   if (stops.empty()) return;
-  std::stable_sort(stops.begin(), stops.end(),
-                   [](Control* a, Control* b) { return a->tabOrder < b->tabOrder; });
+  std::stable_sort(stops.begin(), stops.end(), [](Control* a, Control* b) { return a->tabOrder < b->tabOrder; });
   auto current = std::find(stops.begin(), stops.end(), activeControl_);
   size_t index = current == stops.end() ? 0 : static_cast<size_t>(current - stops.begin());
-  size_t next = current == stops.end()
-                    ? 0
-                    : (forward ? index + 1 : index + stops.size() - 1) % stops.size();
+  size_t next = current == stops.end() ? 0 : (forward ? index + 1 : index + stops.size() - 1) % stops.size();
   focus(stops[next]);
 }
 
 bool Form::keyDown(int virtualKey, bool shift) {
   switch (virtualKey) {
-    case key::kTab:
-      selectNext(!shift);
-      return true;
+    case key::kTab: selectNext(!shift); return true;
     case key::kReturn: {
       if (auto* button = dynamic_cast<Button*>(activeControl_)) {
         button->click();
@@ -270,8 +263,7 @@ bool Form::keyDown(int virtualKey, bool shift) {
         return true;
       }
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -292,8 +284,7 @@ bool Form::accelerator(char16_t letter) {
 }
 
 Control* Form::find(const std::string& name) const {
-  auto it = std::find_if(controls_.begin(), controls_.end(),
-                         [&](Control* c) { return c->name() == name; });
+  auto it = std::find_if(controls_.begin(), controls_.end(), [&](Control* c) { return c->name() == name; });
   return it == controls_.end() ? nullptr : *it;
 }
 

@@ -43,11 +43,11 @@ class Color {
   uint32_t value_;
 };
 
-inline constexpr Color kWindowColor = Color::system(5);   // COLOR_WINDOW
-inline constexpr Color kWindowText = Color::system(8);    // COLOR_WINDOWTEXT
-inline constexpr Color kHighlight = Color::system(13);    // COLOR_HIGHLIGHT
-inline constexpr Color kButtonFace = Color::system(15);   // COLOR_BTNFACE
-inline constexpr Color kHotLight = Color::system(26);     // COLOR_HOTLIGHT: links
+inline constexpr Color kWindowColor = Color::system(5);  // COLOR_WINDOW
+inline constexpr Color kWindowText = Color::system(8);   // COLOR_WINDOWTEXT
+inline constexpr Color kHighlight = Color::system(13);   // COLOR_HIGHLIGHT
+inline constexpr Color kButtonFace = Color::system(15);  // COLOR_BTNFACE
+inline constexpr Color kHotLight = Color::system(26);    // COLOR_HOTLIGHT: links
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;

@@ -34,9 +34,8 @@ std::vector<Text> splitPath(const Text& path) {
 }
 
 bool sameName(const Text& a, const Text& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           return foldCase(x) == foldCase(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return foldCase(x) == foldCase(y); });
 }
 
 // The rights in an access mask, without the view it names.
@@ -123,8 +122,7 @@ SimRegistry::Handle* SimRegistry::handle(KeyHandle key) {
   return it == handles_.end() ? nullptr : &it->second;
 }
 
-KeyHandle SimRegistry::issue(RootKey root, const Text& path, std::shared_ptr<Node> node,
-                             uint32_t access) {
+KeyHandle SimRegistry::issue(RootKey root, const Text& path, std::shared_ptr<Node> node, uint32_t access) {
   KeyHandle key = next_++;
   handles_[key] = Handle{root, path, std::move(node), access};
   return key;
@@ -244,8 +242,7 @@ std::optional<RegValue> SimRegistry::get(RootKey root, const Text& path, const T
 std::optional<uint32_t> SimRegistry::getDword(RootKey root, const Text& path, const Text& name) const {
   auto value = get(root, path, name);
   if (!value || value->type != valuetype::kDword || value->data.size() != 4) return std::nullopt;
-  return value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
-         static_cast<uint32_t>(value->data[3]) << 24;
+  return value->data[0] | value->data[1] << 8 | value->data[2] << 16 | static_cast<uint32_t>(value->data[3]) << 24;
 }
 
 bool SimRegistry::exists(RootKey root, const Text& path) const {

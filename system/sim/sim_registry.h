@@ -29,8 +29,8 @@ enum class RegOp { Open, Create, Query, Set, Enum, Delete, Flush, Close };
 struct RegCall {
   RegOp op;
   RootKey root;
-  Text path;       // the key's full path below its root
-  Text name;       // value or subkey name where the call has one
+  Text path;  // the key's full path below its root
+  Text name;  // value or subkey name where the call has one
   uint32_t access = 0;
 };
 

@@ -70,9 +70,7 @@ class SimAccount : public AccountService {
 
 class SimDesktop : public DesktopService {
  public:
-  bool topLevelWindowOfClassExists(const Text& windowClass) override {
-    return windowClasses.count(windowClass) != 0;
-  }
+  bool topLevelWindowOfClassExists(const Text& windowClass) override { return windowClasses.count(windowClass) != 0; }
   void forceForeground(NativeWindow window) override { foregroundRequests.push_back(window); }
 
   std::set<Text> windowClasses;
@@ -83,8 +81,7 @@ class SimVersion : public VersionService {
  public:
   uint32_t fileVersionInfoSize(const Text& path) override { return hasInfo(path) ? 64 : 0; }
   bool fileVersionInfo(const Text& path, std::vector<uint8_t>&) override { return hasInfo(path); }
-  std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>&,
-                                                 const Text& subBlock) override {
+  std::optional<std::vector<uint8_t>> queryValue(const std::vector<uint8_t>&, const Text& subBlock) override {
     auto it = blocks.find(subBlock);
     if (it == blocks.end()) return std::nullopt;
     return it->second;

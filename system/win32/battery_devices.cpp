@@ -49,8 +49,8 @@ Status ask(HANDLE battery, DWORD code, const void* in, DWORD inSize, Result& out
 // is loaded from System32 then.
 struct Win32BatteryDevices::DeviceList {
   SystemLibrary library{L"setupapi.dll"};
-  decltype(&::SetupDiGetClassDevsW) getClassDevs = library.function<decltype(::SetupDiGetClassDevsW)>(
-      "SetupDiGetClassDevsW");
+  decltype(&::SetupDiGetClassDevsW) getClassDevs =
+      library.function<decltype(::SetupDiGetClassDevsW)>("SetupDiGetClassDevsW");
   decltype(&::SetupDiEnumDeviceInterfaces) enumInterfaces =
       library.function<decltype(::SetupDiEnumDeviceInterfaces)>("SetupDiEnumDeviceInterfaces");
   decltype(&::SetupDiGetDeviceInterfaceDetailW) interfaceDetail =

@@ -50,8 +50,9 @@ const SystemLibrary& versionLibrary() {
 // Windows' own words for an error, without the line break it ends them with.
 Text windowsMessage(DWORD error) {
   wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   Text message = length != 0 ? fromWide(text, length) : u"Error " + decimal(error) + u".";
   LocalFree(text);
   while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n' || message.back() == u' ')) {
@@ -99,8 +100,8 @@ Status Win32Registry::createKey(RootKey root, const Text& path, uint32_t access,
     return ERROR_ACCESS_DENIED;
   }
   HKEY created = nullptr;
-  status = RegCreateKeyExW(rootHandle(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                  nullptr, &created, nullptr);
+  status = RegCreateKeyExW(rootHandle(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &created,
+                           nullptr);
   key = status == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(created) : 0;
   return status;
 }
@@ -278,8 +279,7 @@ bool Win32Version::fileVersionInfo(const Text& path, std::vector<uint8_t>& buffe
   return read != nullptr && read(wide(path), 0, static_cast<DWORD>(buffer.size()), buffer.data()) != FALSE;
 }
 
-std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<uint8_t>& buffer,
-                                                             const Text& subBlock) {
+std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<uint8_t>& buffer, const Text& subBlock) {
   auto* query = versionLibrary().function<decltype(::VerQueryValueW)>("VerQueryValueW");
   void* value = nullptr;
   UINT length = 0;
@@ -296,8 +296,8 @@ bool Win32Files::writeFile(const Text& path, const std::vector<uint8_t>& bytes) 
   HANDLE file = CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  bool done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+  bool done =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
   return CloseHandle(file) && done;
 }
 

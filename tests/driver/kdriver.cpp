@@ -196,7 +196,8 @@ std::wstring widen(const std::string& text) {
 }
 
 std::string narrow(const std::wstring& text) {
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<size_t>(length), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr, nullptr);
   return utf8;
@@ -205,9 +206,12 @@ std::string narrow(const std::wstring& text) {
 std::string escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else out += c;
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
   }
   return "\"" + out + "\"";
 }
@@ -352,7 +356,8 @@ std::string ownSid() {
 
 // A scenario's "$SID" stands for the account's security identifier.
 std::string withOwnSid(std::string text) {
-  for (size_t at = text.find("$SID"); at != std::string::npos; at = text.find("$SID", at)) text.replace(at, 4, ownSid());
+  for (size_t at = text.find("$SID"); at != std::string::npos; at = text.find("$SID", at))
+    text.replace(at, 4, ownSid());
   return text;
 }
 
@@ -402,8 +407,10 @@ bool onDesktop() {
 // does what xdotool is told there.
 void atTrayIcon(const std::wstring& then) {
   if (!onDesktop()) fail("only the desktop has a notification area: mark the scenario \"# desktop\"");
-  runUnix(L"Z:\\usr\\bin\\xdotool search --sync --onlyvisible --name YXTrayEmbedder "
-          L"mousemove --window %1 10 10 sleep 0.3 mousemove --window %1 12 12 " + then);
+  runUnix(
+      L"Z:\\usr\\bin\\xdotool search --sync --onlyvisible --name YXTrayEmbedder "
+      L"mousemove --window %1 10 10 sleep 0.3 mousemove --window %1 12 12 " +
+      then);
 }
 
 // The icon sits in the panel's notification area and is clicked there
@@ -600,7 +607,8 @@ Instance otherInstance(DWORD except) {
   }
   THREADENTRY32 thread{};
   thread.dwSize = sizeof thread;
-  for (BOOL more = Thread32First(snapshot, &thread); more && found.process != 0; more = Thread32Next(snapshot, &thread)) {
+  for (BOOL more = Thread32First(snapshot, &thread); more && found.process != 0;
+       more = Thread32Next(snapshot, &thread)) {
     if (thread.th32OwnerProcessID == found.process && found.thread == 0) found.thread = thread.th32ThreadID;
   }
   CloseHandle(snapshot);
@@ -751,7 +759,8 @@ COLORREF pixelOf(const std::vector<char>& image, const RECT& area, LONG x, LONG 
   LONG width = area.right - area.left, height = area.bottom - area.top;
   size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
   size_t row = static_cast<size_t>(height - 1 - (y - area.top));
-  size_t at = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + row * stride + static_cast<size_t>(x - area.left) * 3;
+  size_t at =
+      sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + row * stride + static_cast<size_t>(x - area.left) * 3;
   auto channel = [&](size_t i) { return static_cast<BYTE>(image[at + i]); };
   return RGB(channel(2), channel(1), channel(0));
 }
@@ -1090,8 +1099,8 @@ void runTheCommandLine(const Words& w) {
   size_t rest = currentLine.find(w[1], currentLine.find("cli") + 3) + w[1].size();
   int exitCode = runCli(currentLine.substr(rest));
   if (std::to_string(exitCode) != w[1]) {
-    fail("kestrane-cli exited with " + std::to_string(exitCode) + ", expected " + w[1] + "; it said: " +
-         escaped(cliOutput));
+    fail("kestrane-cli exited with " + std::to_string(exitCode) + ", expected " + w[1] +
+         "; it said: " + escaped(cliOutput));
   }
 }
 
@@ -1104,7 +1113,8 @@ const Step kSteps[] = {
      }},
     {"rename", 2,
      [](const Words& w) {
-       if (!MoveFileW(besideDriver(widen(w[1])).c_str(), besideDriver(widen(w[2])).c_str())) fail("cannot rename " + w[1]);
+       if (!MoveFileW(besideDriver(widen(w[1])).c_str(), besideDriver(widen(w[2])).c_str()))
+         fail("cannot rename " + w[1]);
      }},
     {"attach", 0,
      [](const Words&) {
@@ -1114,17 +1124,22 @@ const Step kSteps[] = {
     {"window", 1, [](const Words& w) { topLevel(w[1]); }},
     {"caption", 2,
      [](const Words& w) {
-       expectEventually("caption of " + w[1], w[2], [](const Words& v) { return narrow(textOf(topLevel(v[1]))); }, w);
+       expectEventually(
+           "caption of " + w[1], w[2], [](const Words& v) { return narrow(textOf(topLevel(v[1]))); }, w);
      }},
     {"text", 3,
      [](const Words& w) {
-       expectEventually("text of " + w[2], w[3], [](const Words& v) { return narrow(textOf(control(v[1], v[2]))); },
-                        w);
+       expectEventually(
+           "text of " + w[2], w[3], [](const Words& v) { return narrow(textOf(control(v[1], v[2]))); }, w);
      }},
     {"visible", 3,
-     [](const Words& w) { expectEqual("visible of " + w[2], w[3], IsWindowVisible(control(w[1], w[2])) ? "yes" : "no"); }},
+     [](const Words& w) {
+       expectEqual("visible of " + w[2], w[3], IsWindowVisible(control(w[1], w[2])) ? "yes" : "no");
+     }},
     {"enabled", 3,
-     [](const Words& w) { expectEqual("enabled of " + w[2], w[3], IsWindowEnabled(control(w[1], w[2])) ? "yes" : "no"); }},
+     [](const Words& w) {
+       expectEqual("enabled of " + w[2], w[3], IsWindowEnabled(control(w[1], w[2])) ? "yes" : "no");
+     }},
     {"color", 3,
      [](const Words& w) {
        bringToFront(control(w[1], w[2]));
@@ -1133,7 +1148,8 @@ const Step kSteps[] = {
     {"fits", 2, expectFits},
     {"state", 2,
      [](const Words& w) {
-       expectEventually("state of " + w[1], w[2], [](const Words& v) { return windowState(topLevel(v[1])); }, w);
+       expectEventually(
+           "state of " + w[1], w[2], [](const Words& v) { return windowState(topLevel(v[1])); }, w);
      }},
     {"frame", 2, expectSingleFrame},
     {"show", 1,
@@ -1158,8 +1174,7 @@ const Step kSteps[] = {
     {"type", 3, [](const Words& w) { typeText(control(w[1], w[2]), widen(w[3])); }},
     {"focus", 2, focusControl},
     {"tray", 1, [](const Words& w) { pressTrayIcon(w[1]); }},
-    {"menu", 1,
-     [](const Words& w) { PostMessageW(topLevel("#32768"), WM_CHAR, static_cast<WPARAM>(w[1][0]), 1); }},
+    {"menu", 1, [](const Words& w) { PostMessageW(topLevel("#32768"), WM_CHAR, static_cast<WPARAM>(w[1][0]), 1); }},
     {"screenshot", 2, saveWindow},
     {"trayhint", 1, [](const Words& w) { expectTrayHint(w[1]); }},
     {"traypicture", 1, trayPicture},

@@ -82,8 +82,7 @@ TEST_F(BarcodeGatheringTest, NoBarcodesStoredGivesAnEmptyList) {
 TEST_F(BarcodeGatheringTest, BarcodeNumberOfAnotherTypeStopsTheGatheringThere) {
   seedUserData();
   seedBattery(u"1AA1111AAAA");
-  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber,
-                   sys::dwordValue(7));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber, sys::dwordValue(7));
   sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(3), store::kBarcodeNumber,
                    sys::stringValue(u"3CC3333CCCC"));
   start();

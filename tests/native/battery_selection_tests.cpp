@@ -137,8 +137,9 @@ TEST_F(ChooserTest, TwoKnownBarcodesAndTheRemoveButtonFollowingTheChoice) {
 
 TEST_F(ChooserTest, NeverShorterThanTheMainWindowAndGrowingOneRowPerBarcode) {
   std::vector<Text> barcodes;
-  for (int i = 0; i < 30; ++i) barcodes.push_back(u"1ZZ" + Text(1, char16_t(u'A' + i % 26)) + u"00000" +
-                                                  Text(1, char16_t(u'0' + i / 10)) + Text(1, char16_t(u'0' + i % 10)));
+  for (int i = 0; i < 30; ++i)
+    barcodes.push_back(u"1ZZ" + Text(1, char16_t(u'A' + i % 26)) + u"00000" + Text(1, char16_t(u'0' + i / 10)) +
+                       Text(1, char16_t(u'0' + i % 10)));
   startWithBatteries(barcodes);
   int mainHeight = main().outerHeight();
   std::vector<int> heights;
@@ -280,7 +281,8 @@ TEST_F(ChooserTest, ARemoveWindowsRefusesLeavesTheBatteryWholeAndTheElevatedCopy
   EXPECT_EQ(app.modalsLeftOpen, 0);
 
   auto& copy = startElevatedCopy();
-  EXPECT_EQ(dialogTexts(copy), std::vector<Text>{u"Specific settings removed from registry.\r\nBattery barcode:  " + kA});
+  EXPECT_EQ(dialogTexts(copy),
+            std::vector<Text>{u"Specific settings removed from registry.\r\nBattery barcode:  " + kA});
   EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::machineConfigurationKeyOf(kA).path));
   EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path));
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path));
@@ -305,7 +307,8 @@ TEST_F(ChooserTest, ARemoveHandedToACopyUnderAnotherAccountRemovesTheStartingUse
   ASSERT_TRUE(app.terminated());
 
   auto& copy = startElevatedCopy(administrator);
-  EXPECT_EQ(dialogTexts(copy), std::vector<Text>{u"Specific settings removed from registry.\r\nBattery barcode:  " + kA});
+  EXPECT_EQ(dialogTexts(copy),
+            std::vector<Text>{u"Specific settings removed from registry.\r\nBattery barcode:  " + kA});
   EXPECT_FALSE(sim.registry.exists(RootKey::LocalMachine, store::machineConfigurationKeyOf(kA).path));
   EXPECT_FALSE(sim.registry.exists(RootKey::Users, user + u"\\" + store::userDataKeyOf(kA).path)) << "not half removed";
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path)) << "the administrator's own";
@@ -325,10 +328,11 @@ TEST_F(ChooserTest, ARemoveRefusedWithAdministratorRightsSaysWhereAndOffersNoRes
     EXPECT_TRUE(c.batteryRadioButtons[1]->enabled());
     c.btCancel.click();
   });
-  EXPECT_EQ(dialogTexts(), (std::vector<Text>{removeQuestion(kA),
-                                              u"     Couldn't remove settings: Windows refused to delete HKLM\\SOFTWARE\\"
-                                              u"Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\" + kA +
-                                                  u",\r\n     although Kestrane runs with administrator privileges.     "}));
+  EXPECT_EQ(dialogTexts(),
+            (std::vector<Text>{removeQuestion(kA),
+                               u"     Couldn't remove settings: Windows refused to delete HKLM\\SOFTWARE\\"
+                               u"Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\" +
+                                   kA + u",\r\n     although Kestrane runs with administrator privileges.     "}));
   EXPECT_TRUE(sim.shell.calls.empty());
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kA).path));
 }
@@ -445,12 +449,12 @@ TEST_F(ChooserTest, BarcodeThatNamesOtherKeysIsRefusedAndTheChooserStaysOpen) {
   sim.registry.calls.clear();
   const Text separator = u"The barcode you entered cannot be used, because it holds \"\\\" or \"/\":  ";
   const Text installed = u"The barcode you entered cannot be used, because it names the power manager's key ";
-  for (const auto& [typed, told] : std::vector<std::pair<Text, Text>>{
-           {u"\\", separator + u"\\"},
-           {u"A\\B", separator + u"A\\B"},
-           {u"X/Y", separator + u"X/Y"},
-           {u"battery1", installed + u"Battery1 of an installed battery:  BATTERY1"},
-           {u"Battery9", installed + u"Battery9 of an installed battery:  BATTERY9"}}) {
+  for (const auto& [typed, told] :
+       std::vector<std::pair<Text, Text>>{{u"\\", separator + u"\\"},
+                                          {u"A\\B", separator + u"A\\B"},
+                                          {u"X/Y", separator + u"X/Y"},
+                                          {u"battery1", installed + u"Battery1 of an installed battery:  BATTERY1"},
+                                          {u"Battery9", installed + u"Battery9 of an installed battery:  BATTERY9"}}) {
     SCOPED_TRACE(utf8(typed));
     app.dialogs.clear();
     typeNewBarcode(typed);
@@ -469,7 +473,8 @@ TEST_F(ChooserTest, BarcodeThatNamesOtherKeysIsRefusedAndTheChooserStaysOpen) {
   EXPECT_EQ(currentBarcode, u"");
   EXPECT_EQ(sim.registry.subKeys(RootKey::CurrentUser, store::kUserDataKey), (std::vector<Text>{kA, kB}));
   for (const auto& call : sim.registry.calls) {
-    EXPECT_TRUE(call.op != sys::sim::RegOp::Set && call.op != sys::sim::RegOp::Create && call.op != sys::sim::RegOp::Delete)
+    EXPECT_TRUE(call.op != sys::sim::RegOp::Set && call.op != sys::sim::RegOp::Create &&
+                call.op != sys::sim::RegOp::Delete)
         << utf8(call.path);
   }
 }
@@ -496,8 +501,7 @@ TEST_F(ChooserTest, CancelledOrEmptyNewBarcodeClosesAsCancelled) {
 
 TEST_F(ChooserTest, AnErrorWhileGatheringKeepsTheChooserClosed) {
   startWithBatteries({kA, kB});
-  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
-                   sys::dwordValue(1));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber, sys::dwordValue(1));
   currentBarcode = kA;
   app.guarded([&] { main().btBatteryID.click(); });
   EXPECT_TRUE(app.modalsShown.empty());

@@ -30,8 +30,11 @@ class CliTest : public ProgramTest {
 };
 
 TEST_F(CliTest, ArgumentsThatMakeNoSenseAreRefusedWithTheirReason) {
-  for (auto words : {std::initializer_list<const char16_t*>{u"frobnicate"}, {u"get", u"--high", u"80"},
-                     {u"get", u"--battery"}, {u"set", u"extra"}, {u"--battery", u"X", u"get"},
+  for (auto words : {std::initializer_list<const char16_t*>{u"frobnicate"},
+                     {u"get", u"--high", u"80"},
+                     {u"get", u"--battery"},
+                     {u"set", u"extra"},
+                     {u"--battery", u"X", u"get"},
                      {u"get", u"--battery", kA.c_str(), u"--battery", kB.c_str()}}) {
     cli::Outcome outcome = run(words);
     EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(*words.begin());
@@ -58,12 +61,14 @@ TEST_F(CliTest, GetShowsWhatGetValuesShowsAndWhereItCameFrom) {
   seed(store::machineConfigurationKeyOf(kA), {0, 1, 99, 3});
   cli::Outcome all = run({u"get"});
   EXPECT_EQ(all.exitCode, cli::kDone);
-  EXPECT_EQ(all.out, "all batteries: Charging starts below 40% and stops at 80% (inactive).\n"
-                     "From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\n");
+  EXPECT_EQ(all.out,
+            "all batteries: Charging starts below 40% and stops at 80% (inactive).\n"
+            "From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\n");
   cli::Outcome battery = run({u"get", u"--battery", kA.c_str(), u"--json"});
-  EXPECT_EQ(battery.out, "{\"selection\":\"1ZZ1111AAAA\",\"thresholds\":{\"high\":5,\"highActive\":true,"
-                         "\"low\":96,\"lowActive\":false},\"source\":\"HKLM\\\\SOFTWARE\\\\Wow6432Node\\\\Lenovo"
-                         "\\\\PWRMGRV\\\\ConfKeys\\\\Data\\\\1ZZ1111AAAA\"}\n")
+  EXPECT_EQ(battery.out,
+            "{\"selection\":\"1ZZ1111AAAA\",\"thresholds\":{\"high\":5,\"highActive\":true,"
+            "\"low\":96,\"lowActive\":false},\"source\":\"HKLM\\\\SOFTWARE\\\\Wow6432Node\\\\Lenovo"
+            "\\\\PWRMGRV\\\\ConfKeys\\\\Data\\\\1ZZ1111AAAA\"}\n")
       << "99 and 3 are shown as the spin edits' 96 and 5";
   cli::Outcome other = run({u"get", u"--battery", kB.c_str()});
   EXPECT_TRUE(has(other.out, "From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data")) << "a battery without keys of its own";
@@ -83,8 +88,7 @@ TEST_F(CliTest, SetChangesOnlyWhatItIsGivenAndWritesTheWindowsWriteSet) {
   seedUserData({1, 1, 40, 80});
   seedBattery(kA);
   sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID, sys::dwordValue(777));
-  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
-                   sys::stringValue(kB));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber, sys::stringValue(kB));
   cli::Outcome outcome = run({u"set", u"--high", u"90", u"--low", u"off"});
   EXPECT_EQ(outcome.exitCode, cli::kDone) << outcome.err;
   const std::vector<KeySet> expected = store::writeSet(u"", {kA, kB});
@@ -93,7 +97,7 @@ TEST_F(CliTest, SetChangesOnlyWhatItIsGivenAndWritesTheWindowsWriteSet) {
     EXPECT_EQ(storedSet(keySet), (std::vector<long long>{0, 1, 40, 90, 2, 777})) << toUtf8(keySet.path);
     // On 64-bit Windows a machine key is named where regedit shows it.
     const Text shown = keySet.root == store::kMachine ? u"HKLM\\SOFTWARE\\Wow6432Node" + keySet.path.substr(8)
-                                                       : keySet.root + u"\\" + keySet.path;
+                                                      : keySet.root + u"\\" + keySet.path;
     EXPECT_TRUE(has(outcome.out, "written: " + toUtf8(shown) + "\n")) << toUtf8(shown);
   }
   EXPECT_TRUE(has(outcome.out, "Charging starts below 40% (inactive) and stops at 90%."));
@@ -113,10 +117,15 @@ TEST_F(CliTest, SetForOneBatteryWritesItsUserDataKeyThenItsMachineConfigurationK
 TEST_F(CliTest, SetRefusesNumbersOutOfRangeAndTooCloseWithoutWritingAnything) {
   seedUserData({1, 1, 40, 80});
   const size_t before = writesSoFar();
-  for (auto words : {std::initializer_list<const char16_t*>{u"set", u"--high", u"101"}, {u"set", u"--low", u"0"},
-                     {u"set", u"--low", u"97"}, {u"set", u"--high", u"4"}, {u"set", u"--high", u"-80"},
-                     {u"set", u"--high", u"8o"}, {u"set", u"--high", u"80", u"--high", u"81"},
-                     {u"set", u"--low", u"on", u"--low", u"off"}, {u"set"}}) {
+  for (auto words : {std::initializer_list<const char16_t*>{u"set", u"--high", u"101"},
+                     {u"set", u"--low", u"0"},
+                     {u"set", u"--low", u"97"},
+                     {u"set", u"--high", u"4"},
+                     {u"set", u"--high", u"-80"},
+                     {u"set", u"--high", u"8o"},
+                     {u"set", u"--high", u"80", u"--high", u"81"},
+                     {u"set", u"--low", u"on", u"--low", u"off"},
+                     {u"set"}}) {
     cli::Outcome outcome = run(words);
     EXPECT_EQ(outcome.exitCode, cli::kBadInput) << outcome.err;
   }
@@ -153,9 +162,11 @@ TEST_F(CliTest, InvalidBarcodesNeedForceAndOtherKeysAreNeverTaken) {
   const Text installed = store::installedBatteryKey(1);
   sim.registry.put(RootKey::LocalMachine, installed, store::kBarcodeNumber, sys::stringValue(kA));
   sim.registry.calls.clear();
-  for (auto words : {std::initializer_list<const char16_t*>{u"set", u"--battery", u"battery1", u"--high", u"85", u"--force"},
-                     {u"remove", u"--battery", u"Battery1"}, {u"get", u"--battery", u"BATTERY1"},
-                     {u"export", u"--battery", u"bAtTeRy9"}}) {
+  for (auto words :
+       {std::initializer_list<const char16_t*>{u"set", u"--battery", u"battery1", u"--high", u"85", u"--force"},
+        {u"remove", u"--battery", u"Battery1"},
+        {u"get", u"--battery", u"BATTERY1"},
+        {u"export", u"--battery", u"bAtTeRy9"}}) {
     cli::Outcome outcome = run(words);
     EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(*words.begin());
     EXPECT_TRUE(has(outcome.err, "cannot be used, because it names the power manager's key Battery")) << outcome.err;
@@ -170,19 +181,22 @@ TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
   cli::Outcome outcome = run({u"set", u"--battery", kA.c_str(), u"--high", u"85"});
   EXPECT_EQ(outcome.exitCode, cli::kRefused);
   EXPECT_EQ(storedSet(store::userDataKeyOf(kA)), (std::vector<long long>{1, 1, 40, 85, 2, 0}));
-  EXPECT_TRUE(has(outcome.out, "refused: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA "
-                               "(no right to write ChargeStartControl; run kestrane-cli from an elevated prompt)"))
+  EXPECT_TRUE(has(outcome.out,
+                  "refused: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA "
+                  "(no right to write ChargeStartControl; run kestrane-cli from an elevated prompt)"))
       << outcome.out;
-  EXPECT_EQ(outcome.err, "Needs an elevated prompt to write: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\"
-                         "Data\\1ZZ1111AAAA. Run kestrane-cli from a command prompt started with \"Run as "
-                         "administrator\".\n");
+  EXPECT_EQ(outcome.err,
+            "Needs an elevated prompt to write: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\"
+            "Data\\1ZZ1111AAAA. Run kestrane-cli from a command prompt started with \"Run as "
+            "administrator\".\n");
   sim.account.administratorRights = true;
   cli::Outcome elevated = run({u"set", u"--high", u"85"});
   EXPECT_EQ(elevated.exitCode, cli::kRefused);
-  EXPECT_EQ(elevated.err, "Windows refused to write HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\"
-                          "1ZZ1111AAAA, HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data, "
-                          "HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\Data although kestrane-cli runs with "
-                          "administrator rights.\n")
+  EXPECT_EQ(elevated.err,
+            "Windows refused to write HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\"
+            "1ZZ1111AAAA, HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data, "
+            "HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\Data although kestrane-cli runs with "
+            "administrator rights.\n")
       << "no prompt would help";
 }
 
@@ -193,13 +207,16 @@ TEST_F(CliTest, EachKeySetsLineIsWrittenTheMomentItIsDone) {
   seedBattery(kA);
   makeMachineHiveReadOnly();
   std::vector<std::pair<size_t, std::string>> written;
-  cli::Console console{[&](const std::string& text) { written.push_back({writesSoFar(), text}); },
+  cli::Console console{[&](const std::string& text) {
+                         written.push_back({writesSoFar(), text});
+                       },
                        [](const std::string&) {}};
   sim.registry.calls.clear();
   EXPECT_EQ(cli::run({u"set", u"--high", u"85"}, console), cli::kRefused);
   ASSERT_EQ(written.size(), 6u) << "five key sets and the thresholds";
-  EXPECT_EQ(written[0], (std::pair<size_t, std::string>{6, "written: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\"
-                                                           "1ZZ1111AAAA\n"}));
+  EXPECT_EQ(written[0], (std::pair<size_t, std::string>{6,
+                                                        "written: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\"
+                                                        "1ZZ1111AAAA\n"}));
   EXPECT_EQ(written[1].first, 6u) << "a refused key set writes nothing";
   EXPECT_EQ(written[2].first, 12u);
   EXPECT_EQ(written[5].second, "Charging starts below 40% and stops at 85%.\n");
@@ -207,8 +224,9 @@ TEST_F(CliTest, EachKeySetsLineIsWrittenTheMomentItIsDone) {
   written.clear();
   EXPECT_EQ(cli::run({u"remove", u"--battery", kA.c_str()}, console), cli::kDone);
   ASSERT_EQ(written.size(), 2u);
-  EXPECT_EQ(written[0].second, "not there: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\"
-                               "1ZZ1111AAAA\n");
+  EXPECT_EQ(written[0].second,
+            "not there: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\"
+            "1ZZ1111AAAA\n");
 }
 
 TEST_F(CliTest, AsLocalSystemTheCommandsOnTheUsersKeysSayOnceWhoseKeysTheyAre) {
@@ -217,8 +235,13 @@ TEST_F(CliTest, AsLocalSystemTheCommandsOnTheUsersKeysSayOnceWhoseKeysTheyAre) {
   const std::string note =
       "kestrane-cli runs as the LocalSystem account: HKCU is that account's own hive, not a user's. The machine "
       "keys under HKLM are what reach every user.\n";
-  for (auto words : {std::initializer_list<const char16_t*>{u"status"}, {u"get"}, {u"set", u"--low", u"45"},
-                     {u"remove", u"--battery", kA.c_str()}, {u"get", u"--json"}, {u"batteries"}, {u"export"}}) {
+  for (auto words : {std::initializer_list<const char16_t*>{u"status"},
+                     {u"get"},
+                     {u"set", u"--low", u"45"},
+                     {u"remove", u"--battery", kA.c_str()},
+                     {u"get", u"--json"},
+                     {u"batteries"},
+                     {u"export"}}) {
     cli::Outcome outcome = run(words);
     EXPECT_EQ(outcome.err.rfind(note, 0), 0u) << toUtf8(*words.begin()) << ": " << outcome.err;
     EXPECT_EQ(outcome.err.find(note, 1), std::string::npos) << "once";
@@ -250,12 +273,12 @@ TEST_F(CliTest, AValueThatReadsBackDifferentlyOrCannotBeWrittenIsAnUnexpectedErr
 
 TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWould) {
   sim.power.setDischarging(45, 8100);
-  EXPECT_EQ(run({u"status"}).out, "Battery: discharging, 45%, 2:15 h left\n"
-                                  "Power manager: its registry keys are missing\n");
+  EXPECT_EQ(run({u"status"}).out,
+            "Battery: discharging, 45%, 2:15 h left\n"
+            "Power manager: its registry keys are missing\n");
   seedUserData({1, 1, 40, 80});
   seedBattery(kA, {0, 1, 30, 70});
-  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber,
-                   sys::stringValue(kB));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber, sys::stringValue(kB));
   sim.power.setCharging(63);
   cli::Outcome outcome = run({u"status"});
   EXPECT_EQ(outcome.exitCode, cli::kDone);
@@ -267,11 +290,13 @@ TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWoul
             "HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA.\n"
             "Battery 2YY2222BBBB (installed battery slot 2): uses the thresholds for all batteries\n");
   cli::Outcome json = run({u"status", u"--json"});
-  EXPECT_TRUE(has(json.out, "\"power\":{\"state\":\"Charging\",\"stateText\":\"AC connected, charging\","
-                            "\"percent\":63,\"secondsLeft\":0,\"timeLeft\":\"\"},\"powerManager\":true"))
+  EXPECT_TRUE(has(json.out,
+                  "\"power\":{\"state\":\"Charging\",\"stateText\":\"AC connected, charging\","
+                  "\"percent\":63,\"secondsLeft\":0,\"timeLeft\":\"\"},\"powerManager\":true"))
       << json.out;
-  EXPECT_TRUE(has(json.out, "{\"barcode\":\"2YY2222BBBB\",\"foundIn\":\"installed battery slot 2\","
-                            "\"thresholds\":null,\"source\":null}"));
+  EXPECT_TRUE(has(json.out,
+                  "{\"barcode\":\"2YY2222BBBB\",\"foundIn\":\"installed battery slot 2\","
+                  "\"thresholds\":null,\"source\":null}"));
 }
 
 TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {
@@ -281,9 +306,10 @@ TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {
   seedBattery(u"2yy2222bbbb");
   sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(3), store::kBarcodeNumber,
                    sys::stringValue(u"3XX3333CCCC"));
-  EXPECT_EQ(run({u"batteries"}).out, "2YY2222BBBB  machine configuration key\n"
-                                     "1ZZ1111AAAA  user data key\n"
-                                     "3XX3333CCCC  installed battery slot 3\n")
+  EXPECT_EQ(run({u"batteries"}).out,
+            "2YY2222BBBB  machine configuration key\n"
+            "1ZZ1111AAAA  user data key\n"
+            "3XX3333CCCC  installed battery slot 3\n")
       << "invalid names and a barcode seen before are left out";
   EXPECT_EQ(run({u"batteries", u"--json"}).out,
             "{\"batteries\":[{\"barcode\":\"2YY2222BBBB\",\"foundIn\":\"machine configuration key\",\"slot\":null},"
@@ -299,8 +325,9 @@ TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {
   seedBattery(kB);
   cli::Outcome outcome = run({u"remove", u"--battery", kA.c_str()});
   EXPECT_EQ(outcome.exitCode, cli::kDone);
-  EXPECT_EQ(outcome.out, "deleted: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA\n"
-                         "deleted: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA\n");
+  EXPECT_EQ(outcome.out,
+            "deleted: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA\n"
+            "deleted: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA\n");
   EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\" + kA));
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey + u"\\" + kB));
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::kUserDataKey)) << "the general key set stays";
@@ -308,12 +335,15 @@ TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {
   makeMachineHiveReadOnly();
   cli::Outcome refused = run({u"remove", u"--battery", kB.c_str()});
   EXPECT_EQ(refused.exitCode, cli::kRefused);
-  EXPECT_EQ(refused.out, "not deleted: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\2YY2222BBBB (no right "
-                         "to delete it; run kestrane-cli from an elevated prompt)\n"
-                         "kept: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\2YY2222BBBB (the battery's machine key is still "
-                         "there)\n");
-  EXPECT_TRUE(has(refused.err, "Needs an elevated prompt to delete: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\"
-                               "ConfKeys\\Data\\2YY2222BBBB.")) << refused.err;
+  EXPECT_EQ(refused.out,
+            "not deleted: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\2YY2222BBBB (no right "
+            "to delete it; run kestrane-cli from an elevated prompt)\n"
+            "kept: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\2YY2222BBBB (the battery's machine key is still "
+            "there)\n");
+  EXPECT_TRUE(has(refused.err,
+                  "Needs an elevated prompt to delete: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\"
+                  "ConfKeys\\Data\\2YY2222BBBB."))
+      << refused.err;
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path)) << "never half removed";
   EXPECT_EQ(run({u"remove"}).exitCode, cli::kBadInput);
 }
@@ -367,7 +397,7 @@ TEST_F(CliTest, ExportStopsAtAValueItCannotReadRatherThanWriteHalfAFile) {
 }
 
 sys::BatteryDevice device(const Text& name, const char (&chemistry)[5], uint32_t designed, uint32_t full,
-                         uint32_t capabilities, std::optional<uint32_t> cycles) {
+                          uint32_t capabilities, std::optional<uint32_t> cycles) {
   sys::BatteryDevice battery;
   battery.name = name;
   std::copy(chemistry, chemistry + 4, battery.chemistry.begin());
@@ -383,9 +413,9 @@ TEST_F(CliTest, HealthReportsWearAndCyclesOrThatThereIsNoBattery) {
   EXPECT_EQ(none.exitCode, cli::kDone);
   EXPECT_EQ(none.out, "Windows reports no battery device.\n");
   const uint32_t system = sys::BatteryDevice::kSystemBattery;
-  sim.batteryDevices.devices = {device(u"45N1001", "LION", 57000, 48000, system, 312),
-                                device(u"Spare", "LiP ", 100, 104, system | sys::BatteryDevice::kRelativeCapacity,
-                                       std::nullopt)};
+  sim.batteryDevices.devices = {
+      device(u"45N1001", "LION", 57000, 48000, system, 312),
+      device(u"Spare", "LiP ", 100, 104, system | sys::BatteryDevice::kRelativeCapacity, std::nullopt)};
   cli::Outcome outcome = run({u"health"});
   EXPECT_EQ(outcome.out,
             "Battery 1: 45N1001\n  chemistry:             LION\n  designed capacity:     57000 mWh\n"

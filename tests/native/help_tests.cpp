@@ -12,8 +12,8 @@ struct Opener {
 };
 
 const std::vector<Opener> kOpeners = {
-    {"lbPwrMgmtDrv", 0, u" connect to  ", false},   {"lbSetDep", 1, u" connect to  ", false},
-    {"lbSIF", 2, u" connect to  ", false},          {"btGetPWRMGMTDrvx86", 3, u" download  ", true},
+    {"lbPwrMgmtDrv", 0, u" connect to  ", false},    {"lbSetDep", 1, u" connect to  ", false},
+    {"lbSIF", 2, u" connect to  ", false},           {"btGetPWRMGMTDrvx86", 3, u" download  ", true},
     {"btGetPWRMGMTDrvx64", 4, u" download  ", true}, {"btGetSetDep", 5, u" download  ", true},
     {"btGetSIF", 6, u" download  ", true},           {"btPwrMgmtDrvM", 7, u" connect to  ", false},
     {"btSetDepM", 8, u" connect to  ", false},       {"btSIFM", 9, u" connect to  ", false},

@@ -52,20 +52,21 @@ std::vector<Hostile> hostileValues() {
   };
 }
 
-const std::vector<Text> kValueNames = {store::kChargeStartControl,    store::kChargeStopControl,
-                                       store::kChargeStartPercentage, store::kChargeStopPercentage,
-                                       store::kAutomatic,             store::kFirstInstID,
-                                       store::kBarcodeNumber};
+const std::vector<Text> kValueNames = {
+    store::kChargeStartControl, store::kChargeStopControl, store::kChargeStartPercentage, store::kChargeStopPercentage,
+    store::kAutomatic,          store::kFirstInstID,       store::kBarcodeNumber};
 
 // The program's own texts, and the starts of the registry layer's errors
 // that the general error handler shows.
 bool programMessage(const Text& text) {
-  static const std::vector<Text> exact = {store::kReadErrorMessage, store::kWriteErrorMessage,
-                                          store::kRestartQuestion,  kKeysMissingMessage,
-                                          kUnsavedQuestion,         kGapMessage};
-  static const std::vector<Text> starts = {u"Invalid data type for ",      u"The number ",
-                                           u"The negative number ",        u"Failed to write ",
-                                           u"Please note:  ",              u"Remove specific settings from registry?",
+  static const std::vector<Text> exact = {store::kReadErrorMessage, store::kWriteErrorMessage, store::kRestartQuestion,
+                                          kKeysMissingMessage,      kUnsavedQuestion,          kGapMessage};
+  static const std::vector<Text> starts = {u"Invalid data type for ",
+                                           u"The number ",
+                                           u"The negative number ",
+                                           u"Failed to write ",
+                                           u"Please note:  ",
+                                           u"Remove specific settings from registry?",
                                            u"Do you want to save settings for the new battery now?"};
   for (const Text& t : exact) {
     if (text == t) return true;
@@ -181,10 +182,10 @@ TEST(RegistryFallback, ARefusedKeyIsAskedWithFewerRightsAndAMissingOneOnlyOnce) 
   namespace access = sys::access;
   bool found = false;
   EXPECT_EQ(readRegInteger(u"HKCU", u"Narrow", u"V", found), 5);
-  EXPECT_EQ(rightsAsked(), (std::vector<uint32_t>{access::kRead,
-                                                  access::kStandardRightsRead | access::kQueryValue |
-                                                      access::kEnumerateSubKeys,
-                                                  access::kQueryValue}));
+  EXPECT_EQ(rightsAsked(),
+            (std::vector<uint32_t>{access::kRead,
+                                   access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
+                                   access::kQueryValue}));
   EXPECT_EQ(readRegInteger(u"HKCU", u"Missing", u"V", found), 0);
   EXPECT_FALSE(found);
   EXPECT_EQ(rightsAsked(), std::vector<uint32_t>{access::kRead});

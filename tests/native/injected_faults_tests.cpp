@@ -89,8 +89,8 @@ TEST_F(InjectedFaultTest, EachFailingCallIsReportedAndLeavesOldOrFirstNewValues)
     if (partial == 1) {
       EXPECT_EQ(reports, 1u);
     }
-    const Text failedKeySet = store::keySetName({failed.root == RootKey::LocalMachine ? store::kMachine : store::kUser,
-                                                 failed.path});
+    const Text failedKeySet =
+        store::keySetName({failed.root == RootKey::LocalMachine ? store::kMachine : store::kUser, failed.path});
     if (reports == 1) {
       EXPECT_TRUE(notice.ends_with(u"\r\n\r\nNot saved:\r\n   " + failedKeySet)) << utf8(notice);
     }

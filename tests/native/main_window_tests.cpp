@@ -97,8 +97,7 @@ TEST_F(MainWindowTest, KeysWithoutACompleteKeySetTellTheUserThenShowHelp) {
 
 TEST_F(MainWindowTest, AnErrorWhileCollectingBarcodesIsShownAndStartUpGoesOn) {
   seedUserData();
-  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber,
-                   sys::dwordValue(5));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber, sys::dwordValue(5));
   sim.power.setCharging(20);
   start();
   ASSERT_EQ(app.dialogs.size(), 1u);
@@ -242,27 +241,17 @@ TEST_F(MainWindowTest, LayoutAtCreation) {
   EXPECT_FALSE(valueChanged);
   EXPECT_FALSE(autoCorrectEnabled);
   expectPlaced(m, {
-                     {"btBatteryID", {20, 16, 204, 30}, 0},
-                     {"cbHighLevel", {24, 57, 13, 13}, 9, false},
-                     {"lbHighLevel", {40, 58, 0, 13}},
-                     {"seHighLevel", {169, 54, 42, 22}, 1},
-                     {"lbHighLevelPercent", {213, 59, 0, 13}},
-                     {"cbLowLevel", {24, 80, 13, 13}, 8, false},
-                     {"lbLowLevel", {40, 81, 0, 13}},
-                     {"seLowLevel", {169, 78, 42, 22}, 2},
-                     {"lbLowLevelPercent", {213, 82, 0, 13}},
-                     {"lbBatteryStatus", {24, 113, 0, 13}},
-                     {"gStateOfCharge", {20, 130, 204, 17}},
-                     {"lbNoBattery", {76, 124, 0, 13}},
-                     {"btGetValues", {252, 16, 97, 23}, 7},
-                     {"btSaveSettings", {252, 42, 97, 23}, 3},
-                     {"btOptions", {252, 70, 97, 23}, 4},
-                     {"btHelp", {252, 96, 97, 23}, 5},
-                     {"btExit", {252, 124, 97, 23}, 6},
-                     {"bvSettings", {8, 8, 228, 147}},
-                     {"bvSplit", {8, 108, 228, 47}},
-                     {"bvButtons", {244, 8, 115, 147}},
-                 });
+                      {"btBatteryID", {20, 16, 204, 30}, 0},    {"cbHighLevel", {24, 57, 13, 13}, 9, false},
+                      {"lbHighLevel", {40, 58, 0, 13}},         {"seHighLevel", {169, 54, 42, 22}, 1},
+                      {"lbHighLevelPercent", {213, 59, 0, 13}}, {"cbLowLevel", {24, 80, 13, 13}, 8, false},
+                      {"lbLowLevel", {40, 81, 0, 13}},          {"seLowLevel", {169, 78, 42, 22}, 2},
+                      {"lbLowLevelPercent", {213, 82, 0, 13}},  {"lbBatteryStatus", {24, 113, 0, 13}},
+                      {"gStateOfCharge", {20, 130, 204, 17}},   {"lbNoBattery", {76, 124, 0, 13}},
+                      {"btGetValues", {252, 16, 97, 23}, 7},    {"btSaveSettings", {252, 42, 97, 23}, 3},
+                      {"btOptions", {252, 70, 97, 23}, 4},      {"btHelp", {252, 96, 97, 23}, 5},
+                      {"btExit", {252, 124, 97, 23}, 6},        {"bvSettings", {8, 8, 228, 147}},
+                      {"bvSplit", {8, 108, 228, 47}},           {"bvButtons", {244, 8, 115, 147}},
+                  });
   EXPECT_EQ(m.btGetValues.text(), u"&Get Values");
   EXPECT_EQ(m.btSaveSettings.text(), u"&Save Settings");
   EXPECT_EQ(m.btOptions.text(), u"I&nfo");

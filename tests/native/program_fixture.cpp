@@ -12,7 +12,8 @@ void expectPlaced(const tk::Form& window, const std::vector<Placed>& design) {
     const tk::Control* control = window.find(placed.name);
     ASSERT_NE(control, nullptr);
     tk::Rect expected = placed.bounds;
-    if (expected.width == 0) expected.width = window.app().textExtent(control->font(), control->text(), window.pixelsPerInch()).width;
+    if (expected.width == 0)
+      expected.width = window.app().textExtent(control->font(), control->text(), window.pixelsPerInch()).width;
     EXPECT_EQ(control->bounds(), expected);
     if (placed.tabOrder >= 0) {
       EXPECT_EQ(control->tabOrder, placed.tabOrder);
@@ -28,9 +29,12 @@ namespace kst {
 void PrintTo(const Text& text, std::ostream* out) {
   *out << '"';
   for (char c : toUtf8(text)) {
-    if (c == '\r') *out << "\\r";
-    else if (c == '\n') *out << "\\n";
-    else *out << c;
+    if (c == '\r')
+      *out << "\\r";
+    else if (c == '\n')
+      *out << "\\n";
+    else
+      *out << c;
   }
   *out << '"';
 }

@@ -149,4 +149,4 @@ void PrintTo(const Text& text, std::ostream* out);
 namespace tk {
 void PrintTo(const Rect& rect, std::ostream* out);
 }
-}
+}  // namespace kst

@@ -10,9 +10,7 @@ class SimBackend : public RegistryTestBackend {
  public:
   void install() override { system_ = std::make_unique<sys::sim::SimSystem>(); }
   void uninstall() override { system_.reset(); }
-  void makeReadOnly(sys::RootKey root, const Text& path) override {
-    system_->registry.makeReadOnly(root, path);
-  }
+  void makeReadOnly(sys::RootKey root, const Text& path) override { system_->registry.makeReadOnly(root, path); }
   void restrictTo(sys::RootKey root, const Text& path, uint32_t rights) override {
     system_->registry.restrict(root, path, rights);
   }

@@ -119,8 +119,9 @@ TEST_F(StatusDisplayTest, DischargingWithATimeAndBothThresholdsOff) {
   refresh();
   EXPECT_EQ(main().caption(), u"1:30 h left,  45%   ");
   EXPECT_EQ(main().lbBatteryStatus.text(), u"discharging,  1:30 h left");
-  EXPECT_EQ(main().TrayIcon.hint(), u"Kestrane\r\n1:30 h left   (discharging, 45%)\r\n"
-                                    u"Charging starts below 40% (inactive) and stops at 80% (inactive).");
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n1:30 h left   (discharging, 45%)\r\n"
+            u"Charging starts below 40% (inactive) and stops at 80% (inactive).");
   EXPECT_EQ(main().TrayIcon.imageList(), &main().imDischarge);
   EXPECT_EQ(main().TrayIcon.imageIndex(), 1);
   EXPECT_FALSE(main().TrayIcon.animate());
@@ -133,8 +134,7 @@ TEST_F(StatusDisplayTest, DischargingWithoutATimeAndUnderAMinute) {
   refresh();
   EXPECT_EQ(main().caption(), u"45% left, discharging");
   EXPECT_EQ(main().lbBatteryStatus.text(), u"discharging");
-  EXPECT_EQ(main().TrayIcon.hint(),
-            u"Kestrane\r\n(discharging, 45%)\r\nCharging starts below 40% and stops at 80%.");
+  EXPECT_EQ(main().TrayIcon.hint(), u"Kestrane\r\n(discharging, 45%)\r\nCharging starts below 40% and stops at 80%.");
   sim.power.setDischarging(45, 59);
   refresh();
   EXPECT_EQ(main().caption(), u"0:00 h left,  45%   ");
@@ -157,7 +157,9 @@ TEST_F(StatusDisplayTest, StatusLabelsAreAsWideAsTheirTextAndTheChargeKeepsItsRi
   startWithSaved();
   tk::Label& status = main().lbBatteryStatus;
   tk::Label& charge = main().lbStateOfCharge;
-  auto widthOf = [&](const tk::Label& label) { return app.textExtent(label.font(), label.text(), label.form().pixelsPerInch()).width; };
+  auto widthOf = [&](const tk::Label& label) {
+    return app.textExtent(label.font(), label.text(), label.form().pixelsPerInch()).width;
+  };
   int lastWidth = 0;
   for (auto [percent, seconds] : {std::pair{5, 600}, std::pair{100, 37800}, std::pair{45, 0}}) {
     SCOPED_TRACE(percent);

@@ -76,8 +76,11 @@ TEST_F(StoreModelTest, ThePowerManagersInstalledBatteryKeysAreNeverABattery) {
   EXPECT_TRUE(store::saveSelection(u"battery1", {}, {}, 0).empty());
   EXPECT_TRUE(store::removeBattery(u"Battery1").empty());
   EXPECT_EQ(store::writeSet(u"", {u"BATTERY9", u"1ZZ1111AAAA"}),
-            (std::vector<KeySet>{store::userDataKeyOf(u"1ZZ1111AAAA"), store::machineConfigurationKeyOf(u"1ZZ1111AAAA"),
-                                 kUserData, kMachineConf, {store::kMachine, store::kMachineDataKey}}));
+            (std::vector<KeySet>{store::userDataKeyOf(u"1ZZ1111AAAA"),
+                                 store::machineConfigurationKeyOf(u"1ZZ1111AAAA"),
+                                 kUserData,
+                                 kMachineConf,
+                                 {store::kMachine, store::kMachineDataKey}}));
   EXPECT_TRUE(sim.registry.calls.empty());
   EXPECT_TRUE(sim.registry.exists(RootKey::LocalMachine, store::installedBatteryKey(1)));
 }
@@ -110,8 +113,7 @@ TEST_F(StoreModelTest, GatheringKeepsWhereEachBarcodeWasFoundAndWhatCameBeforeAn
                                store::BarcodeOrigin::InstalledBattery, store::BarcodeOrigin::CurrentSelection}));
   EXPECT_EQ(known.slots, (std::vector<int>{0, 0, 1, 0}));
 
-  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber,
-                   sys::dwordValue(4));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber, sys::dwordValue(4));
   store::KnownBarcodes stopped;
   EXPECT_ANY_THROW(store::gatherBarcodes(u"selected", stopped));
   EXPECT_EQ(stopped.barcodes.size(), 3u) << "what came before the unreadable slot, without the selection";
@@ -142,8 +144,8 @@ TEST_P(BothKindsOfWindows, TheMachineKeysAreReadAndWrittenWhereThePowerManagerKe
   EXPECT_EQ(sim.registry.getDword(RootKey::LocalMachine, home + u"\\ConfKeys\\Data\\1ZZ1111AAAA",
                                   store::kChargeStartPercentage),
             50u);
-  EXPECT_FALSE(sim.registry.existsAsWritten(RootKey::LocalMachine, windows64 ? u"SOFTWARE\\Lenovo"
-                                                                             : u"SOFTWARE\\Wow6432Node"))
+  EXPECT_FALSE(
+      sim.registry.existsAsWritten(RootKey::LocalMachine, windows64 ? u"SOFTWARE\\Lenovo" : u"SOFTWARE\\Wow6432Node"))
       << "no tree that nothing reads";
   EXPECT_EQ(store::pathOnThisMachine(kMachineConf), home + u"\\ConfKeys\\Data") << "as regedit shows it there";
   EXPECT_EQ(store::pathOnThisMachine(kUserData), store::kUserDataKey);

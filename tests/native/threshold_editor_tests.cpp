@@ -301,11 +301,10 @@ TEST(HandOver, TheCopyTakesOnlyAWholeHandOverAndPassesTheRestOn) {
            {"a barcode with a backslash", u"--kestrane-save=S-1-5-21-1-2-3-1001,005C,80,1,40,1"},
            {"a barcode with a slash", u"--kestrane-save=S-1-5-21-1-2-3-1001,0031002F0032,80,1,40,1"},
            {"a barcode with a NUL", u"--kestrane-save=S-1-5-21-1-2-3-1001,0000,80,1,40,1"},
-           {"a barcode longer than a key name",
-            u"--kestrane-save=S-1-5-21-1-2-3-1001," + tooLong + u",80,1,40,1"},
-           {"an installed battery's key", u"--kestrane-save=S-1-5-21-1-2-3-1001," +
-                                              handOverArgument({HandOver::Work::Remove, u"", u"bAttery1", {}})
-                                                  .substr(19) + u",80,1,40,1"},
+           {"a barcode longer than a key name", u"--kestrane-save=S-1-5-21-1-2-3-1001," + tooLong + u",80,1,40,1"},
+           {"an installed battery's key",
+            u"--kestrane-save=S-1-5-21-1-2-3-1001," +
+                handOverArgument({HandOver::Work::Remove, u"", u"bAttery1", {}}).substr(19) + u",80,1,40,1"},
            {"a removal without SID", u"--kestrane-remove=0031"},
            {"a removal of no battery", u"--kestrane-remove=S-1-5-18,"},
            {"a removal with a bad digit", u"--kestrane-remove=S-1-5-18,00G1"},
@@ -314,8 +313,7 @@ TEST(HandOver, TheCopyTakesOnlyAWholeHandOverAndPassesTheRestOn) {
     EXPECT_FALSE(start.handOver.has_value()) << what;
     EXPECT_EQ(start.passedOn, u"/x") << what << ": what is ours is not passed on";
   }
-  EXPECT_EQ(takeHandOver(u"--kestrane-other=S-1-5-18,0031").passedOn, u"--kestrane-other=S-1-5-18,0031")
-      << "not ours";
+  EXPECT_EQ(takeHandOver(u"--kestrane-other=S-1-5-18,0031").passedOn, u"--kestrane-other=S-1-5-18,0031") << "not ours";
 }
 
 TEST(HandOver, ASidHasTheFormWindowsWritesIt) {
@@ -330,8 +328,8 @@ TEST(HandOver, ASidHasTheFormWindowsWritesIt) {
 
 TEST_F(EditorTest, ACopyHandedSomethingItCannotTakeStartsAsUsualAndWritesNothing) {
   // A number out of range, and a user who is not signed in on this machine.
-  for (const Text& handOver : {u"--kestrane-save=" + kUser + u",,101,1,40,1",
-                               Text(u"--kestrane-save=S-1-5-21-9-9-9-1003,,90,1,40,1")}) {
+  for (const Text& handOver :
+       {u"--kestrane-save=" + kUser + u",,101,1,40,1", Text(u"--kestrane-save=S-1-5-21-9-9-9-1003,,90,1,40,1")}) {
     sim.shell.processCommandLine = u"kestrane.exe " + handOver;
     startWith(40, 80);
     EXPECT_TRUE(app.dialogs.empty());
@@ -372,7 +370,8 @@ TEST_F(EditorTest, ACopyUnderAnAdministratorsAccountLoadsSavesAndGathersInTheSta
     Text path = (keySet.root == store::kUser ? userHive : Text()) + keySet.path;
     EXPECT_EQ(sim.registry.getDword(root, path, store::kChargeStopPercentage), 90u) << utf8(path);
   }
-  EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{0, 0, 10, 20, -1, -1})) << "the administrator's hive as it was";
+  EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{0, 0, 10, 20, -1, -1}))
+      << "the administrator's hive as it was";
   EXPECT_FALSE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(u"1ZZ1111AAAA").path));
 
   sim.registry.put(RootKey::Users, userHive + store::kUserDataKey, store::kChargeStartPercentage, sys::dwordValue(33));
@@ -444,8 +443,9 @@ TEST_F(EditorTest, NoRestartIsOfferedWhereItCannotHelp) {
   app.dialogs.clear();
   main().btSaveSettings.click();
   ASSERT_EQ(app.dialogs.size(), 3u) << "one message per key set, and no notice: not one was written";
-  EXPECT_EQ(app.dialogs[0].text, u"     Couldn't save settings to HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data:\r\n"
-                                 u"     Automatic reads back differently after writing.     ");
+  EXPECT_EQ(app.dialogs[0].text,
+            u"     Couldn't save settings to HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data:\r\n"
+            u"     Automatic reads back differently after writing.     ");
   EXPECT_TRUE(sim.shell.calls.empty());
   EXPECT_TRUE(valueChanged);
 }
@@ -456,7 +456,8 @@ TEST_F(EditorTest, EveryKeySetWrittenIsFlushedThroughItsWriteHandle) {
   typeInto(main().seHighLevel, u"90");
   sim.registry.flushed.clear();
   main().btSaveSettings.click();
-  const Text user = store::userDataKeyOf(currentBarcode).path, machine = store::machineConfigurationKeyOf(currentBarcode).path;
+  const Text user = store::userDataKeyOf(currentBarcode).path,
+             machine = store::machineConfigurationKeyOf(currentBarcode).path;
   EXPECT_EQ(sim.registry.flushed, (std::vector<Text>{user, user, user, user, user, user, machine, machine, machine,
                                                      machine, machine, machine}))
       << "each of the six values reaches the disk";

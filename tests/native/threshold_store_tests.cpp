@@ -133,9 +133,9 @@ TEST_F(StoreTest, OneBatteryWritesItsTwoKeySetsInOrder) {
   currentBarcode = kBarcodeA;
   sim.registry.calls.clear();
   main().btSaveSettings.click();
-  const std::vector<Text> sixValues = {store::kChargeStartControl, store::kChargeStopControl,
-                                       store::kChargeStartPercentage, store::kChargeStopPercentage,
-                                       store::kAutomatic, store::kFirstInstID};
+  const std::vector<Text> sixValues = {
+      store::kChargeStartControl,   store::kChargeStopControl, store::kChargeStartPercentage,
+      store::kChargeStopPercentage, store::kAutomatic,         store::kFirstInstID};
   auto written = writes();
   ASSERT_EQ(written.size(), 2u);
   EXPECT_EQ(written[0].first, store::userDataKeyOf(kBarcodeA).path);
@@ -148,17 +148,19 @@ TEST_F(StoreTest, AllBatteriesWithTwoKnownBarcodesWritesSevenKeySets) {
   seedUserData({1, 1, 40, 80});
   seedBattery(kBarcodeA);
   seedBattery(kBarcodeB);
-  sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID,
-                   sys::dwordValue(123456));
+  sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID, sys::dwordValue(123456));
   sim.registry.put(RootKey::CurrentUser, store::kUserDataKey, store::kFirstInstID, sys::dwordValue(999));
   start();
   typeInto(main().seHighLevel, u"85");
   sim.registry.calls.clear();
   main().btSaveSettings.click();
-  const std::vector<KeySet> expected = {
-      store::userDataKeyOf(kBarcodeA), store::machineConfigurationKeyOf(kBarcodeA),
-      store::userDataKeyOf(kBarcodeB), store::machineConfigurationKeyOf(kBarcodeB),
-      kUserData, kMachineConf, kMachineData};
+  const std::vector<KeySet> expected = {store::userDataKeyOf(kBarcodeA),
+                                        store::machineConfigurationKeyOf(kBarcodeA),
+                                        store::userDataKeyOf(kBarcodeB),
+                                        store::machineConfigurationKeyOf(kBarcodeB),
+                                        kUserData,
+                                        kMachineConf,
+                                        kMachineData};
   auto written = writes();
   ASSERT_EQ(written.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {

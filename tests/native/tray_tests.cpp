@@ -88,8 +88,9 @@ TEST_F(TrayTest, AnIconTheShellForgotIsAddedAgainWithItsCurrentPictureAndHint) {
   EXPECT_TRUE(app.shellHasIcon);
   EXPECT_TRUE(calls.back().taken);
   EXPECT_EQ(calls.back().picture, &main().imDischarge.image(1));
-  EXPECT_EQ(calls.back().hint, u"Kestrane\r\n1:00 h left   (discharging, 40%)\r\n"
-                               u"Charging starts below 40% and stops at 80%.");
+  EXPECT_EQ(calls.back().hint,
+            u"Kestrane\r\n1:00 h left   (discharging, 40%)\r\n"
+            u"Charging starts below 40% and stops at 80%.");
 
   SCOPED_TRACE("the shell restarted and said so");
   app.shellHasIcon = false;
@@ -129,8 +130,7 @@ TEST_F(TrayTest, RightButtonPopsUpTheMenuAtTheCursorAndOthersShowTheWindow) {
   EXPECT_FALSE(app.appMinimized);
   main().TrayIcon.mouseDown(tk::MouseButton::Middle, 0, 0);
   main().TrayMenu.click("tmShow");
-  EXPECT_EQ(sim.desktop.foregroundRequests,
-            std::vector<sys::NativeWindow>(3, main().nativeHandle));
+  EXPECT_EQ(sim.desktop.foregroundRequests, std::vector<sys::NativeWindow>(3, main().nativeHandle));
   EXPECT_EQ(app.popups.size(), 1u);
 }
 

@@ -47,8 +47,7 @@ HBITMAP WINAPI createBitmap(int width, int height, UINT planes, UINT bits, const
 HBITMAP WINAPI createCompatibleBitmap(HDC dc, int width, int height) {
   return made(liveGdiObjects, original.createCompatibleBitmap(dc, width, height));
 }
-HBITMAP WINAPI createDibSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                                DWORD offset) {
+HBITMAP WINAPI createDibSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
   return made(liveGdiObjects, original.createDibSection(dc, info, usage, bits, section, offset));
 }
 BOOL WINAPI deleteObject(HGDIOBJ object) {
@@ -74,7 +73,7 @@ BOOL WINAPI destroyIcon(HICON icon) {
 HWND WINAPI createWindow(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
                          int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter) {
   return made(liveWindows, original.createWindow(exStyle, className, title, style, x, y, width, height, parent, menu,
-                                             instance, parameter));
+                                                 instance, parameter));
 }
 BOOL WINAPI destroyWindow(HWND window) {
   liveWindows.erase(window);
@@ -118,7 +117,7 @@ void patchImports(const Hook* hooks, size_t count) {
 }
 
 #define KST_HOOK(function, replacement, field) \
-  Hook { #function, reinterpret_cast<void*>(&replacement), reinterpret_cast<void**>(&original.field) }
+  Hook { #function, reinterpret_cast < void*>(&replacement), reinterpret_cast < void**>(&original.field) }
 
 template <typename Set, typename Valid>
 int stillLive(Set& live, Valid valid) {

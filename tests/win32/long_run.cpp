@@ -114,12 +114,13 @@ TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
   // The heap grows in steps of 64 KiB; a leak would grow with the updates.
   EXPECT_LE(after.privateBytes, before.privateBytes + 128 * 1024)
       << "private bytes " << before.privateBytes << " -> " << after.privateBytes;
-  std::printf("long run: %d updates, private bytes %zu -> %zu, GDI objects made %d -> %d, icons %d -> %d, "
-              "windows %d -> %d, GDI %lu -> %lu and USER %lu -> %lu as Windows counts them\n",
-              kWarmUp + measuredSteps(), static_cast<size_t>(before.privateBytes),
-              static_cast<size_t>(after.privateBytes), before.objects.gdiObjects, after.objects.gdiObjects,
-              before.objects.icons, after.objects.icons, before.objects.windows, after.objects.windows,
-              before.gdiResources, after.gdiResources, before.userResources, after.userResources);
+  std::printf(
+      "long run: %d updates, private bytes %zu -> %zu, GDI objects made %d -> %d, icons %d -> %d, "
+      "windows %d -> %d, GDI %lu -> %lu and USER %lu -> %lu as Windows counts them\n",
+      kWarmUp + measuredSteps(), static_cast<size_t>(before.privateBytes), static_cast<size_t>(after.privateBytes),
+      before.objects.gdiObjects, after.objects.gdiObjects, before.objects.icons, after.objects.icons,
+      before.objects.windows, after.objects.windows, before.gdiResources, after.gdiResources, before.userResources,
+      after.userResources);
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ HKEY rootHandle(sys::RootKey root) {
 // Windows and Wine enforce a key's DACL, so "everyone may read" refuses every write.
 void setDacl(sys::RootKey root, const Text& path, const wchar_t* sddl) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(rootHandle(root), sys::win32::wide(path), 0, WRITE_DAC | READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(rootHandle(root), sys::win32::wide(path), 0, WRITE_DAC | READ_CONTROL | KEY_WOW64_32KEY, &key) !=
+      ERROR_SUCCESS) {
     return;
   }
   PSECURITY_DESCRIPTOR descriptor = nullptr;

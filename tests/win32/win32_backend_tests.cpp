@@ -102,7 +102,8 @@ TEST(TrayNotifications, EveryPressSelectAndContextMenuIsAnEventAndNothingElseIs)
   EXPECT_EQ(tk::win32::trayEventOf(NIN_SELECT), TrayEvent::Select);
   EXPECT_EQ(tk::win32::trayEventOf(NIN_KEYSELECT), TrayEvent::KeySelect);
   EXPECT_EQ(tk::win32::trayEventOf(WM_CONTEXTMENU), TrayEvent::ContextMenu);
-  for (UINT other : std::initializer_list<UINT>{WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEMOVE, NIN_POPUPOPEN}) {
+  for (UINT other :
+       std::initializer_list<UINT>{WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEMOVE, NIN_POPUPOPEN}) {
     EXPECT_FALSE(tk::win32::trayEventOf(other).has_value()) << other;
   }
 }
@@ -174,8 +175,8 @@ TEST_F(Win32Backend, AMoveToAMonitorAt150PercentLaysTheWindowOutForIt) {
   EXPECT_EQ(main().pixelsPerInch(), 144);
   RECT outer;
   GetWindowRect(mainWindow(), &outer);
-  const RECT frame = tk::win32::outerRectForDpi({0, 0, 0, 0}, tk::win32::formStyle(main()),
-                                                tk::win32::formExStyle(main()), 144);
+  const RECT frame =
+      tk::win32::outerRectForDpi({0, 0, 0, 0}, tk::win32::formStyle(main()), tk::win32::formExStyle(main()), 144);
   EXPECT_EQ(outer.right - outer.left, tk::scaleLength(367, 144) + frame.right - frame.left);
   EXPECT_EQ(outer.bottom - outer.top, tk::scaleLength(161, 144) + frame.bottom - frame.top);
   EXPECT_EQ(outer.left, 40);
@@ -239,7 +240,8 @@ TEST_F(Win32Backend, ScreenReadersNameEveryControl) {
     IAccessible* object = nullptr;
     HRESULT found = AccessibleObjectFromWindow(tk::win32::peerWindow(&control), OBJID_CLIENT, __uuidof(IAccessible),
                                                reinterpret_cast<void**>(&object));
-    if (FAILED(found)) return L"(no accessible object, error " + std::to_wstring(static_cast<unsigned long>(found)) + L")";
+    if (FAILED(found))
+      return L"(no accessible object, error " + std::to_wstring(static_cast<unsigned long>(found)) + L")";
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
@@ -288,8 +290,7 @@ TEST_F(Win32Backend, HintsAreMadeWhenTheMouseFirstComesOverTheWindow) {
   auto* form = tk::win32::formPeerOf(mainWindow());
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->tooltips(), nullptr) << "nothing pointed at yet";
-  HWND button = reinterpret_cast<HWND>(
-      static_cast<tk::win32::ControlPeer*>(main().btBatteryID.peer())->window());
+  HWND button = reinterpret_cast<HWND>(static_cast<tk::win32::ControlPeer*>(main().btBatteryID.peer())->window());
   SendMessageW(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   ASSERT_NE(form->tooltips(), nullptr);
   EXPECT_EQ(SendMessageW(form->tooltips(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the battery button's hint alone";

@@ -127,9 +127,9 @@ void HeadlessApplication::attach(TrayIcon& icon) {
 }
 
 void HeadlessApplication::forget(Timer& timer) {
-  timers_.erase(std::remove_if(timers_.begin(), timers_.end(),
-                               [&](const TimerSlot& slot) { return slot.timer == &timer; }),
-                timers_.end());
+  timers_.erase(
+      std::remove_if(timers_.begin(), timers_.end(), [&](const TimerSlot& slot) { return slot.timer == &timer; }),
+      timers_.end());
 }
 
 void HeadlessApplication::rearm(Timer& timer) {

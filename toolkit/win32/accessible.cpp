@@ -10,9 +10,8 @@ namespace kst::tk::win32 {
 // ole32 is loaded from System32 when a screen reader first asks.
 AccessibleNames::AccessibleNames() {
   auto* create = ole32_.function<decltype(::CoCreateInstance)>("CoCreateInstance");
-  if (create == nullptr ||
-      FAILED(create(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                    reinterpret_cast<void**>(&service_)))) {
+  if (create == nullptr || FAILED(create(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                         reinterpret_cast<void**>(&service_)))) {
     service_ = nullptr;
   }
 }

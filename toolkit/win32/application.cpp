@@ -38,8 +38,8 @@ void showKeyboardCues(const MSG& message, HWND form) {
   WORD cues = 0;
   if (message.message == WM_SYSKEYDOWN) {
     cues = UISF_HIDEACCEL | UISF_HIDEFOCUS;
-  } else if (message.message == WM_KEYDOWN && (message.wParam == VK_TAB || (message.wParam >= VK_LEFT &&
-                                                                             message.wParam <= VK_DOWN))) {
+  } else if (message.message == WM_KEYDOWN &&
+             (message.wParam == VK_TAB || (message.wParam >= VK_LEFT && message.wParam <= VK_DOWN))) {
     cues = UISF_HIDEFOCUS;
   }
   if (cues != 0) SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, cues), 0);
@@ -49,7 +49,7 @@ void showKeyboardCues(const MSG& message, HWND form) {
 
 Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
-                                                      ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
+                                                     ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   setHighContrast(highContrastOn());
   registerFormClass(instance, kServiceClass, serviceProc);

@@ -28,9 +28,7 @@ Text windowText(HWND window) {
 }
 
 // A colour as the system draws it: system colours looked up now.
-COLORREF resolve(Color color) {
-  return color.isSystem() ? GetSysColor(color.systemIndex()) : color.colorref();
-}
+COLORREF resolve(Color color) { return color.isSystem() ? GetSysColor(color.systemIndex()) : color.colorref(); }
 
 }  // namespace
 
@@ -243,8 +241,10 @@ void ControlPeer::drawButton(const DRAWITEMSTRUCT& item) {
   RECT r = item.rcItem;
   bool pushed = (item.itemState & ODS_SELECTED) != 0;
   bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  int state = disabled ? PBS_DISABLED : pushed ? PBS_PRESSED : (item.itemState & ODS_FOCUS) ? PBS_DEFAULTED
-                                                                                            : PBS_NORMAL;
+  int state = disabled                       ? PBS_DISABLED
+              : pushed                       ? PBS_PRESSED
+              : (item.itemState & ODS_FOCUS) ? PBS_DEFAULTED
+                                             : PBS_NORMAL;
   if (!drawThemedButton(item.hwndItem, item.hDC, state, r)) {
     DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
   }
@@ -269,8 +269,8 @@ void ControlPeer::drawPicture(const DRAWITEMSTRUCT& item) {
   if (picture == nullptr || picture->bitmap().empty()) return;
   const Bitmap& bitmap = picture->bitmap();
   int boxWidth = r.right - r.left, boxHeight = r.bottom - r.top;
-  double scale = std::min(static_cast<double>(boxWidth) / bitmap.width(),
-                          static_cast<double>(boxHeight) / bitmap.height());
+  double scale =
+      std::min(static_cast<double>(boxWidth) / bitmap.width(), static_cast<double>(boxHeight) / bitmap.height());
   int width = static_cast<int>(bitmap.width() * scale), height = static_cast<int>(bitmap.height() * scale);
   DibPixels dib(bitmap);
   SetStretchBltMode(item.hDC, HALFTONE);

@@ -30,8 +30,8 @@ UniqueIcon makeIcon(const Bitmap& picture) {
   UniqueBitmap color;
   {
     ScreenDC screen;
-    color.reset(CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits,
-                                 nullptr, 0));
+    color.reset(
+        CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0));
   }
   if (!color || bits == nullptr) return {};
   auto* pixels = static_cast<uint32_t*>(bits);
