@@ -1,23 +1,14 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
-#include <map>
+
+#include "cli/command_table.h"
 
 namespace kst::cli {
 namespace {
 
-// The options each command takes besides --json and --help.
-const std::map<std::string, std::vector<std::string>>& commandOptions() {
-  static const std::map<std::string, std::vector<std::string>> options = {
-      {"status", {}},    {"get", {"--battery"}},    {"set", {"--battery", "--high", "--low", "--force"}},
-      {"batteries", {}}, {"remove", {"--battery"}}, {"export", {"--battery", "--output"}},
-      {"health", {}},
-  };
-  return options;
-}
-
 bool takes(const std::string& command, const std::string& option) {
-  const auto& allowed = commandOptions().at(command);
+  const auto& allowed = findCommand(command)->options;
   return std::find(allowed.begin(), allowed.end(), option) != allowed.end();
 }
 
@@ -36,8 +27,8 @@ std::variant<Invocation, std::string> parseArguments(const std::vector<Text>& ar
     } else if (word.rfind("--", 0) == 0) {
       if (call.command.empty()) return "Unknown option " + word + ". Give the command first.";
       if (!takes(call.command, word)) return "The command " + call.command + " takes no option " + word + ".";
-      if (word == "--force") {
-        call.force = true;
+      if (word == "--force" || word == "--dry-run") {
+        (word == "--force" ? call.force : call.dryRun) = true;
         continue;
       }
       if (i + 1 >= arguments.size()) return "The option " + word + " needs a value.";
@@ -53,8 +44,10 @@ std::variant<Invocation, std::string> parseArguments(const std::vector<Text>& ar
         call.low.push_back(value);
       }
     } else if (call.command.empty()) {
-      if (!commandOptions().count(word)) return "Unknown command " + word + ".";
+      if (findCommand(word) == nullptr) return "Unknown command " + word + ".";
       call.command = word;
+    } else if (!findCommand(call.command)->argument.empty() && !call.file) {
+      call.file = arguments[i];
     } else {
       return "Unexpected argument " + word + ".";
     }

@@ -15,7 +15,10 @@ struct Invocation {
   bool help = false;
   bool version = false;
   bool force = false;
+  bool dryRun = false;
   std::optional<Text> battery;
+  // The file a command reads, given after it.
+  std::optional<Text> file;
   std::optional<Text> output;
   // Every --high and --low as given: a percentage, "on" or "off".
   std::vector<Text> high;

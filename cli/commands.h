@@ -15,6 +15,8 @@ Outcome batteries(const Invocation& call);
 Outcome remove(const Invocation& call, const Console& console);
 Outcome exportSettings(const Invocation& call);
 Outcome health(const Invocation& call);
+// Each key set's line goes to the console as soon as it is done.
+Outcome importSettings(const Invocation& call, const Console& console);
 
 using store::keySetName;
 Json thresholdsJson(const store::Thresholds& thresholds);
@@ -31,6 +33,14 @@ std::optional<Outcome> refuseOtherKeys(const std::optional<Text>& barcode);
 // of rights (exit code 3): which ones, and what to do about it. work is
 // "write" or "delete".
 std::string refusedLine(const std::vector<Text>& keySets, const char* work);
+// How set and import tell of each key set they wrote: its line, written
+// the moment it is done, and its JSON entry.
+std::string writeLine(const store::KeySetWrite& write);
+Json writesJson(const std::vector<store::KeySetWrite>& writes);
+// The text or the document, with the exit code of the writes and, where
+// Windows refused key sets for lack of rights, the line that names them.
+Outcome writesOutcome(const Invocation& call, const std::string& text, const Json& document,
+                      const std::vector<store::KeySetWrite>& writes);
 // Text lines, or the JSON document when --json was given.
 Outcome written(const Invocation& call, const std::string& text, const Json& document, int exitCode = kDone);
 

@@ -35,10 +35,8 @@ Text section(const store::KeySet& keySet) {
 // regedit's own files are UTF-16 with a byte-order mark.
 bool writeUtf16(const Text& path, const Text& content) {
   std::vector<uint8_t> bytes = {0xFF, 0xFE};
-  for (char16_t unit : content) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
+  const std::vector<uint8_t> units = utf16leBytes(content);
+  bytes.insert(bytes.end(), units.begin(), units.end());
   return sys::files().writeFile(path, bytes);
 }
 

@@ -56,47 +56,6 @@ void apply(const Change& change, int& percent, bool& active) {
   if (change.active) active = *change.active;
 }
 
-std::string resultWord(store::WriteOutcome::Result result) {
-  switch (result) {
-    case store::WriteOutcome::Result::Written: return "written";
-    case store::WriteOutcome::Result::Refused: return "refused";
-    case store::WriteOutcome::Result::Mismatch: return "mismatch";
-    case store::WriteOutcome::Result::Error: return "error";
-  }
-  return "error";
-}
-
-std::string why(const store::WriteOutcome& outcome) {
-  const std::string value = toUtf8(outcome.failedValue);
-  switch (outcome.result) {
-    case store::WriteOutcome::Result::Refused:
-      return sys::account().elevated() ? "Windows refused to write " + value + " even with administrator rights"
-                                       : "no right to write " + value + "; run kestrane-cli from an elevated prompt";
-    case store::WriteOutcome::Result::Mismatch: return value + " reads back differently after writing";
-    case store::WriteOutcome::Result::Error: return "writing " + value + " failed: " + toUtf8(outcome.reason);
-    case store::WriteOutcome::Result::Written: break;
-  }
-  return "";
-}
-
-std::string resultLine(const store::KeySetWrite& write) {
-  const std::string reason = why(write.outcome);
-  return resultWord(write.outcome.result) + ": " + toUtf8(keySetName(write.keySet)) +
-         (reason.empty() ? "" : " (" + reason + ")") + "\n";
-}
-
-int exitCodeOf(const std::vector<store::KeySetWrite>& writes) {
-  bool refused = false;
-  for (const auto& write : writes) {
-    if (write.outcome.result == store::WriteOutcome::Result::Mismatch ||
-        write.outcome.result == store::WriteOutcome::Result::Error) {
-      return kUnexpectedError;
-    }
-    refused = refused || write.outcome.result == store::WriteOutcome::Result::Refused;
-  }
-  return refused ? kRefused : kDone;
-}
-
 }  // namespace
 
 Outcome get(const Invocation& call) {
@@ -142,34 +101,17 @@ Outcome set(const Invocation& call, const Console& console) {
   store::gatherBarcodes(barcode, known);
   std::vector<store::KeySetWrite> writes =
       store::saveSelection(barcode, known.barcodes, thresholds, firstInstID, [&](const store::KeySetWrite& write) {
-        if (!call.json) console.out(resultLine(write));
+        if (!call.json) console.out(writeLine(write));
         return true;
       });
 
-  Json keySets = Json::array();
-  for (const store::KeySetWrite& write : writes) {
-    const std::string word = resultWord(write.outcome.result);
-    const std::string reason = why(write.outcome);
-    Json entry = Json::object();
-    entry.set("keySet", keySetName(write.keySet))
-        .set("result", word.c_str())
-        .set("value", write.outcome.failedValue.empty() ? Json() : Json(write.outcome.failedValue))
-        .set("reason", reason.empty() ? Json() : Json(reason.c_str()));
-    keySets.push(std::move(entry));
-  }
   const std::string text = toUtf8(store::describe(thresholds)) + "\n";
   Json document = Json::object();
   document.set("selection", barcode.empty() ? Json() : Json(barcode))
       .set("thresholds", thresholdsJson(thresholds))
       .set("firstInstID", static_cast<long long>(firstInstID))
-      .set("keySets", std::move(keySets));
-  Outcome outcome = written(call, text, document, exitCodeOf(writes));
-  std::vector<Text> refused;
-  for (const store::KeySetWrite& write : writes) {
-    if (write.outcome.result == store::WriteOutcome::Result::Refused) refused.push_back(keySetName(write.keySet));
-  }
-  if (outcome.exitCode == kRefused) outcome.err = refusedLine(refused, "write");
-  return outcome;
+      .set("keySets", writesJson(writes));
+  return writesOutcome(call, text, document, writes);
 }
 
 }  // namespace kst::cli

@@ -136,6 +136,8 @@ class FileService {
   virtual ~FileService() = default;
   // Writes the file anew with these bytes; false when it cannot.
   virtual bool writeFile(const Text& path, const std::vector<uint8_t>& bytes) = 0;
+  // Every byte of the file, or nothing when it cannot be read.
+  virtual std::optional<std::vector<uint8_t>> readFile(const Text& path) = 0;
 };
 
 struct Services {

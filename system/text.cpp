@@ -49,6 +49,23 @@ Text fromUtf8(std::string_view text) {
   return out;
 }
 
+std::vector<uint8_t> utf16leBytes(TextView text) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
+Text fromUtf16le(const uint8_t* bytes, size_t size) {
+  Text text;
+  text.reserve(size / 2);
+  for (size_t i = 0; i + 1 < size; i += 2) text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+  return text;
+}
+
 Text decimal(long long value) {
   std::string digits = std::to_string(value);
   return Text(digits.begin(), digits.end());

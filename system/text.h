@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kst {
 
@@ -13,6 +14,12 @@ using TextView = std::u16string_view;
 std::string toUtf8(TextView text);
 Text fromUtf8(std::string_view text);
 Text decimal(long long value);
+
+// UTF-16 as Windows keeps it in files and registry values: each code unit
+// as two bytes, the low one first.
+std::vector<uint8_t> utf16leBytes(TextView text);
+// The code units of those bytes; an odd last byte is no unit.
+Text fromUtf16le(const uint8_t* bytes, size_t size);
 
 // a to z as their capitals, every other character as it is: what typing
 // into the barcode field and access keys go by. The program's rule for

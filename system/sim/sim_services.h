@@ -121,6 +121,12 @@ class SimFiles : public FileService {
     written[path] = bytes;
     return true;
   }
+  std::optional<std::vector<uint8_t>> readFile(const Text& path) override {
+    auto it = written.find(path);
+    if (it == written.end()) return std::nullopt;
+    return it->second;
+  }
+  // The files there are, by path: those written, and those a test puts there.
   std::map<Text, std::vector<uint8_t>> written;
   bool succeeds = true;
 };

@@ -301,6 +301,22 @@ bool Win32Files::writeFile(const Text& path, const std::vector<uint8_t>& bytes) 
   return CloseHandle(file) && done;
 }
 
+std::optional<std::vector<uint8_t>> Win32Files::readFile(const Text& path) {
+  HANDLE file = CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  DWORD got = 0;
+  bool done = true;
+  while ((done = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE) && got > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  CloseHandle(file);
+  if (!done) return std::nullopt;
+  return bytes;
+}
+
 Win32System::Win32System() {
   installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account});
 }

@@ -79,6 +79,7 @@ class Win32BatteryDevices : public BatteryDeviceService {
 class Win32Files : public FileService {
  public:
   bool writeFile(const Text& path, const std::vector<uint8_t>& bytes) override;
+  std::optional<std::vector<uint8_t>> readFile(const Text& path) override;
 };
 
 // Every Win32 service, installed for the lifetime of the object.

@@ -64,8 +64,9 @@
 //   running                           expect the program to run still
 //   sleep MILLISECONDS
 //   cli EXIT [arguments...]           run kestrane-cli beside this driver with
-//                                     the arguments as written and expect its
-//                                     exit code; it reads nothing
+//                                     the arguments as written ($HERE: the
+//                                     driver's folder) and expect its exit
+//                                     code; it reads nothing
 //   output "text"                     expect the last cli's standard output
 //                                     (and error) to hold the text
 //   seed FILE.reg                     import a regedit export into the registry
@@ -1095,9 +1096,20 @@ void giveRights(const Words& w) {
   setRights(root, path, w[0] == "readonly" ? L"D:(A;;KR;;;WD)" : L"D:(A;;KA;;;WD)");
 }
 
+// A scenario's "$HERE" stands for the driver's folder, where a file the
+// command line writes may go.
+std::string withDriversFolder(std::string text) {
+  std::wstring folder = besideDriver(L"");
+  folder.pop_back();
+  for (size_t at = text.find("$HERE"); at != std::string::npos; at = text.find("$HERE", at)) {
+    text.replace(at, 5, narrow(folder));
+  }
+  return text;
+}
+
 void runTheCommandLine(const Words& w) {
   size_t rest = currentLine.find(w[1], currentLine.find("cli") + 3) + w[1].size();
-  int exitCode = runCli(currentLine.substr(rest));
+  int exitCode = runCli(withDriversFolder(currentLine.substr(rest)));
   if (std::to_string(exitCode) != w[1]) {
     fail("kestrane-cli exited with " + std::to_string(exitCode) + ", expected " + w[1] +
          "; it said: " + escaped(cliOutput));

@@ -45,7 +45,8 @@ TEST_F(CliTest, ArgumentsThatMakeNoSenseAreRefusedWithTheirReason) {
 }
 
 TEST_F(CliTest, HelpForEveryCommandAndTheVersionAsTheInfoBoxShowsIt) {
-  for (const char16_t* command : {u"status", u"get", u"set", u"batteries", u"remove", u"export", u"health"}) {
+  for (const char16_t* command :
+       {u"status", u"get", u"set", u"batteries", u"remove", u"export", u"import", u"health"}) {
     cli::Outcome outcome = run({command, u"--help"});
     EXPECT_EQ(outcome.exitCode, cli::kDone);
     EXPECT_TRUE(has(outcome.out, "Usage: kestrane-cli " + toUtf8(command))) << outcome.out;
@@ -346,6 +347,109 @@ TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {
       << refused.err;
   EXPECT_TRUE(sim.registry.exists(RootKey::CurrentUser, store::userDataKeyOf(kB).path)) << "never half removed";
   EXPECT_EQ(run({u"remove"}).exitCode, cli::kBadInput);
+}
+
+// A fleet's export from 64-bit Windows names the machine keys under
+// Wow6432Node, one from 32-bit Windows without it: imported on the other
+// kind, each lands where that machine's power manager looks, with that
+// machine's install identifier.
+TEST_F(CliTest, AnExportImportedOnTheOtherKindOfWindowsGivesTheSameThresholds) {
+  const std::vector<KeySet> keySets = {kUserData, store::userDataKeyOf(kA), store::machineConfigurationKeyOf(kA),
+                                       {store::kMachine, store::kMachineDataKey}};
+  auto wipe = [&] {
+    deleteRegKey(u"HKLM", u"SOFTWARE\\Lenovo");
+    deleteRegKey(u"HKCU", u"SOFTWARE\\Lenovo");
+  };
+  for (bool from64 : {true, false}) {
+    SCOPED_TRACE(from64 ? "from 64-bit Windows" : "from 32-bit Windows");
+    sim.registry.windows64 = from64;
+    seed(kUserData, {1, 0, 30, 90});
+    seed(store::userDataKeyOf(kA), {0, 1, 20, 60});
+    seed(store::machineConfigurationKeyOf(kA), {0, 1, 20, 60});
+    seed({store::kMachine, store::kMachineDataKey}, {1, 1, 50, 100});
+    ASSERT_EQ(run({u"export", u"--output", u"C:\\fleet.reg"}).exitCode, cli::kDone);
+    const std::vector<uint8_t> file = sim.files.written.at(u"C:\\fleet.reg");
+    const Text text = fromUtf16le(file.data() + 2, file.size() - 2);
+    EXPECT_EQ(text.find(u"Wow6432Node") != Text::npos, from64);
+    const std::string utf8 = run({u"export"}).out;
+    for (const auto& [name, bytes] : std::vector<std::pair<Text, std::vector<uint8_t>>>{
+             {u"C:\\fleet.reg", file}, {u"C:\\fleet-utf8.reg", std::vector<uint8_t>(utf8.begin(), utf8.end())}}) {
+      wipe();
+      sim.registry.windows64 = !from64;
+      sim.registry.put(RootKey::LocalMachine, store::kInstallInformationKey, store::kFirstInstID, sys::dwordValue(777));
+      sim.registry.putKey(RootKey::CurrentUser, store::kUserRootKey);
+      sim.files.written[name] = bytes;
+      cli::Outcome outcome = run({u"import", name.c_str()});
+      EXPECT_EQ(outcome.exitCode, cli::kDone) << outcome.err;
+      EXPECT_TRUE(has(outcome.out, "written: " + toUtf8(keySetName(store::machineConfigurationKeyOf(kA))))) << outcome.out;
+      EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{1, 0, 30, 90, 2, 777}));
+      EXPECT_EQ(storedSet(store::userDataKeyOf(kA)), (std::vector<long long>{0, 1, 20, 60, 2, 777}));
+      EXPECT_EQ(storedSet(store::machineConfigurationKeyOf(kA)), (std::vector<long long>{0, 1, 20, 60, 2, 777}));
+      EXPECT_EQ(storedSet({store::kMachine, store::kMachineDataKey}), (std::vector<long long>{1, 1, 50, 100, 2, 777}));
+      EXPECT_EQ(sim.registry.existsAsWritten(RootKey::LocalMachine, u"SOFTWARE\\Wow6432Node\\Lenovo"), !from64)
+          << "where the importing machine keeps its machine keys";
+    }
+    wipe();
+  }
+}
+
+// The whole file is checked before anything is written; what is not the
+// power manager's threshold key sets as export writes them is refused with
+// its line, and nothing is written.
+TEST_F(CliTest, ImportRefusesAnythingButThresholdKeySetsWithItsLineAndWritesNothing) {
+  seedUserData();
+  const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
+  const std::string user = "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data]\r\n";
+  const std::string good = "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000001\r\n"
+                           "\"ChargeStartPercentage\"=dword:00000028\r\n\"ChargeStopPercentage\"=dword:00000050\r\n";
+  struct Case {
+    std::string file, said;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"REGEDIT4\r\n" + user + good, "line 1: a regedit file starts with"},
+           {head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows]\r\n" + good,
+            "line 3: HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows is no threshold key set"},
+           {head + "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV]\r\n" + good, "line 3:"},
+           {head + "[-HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data]\r\n", "line 3: a line that deletes a key"},
+           {head + user + good + "\"ChargeStopPercentage\"=-\r\n", "line 8: a line that deletes a value"},
+           {head + user + good + "\"FirstInstID\"=dword:00000001\r\n", "line 8: \"FirstInstID\" is no value that export"},
+           {head + user + good + "\"Automatic\"=\"2\"\r\n", "line 8: \"Automatic\" is no DWORD"},
+           {head + user + good + "\"ChargeStopControl\"=dword:00000000\r\n", "line 8: \"ChargeStopControl\" is given twice"},
+           {head + user + "\"ChargeStopPercentage\"=dword:00000065\r\n", "line 4: ChargeStopPercentage is 101"},
+           {head + user + "\"ChargeStartControl\"=dword:00000002\r\n", "line 4: ChargeStartControl is 2"},
+           {head + user + "\"ChargeStartPercentage\"=dword:0000004e\r\n\"ChargeStopPercentage\"=dword:00000050\r\n"
+                   "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000001\r\n",
+            "line 3: The low threshold percentage must be at least"},
+           {head + user + "\"ChargeStopPercentage\"=dword:00000050\r\n", "line 3: the key set lacks ChargeStartControl"},
+           {head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\battery1]\r\n" + good,
+            "line 3: the barcode battery1 cannot be used, because it names the power manager's key Battery1"},
+           {head + "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\abc]\r\n" + good,
+            "line 3: the barcode abc seems to be not valid"},
+           {head + user + good + user + good, "line 8: the key set is given twice"},
+           {head + "\"ChargeStopPercentage\"=dword:00000050\r\n", "line 3: a value before any key"},
+           {head + user + good + "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA]\r\n"
+                   "\"ChargeStopPercentage\"=hex:50,00,00,00\r\n",
+            "line 9: \"ChargeStopPercentage\" is no DWORD"},
+           {head, "the file holds no key set"}}) {
+    SCOPED_TRACE(c.file);
+    sim.files.written[u"C:\\hostile.reg"] = std::vector<uint8_t>(c.file.begin(), c.file.end());
+    sim.registry.calls.clear();
+    cli::Outcome outcome = run({u"import", u"C:\\hostile.reg"});
+    EXPECT_EQ(outcome.exitCode, cli::kBadInput);
+    EXPECT_TRUE(has(outcome.err, c.said)) << outcome.err;
+    EXPECT_TRUE(has(outcome.err, "Nothing was written.")) << outcome.err;
+    EXPECT_TRUE(std::none_of(sim.registry.calls.begin(), sim.registry.calls.end(),
+                             [](const auto& call) { return call.op == RegOp::Set || call.op == RegOp::Create; }));
+  }
+  const std::string fleet = head + user + good;
+  sim.files.written[u"C:\\fleet.reg"] = std::vector<uint8_t>(fleet.begin(), fleet.end());
+  cli::Outcome dry = run({u"import", u"C:\\fleet.reg", u"--dry-run"});
+  EXPECT_EQ(dry.exitCode, cli::kDone);
+  EXPECT_EQ(dry.out, "would write: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data: Charging starts below 40% and stops at 80%.\n"
+                     "Checked, nothing written.\n");
+  EXPECT_EQ(writesSoFar(), 0u);
+  EXPECT_EQ(run({u"import", u"C:\\missing.reg"}).exitCode, cli::kBadInput);
+  EXPECT_EQ(run({u"import"}).exitCode, cli::kBadInput);
 }
 
 TEST_F(CliTest, ExportWritesTheStoredKeySetsWithoutTheInstallIdentifier) {
