@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "resources/battery_pictures.h"
-#include "settings/hand_over.h"
-#include "settings/threshold_store.h"
+#include "settings/model/hand_over.h"
+#include "settings/model/threshold_store.h"
 #include "toolkit/application.h"
 #include "toolkit/components.h"
 #include "toolkit/form.h"

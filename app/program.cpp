@@ -4,7 +4,7 @@
 #include "battery/choose.h"
 #include "battery/u_newBatteryID.h"
 #include "help/help.h"
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "settings/threshold_editor.h"
 #include "system/services.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/kst_main.h"
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 
 namespace kst {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 #include "system/text.h"
 
 namespace kst {

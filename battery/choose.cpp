@@ -6,7 +6,7 @@
 #include "battery/barcodes.h"
 #include "battery/u_newBatteryID.h"
 #include "resources/control_ids.h"
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 
 namespace kst {
 

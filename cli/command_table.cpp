@@ -1,6 +1,6 @@
 #include "cli/command_table.h"
 
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 #include "cli/commands.h"
 
 namespace kst::cli {

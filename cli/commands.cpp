@@ -4,7 +4,7 @@
 
 #include "cli/command_table.h"
 
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 #include "system/error.h"
 #include "system/file_version.h"
 #include "system/services.h"

@@ -3,7 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/json.h"
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 
 namespace kst::cli {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "system/services.h"
 
 namespace kst::cli {

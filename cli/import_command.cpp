@@ -5,10 +5,9 @@
 #include <map>
 #include <variant>
 
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 #include "cli/commands.h"
-#include "settings/registry_access.h"
-#include "settings/threshold_editor.h"
+#include "settings/model/registry_access.h"
 #include "system/services.h"
 
 namespace kst::cli {
@@ -147,7 +146,7 @@ std::optional<std::string> checkSection(const Section& section, bool force) {
   }
   const int high = static_cast<int>(section.values.at(store::kChargeStopPercentage));
   const int low = static_cast<int>(section.values.at(store::kChargeStartPercentage));
-  if (high - low < store::kMinimumGap) return toUtf8(kGapMessage);
+  if (high - low < store::kMinimumGap) return toUtf8(store::kGapMessage);
   if (!section.barcode.empty() && !isValidBatteryIDText(section.barcode) && !force) {
     return "the barcode " + toUtf8(section.barcode) +
            " seems to be not valid: 11 digits and capitals, at least two of each; give --force to take it anyway";

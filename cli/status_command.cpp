@@ -1,6 +1,6 @@
 // status: the battery as the window shows it, and the thresholds the store holds.
 #include "cli/commands.h"
-#include "status/power_status.h"
+#include "status/model/power_status.h"
 
 namespace kst::cli {
 namespace {

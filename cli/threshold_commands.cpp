@@ -2,9 +2,8 @@
 // as Save Settings writes them.
 #include <charconv>
 
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 #include "cli/commands.h"
-#include "settings/threshold_editor.h"
 #include "system/services.h"
 
 namespace kst::cli {
@@ -94,7 +93,7 @@ Outcome set(const Invocation& call, const Console& console) {
   apply(high, thresholds.highPercent, thresholds.highActive);
   apply(low, thresholds.lowPercent, thresholds.lowActive);
   if (thresholds.highPercent - thresholds.lowPercent < store::kMinimumGap) {
-    return failure(kBadInput, toUtf8(kGapMessage) + " Nothing was written.");
+    return failure(kBadInput, toUtf8(store::kGapMessage) + " Nothing was written.");
   }
   const int32_t firstInstID = store::readFirstInstID();
   store::KnownBarcodes known;

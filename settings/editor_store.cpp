@@ -3,7 +3,7 @@
 // restart question), and the store's checks with the windows the user sees.
 #include "app/kst_main.h"
 #include "settings/threshold_editor.h"
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 #include "system/services.h"
 
 namespace kst {

@@ -11,18 +11,6 @@ namespace kst {
 
 using store::KeySet;
 
-Text argumentsAfterProgramName(const Text& commandLine) {
-  size_t i = 0;
-  if (!commandLine.empty() && commandLine[0] == u'"') {
-    size_t closing = commandLine.find(u'"', 1);
-    i = closing == Text::npos ? commandLine.size() : closing + 1;
-  } else {
-    while (i < commandLine.size() && commandLine[i] != u' ' && commandLine[i] != u'\t') ++i;
-  }
-  while (i < commandLine.size() && (commandLine[i] == u' ' || commandLine[i] == u'\t')) ++i;
-  return commandLine.substr(i);
-}
-
 void Tkst_mainform::markChanged(tk::Control& changedText) {
   valueChanged = true;
   changedText.setFontColor(changedColor);

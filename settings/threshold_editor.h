@@ -1,10 +1,12 @@
 #pragma once
+// The threshold editor's messages. The rule of the 4-point gap and its
+// message belong to the store, which the command line shares.
+#include "settings/model/threshold_store.h"
 #include "system/text.h"
 
 namespace kst {
 
-inline const Text kGapMessage =
-    u"The low threshold percentage must be at least 4% lower than the high threshold percentage.";
+using store::kGapMessage;
 inline const Text kKeysMissingMessage =
     u"   Needed registry keys not present.\r\n   You need a ThinkPad Laptop and \r\n"
     u"   have to install some software.\r\n   Please read the appropriate help section.   ";
@@ -16,9 +18,5 @@ inline const Text kRestartDeclinedMessage = u"     Kestrane was not restarted: t
 inline Text restartFailedMessage(const Text& windowsReason) {
   return u"     Kestrane could not restart with administrator privileges: " + windowsReason + u"     ";
 }
-
-// What followed the program name on a Windows command line, split off by
-// the rules Windows uses for the program name itself.
-Text argumentsAfterProgramName(const Text& commandLine);
 
 }  // namespace kst

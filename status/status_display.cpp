@@ -1,9 +1,9 @@
 // The live battery status in the caption, the status area, the battery
 // button, the Save button's colour and the notification-area icon.
 #include "app/kst_main.h"
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "system/error.h"
-#include "status/power_status.h"
+#include "status/model/power_status.h"
 
 namespace kst {
 namespace {

@@ -2,7 +2,7 @@
 // store itself through the raw primitives.
 #include <gtest/gtest.h>
 
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "system/error.h"
 #include "system/services.h"
 #include "tests/registry_backend.h"

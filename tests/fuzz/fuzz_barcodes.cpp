@@ -5,7 +5,7 @@
 
 #include "battery/barcodes.h"
 #include "battery/choose.h"
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kst;

@@ -7,7 +7,7 @@
 
 #include "app/kst_main.h"
 #include "app/program.h"
-#include "status/power_status.h"
+#include "status/model/power_status.h"
 #include "system/sim/sim_services.h"
 #include "toolkit/headless/headless_app.h"
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "system/error.h"
 #include "system/sim/sim_services.h"
 

@@ -2,7 +2,7 @@
 // error handler's, never crashes, and writes or deletes only what the user
 // asked for.
 #include "battery/barcodes.h"
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "settings/threshold_editor.h"
 #include "tests/native/program_fixture.h"
 

@@ -12,7 +12,7 @@
 #include "battery/choose.h"
 #include "battery/u_newBatteryID.h"
 #include "help/help.h"
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 #include "system/sim/sim_services.h"
 #include "toolkit/headless/headless_app.h"
 

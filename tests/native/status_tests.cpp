@@ -1,5 +1,5 @@
 // Power sampling, time formatting and everything the status refresh shows.
-#include "status/power_status.h"
+#include "status/model/power_status.h"
 
 #include "resources/battery_pictures.h"
 #include "tests/native/program_fixture.h"

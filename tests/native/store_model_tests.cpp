@@ -1,6 +1,6 @@
 // The threshold store without a window: one key set read and written, a
 // selection loaded, and the known barcodes gathered with where each was found.
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 
 #include "tests/native/program_fixture.h"
 

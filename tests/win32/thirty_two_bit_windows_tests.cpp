@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 #include "system/win32/win32_services.h"
 
 namespace kst::test {

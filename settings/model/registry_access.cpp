@@ -1,4 +1,4 @@
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 
 #include <optional>
 

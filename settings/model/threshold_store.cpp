@@ -1,7 +1,7 @@
 // The store itself: key sets read and written through the registry layer.
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 #include "system/error.h"
 #include "system/services.h"
 

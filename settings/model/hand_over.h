@@ -6,7 +6,7 @@
 // and the copy takes it off before anything reads them.
 #include <optional>
 
-#include "settings/threshold_store.h"
+#include "settings/model/threshold_store.h"
 #include "system/text.h"
 
 namespace kst {
@@ -38,6 +38,9 @@ struct StartArguments {
   // The arguments the program was started with, passed on unchanged.
   Text passedOn;
 };
+// What followed the program name on a Windows command line, split off by
+// the rules Windows uses for the program name itself.
+Text argumentsAfterProgramName(const Text& commandLine);
 // Splits the arguments after the program name.
 StartArguments takeHandOver(const Text& arguments);
 

@@ -1,7 +1,7 @@
-#include "battery/barcode_rules.h"
+#include "battery/model/barcode_rules.h"
 
-#include "settings/registry_access.h"
-#include "settings/threshold_store.h"
+#include "settings/model/registry_access.h"
+#include "settings/model/threshold_store.h"
 
 namespace kst {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "settings/registry_access.h"
+#include "settings/model/registry_access.h"
 #include "system/text.h"
 
 namespace kst::store {
@@ -51,6 +51,8 @@ struct Range {
 inline constexpr Range kHighRange{5, 100};
 inline constexpr Range kLowRange{1, 96};
 inline constexpr int kMinimumGap = 4;
+inline const Text kGapMessage = u"The low threshold percentage must be at least " + decimal(kMinimumGap) +
+                                u"% lower than the high threshold percentage.";
 
 struct KeySet {
   Text root;

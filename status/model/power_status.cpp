@@ -1,4 +1,4 @@
-#include "status/power_status.h"
+#include "status/model/power_status.h"
 
 #include "system/services.h"
 

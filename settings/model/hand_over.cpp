@@ -1,10 +1,10 @@
-#include "settings/hand_over.h"
+#include "settings/model/hand_over.h"
 
 #include <cstdint>
 #include <vector>
 
-#include "battery/barcode_rules.h"
-#include "settings/registry_access.h"
+#include "battery/model/barcode_rules.h"
+#include "settings/model/registry_access.h"
 #include "system/services.h"
 
 namespace kst {
@@ -109,6 +109,14 @@ std::optional<HandOver> removeFrom(const Text& text) {
 }
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+size_t afterBlanks(const Text& text, size_t i) {
+  while (i < text.size() && isBlank(text[i])) ++i;
+  return i;
+}
+size_t endOfWord(const Text& text, size_t i) {
+  while (i < text.size() && !isBlank(text[i])) ++i;
+  return i;
+}
 
 }  // namespace
 
@@ -135,6 +143,15 @@ bool actForHandingUser(const HandOver& handOver) {
   return true;
 }
 
+Text argumentsAfterProgramName(const Text& commandLine) {
+  size_t end = endOfWord(commandLine, 0);
+  if (!commandLine.empty() && commandLine[0] == u'"') {
+    size_t closing = commandLine.find(u'"', 1);
+    end = closing == Text::npos ? commandLine.size() : closing + 1;
+  }
+  return commandLine.substr(afterBlanks(commandLine, end));
+}
+
 Text handOverArgument(const HandOver& handOver) {
   const Text who = handOver.userSid + u"," + hex(handOver.barcode);
   if (handOver.work == HandOver::Work::Remove) return kRemovePrefix + who;
@@ -146,11 +163,8 @@ Text handOverArgument(const HandOver& handOver) {
 StartArguments takeHandOver(const Text& arguments) {
   const bool save = arguments.starts_with(kSavePrefix);
   if (!save && !arguments.starts_with(kRemovePrefix)) return {std::nullopt, arguments};
-  size_t end = 0;
-  while (end < arguments.size() && !isBlank(arguments[end])) ++end;
-  size_t rest = end;
-  while (rest < arguments.size() && isBlank(arguments[rest])) ++rest;
-  StartArguments start{std::nullopt, arguments.substr(rest)};
+  const size_t end = endOfWord(arguments, 0);
+  StartArguments start{std::nullopt, arguments.substr(afterBlanks(arguments, end))};
   const Text& prefix = save ? kSavePrefix : kRemovePrefix;
   const Text value = arguments.substr(prefix.size(), end - prefix.size());
   start.handOver = save ? saveFrom(value) : removeFrom(value);
