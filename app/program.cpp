@@ -68,8 +68,14 @@ TnewBatteryID& newBatteryID() { return theProgram->newBarcode(); }
 
 int runProgram(tk::Application& app) {
   app.setTitle(productName);
-  Program program(app);
-  app.run();
+  try {
+    Program program(app);
+    app.run();
+  } catch (...) {
+    // A window that Windows would not make: the program cannot run without it.
+    app.showError(std::current_exception());
+    return 1;
+  }
   return 0;
 }
 

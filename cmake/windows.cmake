@@ -17,7 +17,7 @@ target_link_libraries(kst_core PUBLIC kst_jpeg)
 # The system services on Windows, shared by the window and the command line.
 add_library(kst_win32_system STATIC
   system/win32/win32_services.cpp system/win32/system_library.cpp system/win32/battery_devices.cpp
-  system/win32/com_apartment.cpp
+  system/win32/com_apartment.cpp system/win32/windows_error.cpp
 )
 # Only Known DLLs and comctl32 (taken from the side-by-side store by the
 # manifest) are imported; the others are loaded from System32 at run time.

@@ -99,7 +99,7 @@ TEST_F(RegistryAccess, SlashesAndOuterSeparatorsNameTheSameKey) {
   bool found = false;
   EXPECT_EQ(readRegInteger(u"HKCU", u"/SOFTWARE/KestraneTests/A/B/", u"V", found), 7);
   EXPECT_TRUE(found);
-  EXPECT_TRUE(writeRegInteger(u"HKCU", u"\\SOFTWARE\\KestraneTests\\A\\B\\", u"W", 8));
+  EXPECT_EQ(writeRegInteger(u"HKCU", u"\\SOFTWARE\\KestraneTests\\A\\B\\", u"W", 8), WriteResult::Written);
   EXPECT_EQ(get(RootKey::CurrentUser, kBase + u"\\A\\B", u"W")->data, sys::dwordValue(8).data);
 }
 
@@ -114,12 +114,12 @@ TEST_F(RegistryAccess, PathsWithAnEmptyComponentNameNoKey) {
     EXPECT_FALSE(found);
     EXPECT_EQ(readRegString(u"HKCU", bad, u"V"), u"");
     EXPECT_FALSE(regKeyExists(u"HKCU", bad));
-    EXPECT_FALSE(writeRegInteger(u"HKCU", bad, u"New", 1));
-    EXPECT_FALSE(deleteRegKey(u"HKCU", bad));
+    EXPECT_THROW(writeRegInteger(u"HKCU", bad, u"New", 1), Error) << "no key to refuse: the caller's mistake";
+    EXPECT_EQ(deleteRegKey(u"HKCU", bad), DeleteResult::Missing);
     EXPECT_TRUE(listRegSubKeys(u"HKCU", bad).empty());
   }
   // A lone separator after a data key path must not reach the data key itself.
-  EXPECT_FALSE(deleteRegKey(u"HKCU", kBase + u"\\A\\" + u"\\"));
+  EXPECT_EQ(deleteRegKey(u"HKCU", kBase + u"\\A\\" + u"\\"), DeleteResult::Missing);
   EXPECT_TRUE(exists(RootKey::CurrentUser, kBase + u"\\A\\B"));
   EXPECT_FALSE(get(RootKey::CurrentUser, kBase + u"\\A", u"New").has_value());
 }
@@ -174,12 +174,12 @@ TEST_F(RegistryAccess, StringsAreReadUnexpandedUpToTheirFirstNul) {
 
 TEST_F(RegistryAccess, WritingCreatesMissingParentsAndVerifies) {
   const Text deep = kBase + u"\\Data\\1ZZ2XX3YY44";
-  EXPECT_TRUE(writeRegInteger(u"HKCU", deep, u"ChargeStartPercentage", 40));
+  EXPECT_TRUE(writeRegInteger(u"HKCU", deep, u"ChargeStartPercentage", 40) == WriteResult::Written);
   auto stored = get(RootKey::CurrentUser, deep, u"ChargeStartPercentage");
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->type, sys::valuetype::kDword);
   EXPECT_EQ(stored->data, sys::dwordValue(40).data);
-  EXPECT_TRUE(writeRegInteger(u"HKCU", deep, u"Big", 2147483647));
+  EXPECT_TRUE(writeRegInteger(u"HKCU", deep, u"Big", 2147483647) == WriteResult::Written);
 }
 
 TEST_F(RegistryAccess, NegativeNumberRaisesAfterTheKeyWasMadeAndWritesNothing) {
@@ -191,11 +191,11 @@ TEST_F(RegistryAccess, NegativeNumberRaisesAfterTheKeyWasMadeAndWritesNothing) {
 TEST_F(RegistryAccess, ReadOnlyKeyRefusesWritesQuietlyAndStillReads) {
   put(RootKey::LocalMachine, kBase + u"\\Locked", u"V", sys::dwordValue(5));
   test::registryTestBackend().makeReadOnly(RootKey::LocalMachine, kBase + u"\\Locked");
-  bool result = true;
+  WriteResult result = WriteResult::Written;
   EXPECT_NO_THROW(result = writeRegInteger(u"HKLM", kBase + u"\\Locked", u"V", 6));
-  EXPECT_FALSE(result);
+  EXPECT_EQ(result, WriteResult::Refused);
   EXPECT_NO_THROW(result = writeRegInteger(u"HKLM", kBase + u"\\Locked\\Child", u"V", 6));
-  EXPECT_FALSE(result);
+  EXPECT_EQ(result, WriteResult::Refused) << "a new subkey of a read-only key";
   bool found = false;
   EXPECT_EQ(readRegInteger(u"HKLM", kBase + u"\\Locked", u"V", found), 5);
   EXPECT_TRUE(found);
@@ -211,7 +211,7 @@ TEST_F(RegistryAccess, AKeyThatGrantsLessThanReadingIsStillReadWithFewerRights) 
   EXPECT_EQ(readRegInteger(u"HKLM", kBase + u"\\Narrow", u"V", found), 5);
   EXPECT_TRUE(found);
   EXPECT_EQ(readRegString(u"HKLM", kBase + u"\\Narrow", u"S"), u"1ZZ1111AAAA");
-  EXPECT_FALSE(writeRegInteger(u"HKLM", kBase + u"\\Narrow", u"V", 6));
+  EXPECT_EQ(writeRegInteger(u"HKLM", kBase + u"\\Narrow", u"V", 6), WriteResult::Refused);
   test::registryTestBackend().restoreAccess(RootKey::LocalMachine, kBase + u"\\Narrow");
 }
 
@@ -219,8 +219,8 @@ TEST_F(RegistryAccess, WriteIsFalseWhenTheValueReadsBackDifferently) {
   if (!test::registryTestBackend().alterReadsOf(u"Checked", 99)) {
     GTEST_SKIP() << "this registry cannot change what it reads back";
   }
-  EXPECT_FALSE(writeRegInteger(u"HKCU", kBase, u"Checked", 40));
-  EXPECT_TRUE(writeRegInteger(u"HKCU", kBase, u"Other", 40));
+  EXPECT_EQ(writeRegInteger(u"HKCU", kBase, u"Checked", 40), WriteResult::Mismatch);
+  EXPECT_EQ(writeRegInteger(u"HKCU", kBase, u"Other", 40), WriteResult::Written);
 }
 
 TEST_F(RegistryAccess, DeleteRemovesKeyWithSubkeysAndIsFalseForMissingKey) {
@@ -228,10 +228,10 @@ TEST_F(RegistryAccess, DeleteRemovesKeyWithSubkeysAndIsFalseForMissingKey) {
   put(RootKey::CurrentUser, kBase + u"\\Bat\\B", u"V", sys::dwordValue(1));
   put(RootKey::CurrentUser, kBase + u"\\Bat", u"V", sys::dwordValue(1));
   put(RootKey::CurrentUser, kBase + u"\\Keep", u"V", sys::dwordValue(1));
-  EXPECT_TRUE(deleteRegKey(u"hkcu", u"/SOFTWARE/KestraneTests/Bat/"));
+  EXPECT_EQ(deleteRegKey(u"hkcu", u"/SOFTWARE/KestraneTests/Bat/"), DeleteResult::Deleted);
   EXPECT_FALSE(exists(RootKey::CurrentUser, kBase + u"\\Bat"));
   EXPECT_TRUE(exists(RootKey::CurrentUser, kBase + u"\\Keep"));
-  EXPECT_FALSE(deleteRegKey(u"HKCU", kBase + u"\\Bat"));
+  EXPECT_EQ(deleteRegKey(u"HKCU", kBase + u"\\Bat"), DeleteResult::Missing);
 }
 
 TEST_F(RegistryAccess, ListsImmediateSubkeysOnly) {

@@ -180,8 +180,6 @@ bool Edit::typeChar(char16_t c) {
   return true;
 }
 
-void Edit::paste(const Text& text) { setText(this->text() + text); }
-
 void Edit::textChanged() {
   if (onChange) onChange();
 }

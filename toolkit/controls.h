@@ -195,7 +195,6 @@ class Edit : public Control {
   bool focusable() const override { return true; }
   bool centered = false;
   bool typeChar(char16_t c) override;
-  void paste(const Text& text);
   // Runs before a typed character enters the field; may replace it.
   std::function<void(char16_t&)> onKeyPress;
   std::function<void()> onChange;

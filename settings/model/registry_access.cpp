@@ -173,18 +173,15 @@ int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found) {
   return number;
 }
 
-bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value) {
-  return writeRegIntegerChecked(std::move(root), std::move(keyPath), std::move(valueName), value) ==
-         WriteResult::Written;
-}
-
-WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int32_t value) {
+WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value) {
   auto where = locate(root, keyPath);
-  if (!where) return WriteResult::Refused;
+  if (!where) throw Error(u"\"" + keyPath + u"\" names no single key to write \"" + valueName + u"\" into.");
   auto& registry = sys::registry();
   OpenKey key(registry);
-  if (registry.createKey(where->root, where->path, kWriteAndFlush, *key.out()) != sys::kSuccess) {
-    return WriteResult::Refused;
+  const sys::Status created = registry.createKey(where->root, where->path, kWriteAndFlush, *key.out());
+  if (created == sys::kAccessDenied) return WriteResult::Refused;
+  if (created != sys::kSuccess) {
+    throw Error(u"Failed to open \"" + where->path + u"\" for writing (error " + decimal(created) + u").");
   }
   if (value < 0) {
     throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " + describe(*where, valueName) +
@@ -210,11 +207,7 @@ bool regKeyExists(Text root, Text keyPath) {
                                  *key.out()) == sys::kSuccess;
 }
 
-bool deleteRegKey(Text root, Text keyPath) {
-  return deleteRegKeyChecked(std::move(root), std::move(keyPath)) == DeleteResult::Deleted;
-}
-
-DeleteResult deleteRegKeyChecked(Text root, Text keyPath) {
+DeleteResult deleteRegKey(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return DeleteResult::Missing;
   deleteTree(*where);

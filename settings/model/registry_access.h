@@ -27,17 +27,18 @@ const Text& currentUserHive();
 
 Text readRegString(Text root, Text keyPath, Text valueName);
 int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found);
-bool writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value);
-// A verified write, saying why it did not take: the key could not be
-// opened for writing, or the value read back differs.
+// A verified write, saying why it did not take: Windows refused the key
+// (above all to a user without administrator rights), or the value read
+// back differs. A key that cannot be made for another reason, a path that
+// names no single key, and a value that cannot be set raise the layer's
+// error.
 enum class WriteResult { Written, Refused, Mismatch };
-WriteResult writeRegIntegerChecked(Text root, Text keyPath, Text valueName, int32_t value);
+WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value);
 bool regKeyExists(Text root, Text keyPath);
-bool deleteRegKey(Text root, Text keyPath);
 // A delete, saying why it did not take: the key was not there, or Windows
 // refused it (above all to a user without administrator rights).
 enum class DeleteResult { Deleted, Missing, Refused };
-DeleteResult deleteRegKeyChecked(Text root, Text keyPath);
+DeleteResult deleteRegKey(Text root, Text keyPath);
 std::vector<Text> listRegSubKeys(Text root, Text keyPath);
 
 }  // namespace kst

@@ -129,7 +129,7 @@ WriteOutcome writeKeySet(const KeySet& keySet, const Thresholds& thresholds, int
   for (size_t i = 0; i < names.size(); ++i) {
     WriteResult result = WriteResult::Written;
     try {
-      result = writeRegIntegerChecked(keySet.root, keySet.path, names[i], values[i]);
+      result = writeRegInteger(keySet.root, keySet.path, names[i], values[i]);
     } catch (const Error& error) {
       return {WriteOutcome::Result::Error, names[i], i, error.text()};
     }
@@ -179,7 +179,7 @@ std::vector<KeySetRemoval> removeBattery(const Text& barcode, const std::functio
   std::vector<KeySetRemoval> removals;
   if (barcodeNamesOtherKeys(barcode)) return removals;
   for (const KeySet& keySet : {machineConfigurationKeyOf(barcode), userDataKeyOf(barcode)}) {
-    removals.push_back({keySet, deleteRegKeyChecked(keySet.root, keySet.path)});
+    removals.push_back({keySet, deleteRegKey(keySet.root, keySet.path)});
     if (done) done(removals.back());
     if (removals.back().result == DeleteResult::Refused) break;
   }

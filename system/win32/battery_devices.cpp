@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "system/win32/handles.h"
 #include "system/win32/system_library.h"
 #include "system/win32/wide.h"
 #include "system/win32/win32_services.h"
@@ -21,17 +22,26 @@
 namespace kst::sys::win32 {
 namespace {
 
-struct DeviceHandle {
-  HANDLE handle;
-  ~DeviceHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+UniqueFile openBattery(const Text& path) {
+  return UniqueFile(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// setupapi.dll is no Known DLL on every Windows: it is loaded from System32
+// when the devices are first asked for.
+const SystemLibrary& setupapi() {
+  static const SystemLibrary library(L"setupapi.dll");
+  return library;
+}
+
+// The list of the class's devices that setupapi makes.
+struct DeviceListTraits {
+  using Handle = HDEVINFO;
+  static Handle invalid() { return INVALID_HANDLE_VALUE; }
+  static void release(Handle h) {
+    setupapi().function<decltype(::SetupDiDestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList")(h);
   }
 };
-
-DeviceHandle openBattery(const Text& path) {
-  return {CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL, nullptr)};
-}
 
 template <typename Result>
 Status ask(HANDLE battery, DWORD code, const void* in, DWORD inSize, Result& out) {
@@ -45,23 +55,19 @@ Status ask(HANDLE battery, DWORD code, const void* in, DWORD inSize, Result& out
 }  // namespace
 
 // The class's devices, listed when the first one is asked for and kept
-// until the next listing. setupapi.dll is no Known DLL on every Windows: it
-// is loaded from System32 then.
+// until the next listing.
 struct Win32BatteryDevices::DeviceList {
-  SystemLibrary library{L"setupapi.dll"};
   decltype(&::SetupDiGetClassDevsW) getClassDevs =
-      library.function<decltype(::SetupDiGetClassDevsW)>("SetupDiGetClassDevsW");
+      setupapi().function<decltype(::SetupDiGetClassDevsW)>("SetupDiGetClassDevsW");
   decltype(&::SetupDiEnumDeviceInterfaces) enumInterfaces =
-      library.function<decltype(::SetupDiEnumDeviceInterfaces)>("SetupDiEnumDeviceInterfaces");
+      setupapi().function<decltype(::SetupDiEnumDeviceInterfaces)>("SetupDiEnumDeviceInterfaces");
   decltype(&::SetupDiGetDeviceInterfaceDetailW) interfaceDetail =
-      library.function<decltype(::SetupDiGetDeviceInterfaceDetailW)>("SetupDiGetDeviceInterfaceDetailW");
-  decltype(&::SetupDiDestroyDeviceInfoList) destroyList =
-      library.function<decltype(::SetupDiDestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
-  HDEVINFO devices = INVALID_HANDLE_VALUE;
+      setupapi().function<decltype(::SetupDiGetDeviceInterfaceDetailW)>("SetupDiGetDeviceInterfaceDetailW");
+  Unique<DeviceListTraits> devices;
 
-  bool usable() const { return getClassDevs && enumInterfaces && interfaceDetail && destroyList; }
-  ~DeviceList() {
-    if (devices != INVALID_HANDLE_VALUE) destroyList(devices);
+  bool usable() const {
+    return getClassDevs && enumInterfaces && interfaceDetail &&
+           setupapi().function<decltype(::SetupDiDestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
   }
 };
 
@@ -72,23 +78,23 @@ Status Win32BatteryDevices::deviceInterface(uint32_t index, Text& path) {
   if (index == 0) {
     list_ = std::make_unique<DeviceList>();
     if (!list_->usable()) return ERROR_NO_MORE_ITEMS;
-    list_->devices =
-        list_->getClassDevs(&GUID_DEVCLASS_BATTERY, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    list_->devices.reset(
+        list_->getClassDevs(&GUID_DEVCLASS_BATTERY, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
   }
-  if (!list_ || list_->devices == INVALID_HANDLE_VALUE) return ERROR_NO_MORE_ITEMS;
+  if (!list_ || !list_->devices) return ERROR_NO_MORE_ITEMS;
   DeviceList& setup = *list_;
   SP_DEVICE_INTERFACE_DATA interfaceData{};
   interfaceData.cbSize = sizeof interfaceData;
-  if (!setup.enumInterfaces(list_->devices, nullptr, &GUID_DEVCLASS_BATTERY, index, &interfaceData)) {
+  if (!setup.enumInterfaces(list_->devices.get(), nullptr, &GUID_DEVCLASS_BATTERY, index, &interfaceData)) {
     return static_cast<Status>(GetLastError());
   }
   DWORD size = 0;
-  setup.interfaceDetail(list_->devices, &interfaceData, nullptr, 0, &size, nullptr);
+  setup.interfaceDetail(list_->devices.get(), &interfaceData, nullptr, 0, &size, nullptr);
   if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return static_cast<Status>(GetLastError());
   std::vector<char> buffer(size);
   auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
   detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-  if (!setup.interfaceDetail(list_->devices, &interfaceData, detail, size, &size, nullptr)) {
+  if (!setup.interfaceDetail(list_->devices.get(), &interfaceData, detail, size, &size, nullptr)) {
     return static_cast<Status>(GetLastError());
   }
   path = fromWide(detail->DevicePath, wcslen(detail->DevicePath));
@@ -96,22 +102,22 @@ Status Win32BatteryDevices::deviceInterface(uint32_t index, Text& path) {
 }
 
 Status Win32BatteryDevices::queryTag(const Text& path, uint32_t& tag) {
-  DeviceHandle battery = openBattery(path);
-  if (battery.handle == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
+  const UniqueFile battery = openBattery(path);
+  if (!battery) return static_cast<Status>(GetLastError());
   ULONG noWait = 0, answer = BATTERY_TAG_INVALID;
-  Status status = ask(battery.handle, IOCTL_BATTERY_QUERY_TAG, &noWait, sizeof noWait, answer);
+  Status status = ask(battery.get(), IOCTL_BATTERY_QUERY_TAG, &noWait, sizeof noWait, answer);
   tag = answer;
   return status;
 }
 
 Status Win32BatteryDevices::queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) {
-  DeviceHandle battery = openBattery(path);
-  if (battery.handle == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
+  const UniqueFile battery = openBattery(path);
+  if (!battery) return static_cast<Status>(GetLastError());
   BATTERY_QUERY_INFORMATION query{};
   query.BatteryTag = tag;
   query.InformationLevel = BatteryInformation;
   BATTERY_INFORMATION information{};
-  if (Status status = ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, information)) {
+  if (Status status = ask(battery.get(), IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, information)) {
     return status;
   }
   std::copy(std::begin(information.Chemistry), std::end(information.Chemistry), device.chemistry.begin());
@@ -122,7 +128,7 @@ Status Win32BatteryDevices::queryInformation(const Text& path, uint32_t tag, Bat
   // The name is a courtesy: a battery that tells none is still reported.
   wchar_t name[128] = {};
   query.InformationLevel = BatteryDeviceName;
-  if (ask(battery.handle, IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, name) == ERROR_SUCCESS) {
+  if (ask(battery.get(), IOCTL_BATTERY_QUERY_INFORMATION, &query, sizeof query, name) == ERROR_SUCCESS) {
     name[127] = L'\0';
     device.name = fromWide(name, wcslen(name));
   }

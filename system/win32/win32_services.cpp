@@ -7,8 +7,10 @@
 #include <shellapi.h>
 
 #include "system/win32/com_apartment.h"
+#include "system/win32/handles.h"
 #include "system/win32/system_library.h"
 #include "system/win32/wide.h"
+#include "system/win32/windows_error.h"
 
 namespace kst::sys::win32 {
 namespace {
@@ -47,39 +49,17 @@ const SystemLibrary& versionLibrary() {
   return library;
 }
 
-// Windows' own words for an error, without the line break it ends them with.
-Text windowsMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  Text message = length != 0 ? fromWide(text, length) : u"Error " + decimal(error) + u".";
-  LocalFree(text);
-  while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n' || message.back() == u' ')) {
-    message.pop_back();
-  }
-  return message;
-}
-
 // One piece of the process token's information, or nothing.
 std::vector<BYTE> processTokenInformation(TOKEN_INFORMATION_CLASS kind) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
+  const UniqueKernelObject token(opened);
   DWORD size = 0;
-  GetTokenInformation(token, kind, nullptr, 0, &size);
+  GetTokenInformation(token.get(), kind, nullptr, 0, &size);
   std::vector<BYTE> information(size);
-  if (size == 0 || !GetTokenInformation(token, kind, information.data(), size, &size)) information.clear();
-  CloseHandle(token);
+  if (size == 0 || !GetTokenInformation(token.get(), kind, information.data(), size, &size)) information.clear();
   return information;
 }
-
-// Owns a window and destroys it on every way out.
-struct TemporaryWindow {
-  HWND handle;
-  ~TemporaryWindow() {
-    if (handle != nullptr) DestroyWindow(handle);
-  }
-};
 
 }  // namespace
 
@@ -204,9 +184,8 @@ Text Win32Account::userSid() {
   std::vector<BYTE> user = processTokenInformation(TokenUser);
   wchar_t* text = nullptr;
   if (user.empty() || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return {};
-  Text sid = fromWide(text, wcslen(text));
-  LocalFree(text);
-  return sid;
+  const UniqueLocalText sid(text);
+  return fromWide(sid.get(), wcslen(sid.get()));
 }
 
 bool Win32Account::elevated() {
@@ -244,14 +223,14 @@ bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {
 void Win32Desktop::forceForeground(NativeWindow window) {
   auto target = reinterpret_cast<HWND>(window);
   {
-    TemporaryWindow helper{CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
-                                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)};
+    // Without its helper the window is pulled forward all the same, as far
+    // as Windows allows.
+    const UniqueWindow helper(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
+                                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     // Shown by its position, not by ShowWindow: Windows hands the start-up
     // show command of a shortcut to the first ShowWindow of the process, and
     // it belongs to the main window.
-    if (helper.handle != nullptr) {
-      SetWindowPos(helper.handle, HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    }
+    if (helper) SetWindowPos(helper.get(), HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     // Windows lets the process that produced the last input take the
     // foreground. A mouse move by zero pixels is such input and, unlike a
     // synthesised click, presses nothing wherever the cursor stands.
@@ -302,17 +281,16 @@ bool Win32Files::writeFile(const Text& path, const std::vector<uint8_t>& bytes) 
 }
 
 std::optional<std::vector<uint8_t>> Win32Files::readFile(const Text& path) {
-  HANDLE file = CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const UniqueFile file(
+      CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
   std::vector<uint8_t> bytes;
   uint8_t chunk[65536];
   DWORD got = 0;
   bool done = true;
-  while ((done = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE) && got > 0) {
+  while ((done = ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) != FALSE) && got > 0) {
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
-  CloseHandle(file);
   if (!done) return std::nullopt;
   return bytes;
 }

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     regKeyExists(root, path);
     listRegSubKeys(root, path);
     int32_t value = static_cast<int32_t>(size);
-    if (writeRegInteger(root, path, name, value)) {
+    if (writeRegInteger(root, path, name, value) == WriteResult::Written) {
       bool back = false;
       if (readRegInteger(root, path, name, back) != value || !back) __builtin_trap();
     }

@@ -427,7 +427,7 @@ TEST_F(ChooserTest, InvalidBarcodeTakenAnywayIsStoredExactlyAsTyped) {
   startWithBatteries({});
   app.whenShown("TnewBatteryID", [](tk::Form& f) {
     auto& dialog = static_cast<TnewBatteryID&>(f);
-    dialog.edNewBatteryID.paste(u"my battery");
+    dialog.edNewBatteryID.textEnteredByUser(u"my battery");  // pasted
     dialog.btApply.click();
   });
   choose([&](TchooseBattery& c) {
@@ -532,7 +532,7 @@ TEST_F(NewBarcodeDialogTest, TypingCapitalisesAToZAndColoursByValidity) {
   tk::headless::type(d, u"\u00e4b-");
   EXPECT_EQ(d.edNewBatteryID.text(), u"\u00e4B-");
   d.edNewBatteryID.setText(u"");
-  d.edNewBatteryID.paste(u"1zz1234abcd");
+  d.edNewBatteryID.textEnteredByUser(u"1zz1234abcd");  // pasted past the key filter
   EXPECT_EQ(d.edNewBatteryID.text(), u"1zz1234abcd");
   EXPECT_EQ(app.drawn(d.edNewBatteryID.font().color), kRed);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "system/win32/wide.h"
+#include "system/win32/windows_error.h"
 #include "toolkit/components.h"
 #include "toolkit/form.h"
 #include "toolkit/win32/control_peer.h"
@@ -58,6 +59,7 @@ Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
   // windows hear the shell's "TaskbarCreated" broadcast.
   serviceWindow_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kServiceClass, L"Kestrane", WS_POPUP, 0, 0, 0, 0, nullptr,
                                        nullptr, instance, this));
+  if (!serviceWindow_) sys::win32::raiseLastError(u"The program's hidden window could not be made");
   // Restarted with administrator rights, the program runs at high
   // integrity, where Windows drops the messages that Explorer sends it
   // unless the window lets them in.
@@ -248,7 +250,7 @@ Screen Win32Application::screen() {
   RECT area;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   screen.workArea = {area.left, area.top, area.right - area.left, area.bottom - area.top};
-  ScreenDC dc;
+  sys::win32::ScreenDC dc;
   screen.pixelsPerInch = GetDeviceCaps(dc.get(), LOGPIXELSY);
   return screen;
 }
@@ -264,12 +266,13 @@ int Win32Application::smallIconSize(int pixelsPerInch) { return systemMetricForD
 // of its own is monochrome, and Wine lays text out there with other glyph
 // widths than on the screen.
 TextExtent Win32Application::textExtent(const Font& font, const Text& text, int pixelsPerInch) {
-  ScreenDC screen;
+  sys::win32::ScreenDC screen;
   HDC dc = screen.get();
-  HGDIOBJ previous = SelectObject(dc, this->font(font, pixelsPerInch));
   RECT r{0, 0, 0, 0};
-  DrawTextW(dc, wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, previous);
+  {
+    const sys::win32::SelectedObject selected(dc, this->font(font, pixelsPerInch));
+    DrawTextW(dc, wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  }
   // Wine's static control draws a line about 2 % wider than DrawText
   // measures it, and cuts off its last characters; the room added keeps
   // them on screen, and on Windows it is only a little empty space.
@@ -323,7 +326,8 @@ void Win32Application::attach(TrayIcon& icon) {
 }
 
 void Win32Application::popup(PopupMenu& menu, int x, int y) {
-  UniqueMenu popup(CreatePopupMenu());
+  sys::win32::UniqueMenu popup(CreatePopupMenu());
+  if (!popup) sys::win32::raiseLastError(u"The menu could not be made");
   UINT id = 1;
   for (const MenuItem& item : menu.items()) {
     if (item.caption == u"-") {
@@ -354,6 +358,7 @@ HFONT Win32Application::font(const Font& font, int pixelsPerInch) {
     Text name = font.name.substr(0, LF_FACESIZE - 1);
     std::copy(name.begin(), name.end(), reinterpret_cast<char16_t*>(description.lfFaceName));
     cached.reset(CreateFontIndirectW(&description));
+    if (!cached) sys::win32::raiseLastError(u"The font " + font.name + u" could not be made");
   }
   return cached.get();
 }

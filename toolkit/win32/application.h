@@ -9,7 +9,7 @@
 #include "system/win32/com_apartment.h"
 #include "toolkit/application.h"
 #include "toolkit/win32/accessible.h"
-#include "toolkit/win32/handles.h"
+#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 
@@ -71,8 +71,8 @@ class Win32Application : public Application {
 
   HINSTANCE instance_;
   UINT taskbarCreated_ = 0;
-  UniqueWindow serviceWindow_;
-  std::map<std::tuple<Text, int, bool, bool, int>, UniqueFont> fonts_;
+  sys::win32::UniqueWindow serviceWindow_;
+  std::map<std::tuple<Text, int, bool, bool, int>, sys::win32::UniqueFont> fonts_;
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimerId_ = 1;
   TrayPeer* trayPeer_ = nullptr;

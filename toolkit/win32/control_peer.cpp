@@ -7,6 +7,7 @@
 #include <string>
 
 #include "system/win32/wide.h"
+#include "system/win32/windows_error.h"
 #include "toolkit/form.h"
 #include "toolkit/win32/accessible.h"
 #include "toolkit/win32/application.h"
@@ -97,6 +98,7 @@ void ControlPeer::create() {
   auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_.id));
   window_.reset(CreateWindowExW(kind.exStyle, kind.windowClass, wide(control_.text()), kind.style, r.left, r.top,
                                 r.width, r.height, form_.window(), id, app_.instance(), nullptr));
+  if (!window_) sys::win32::raiseLastError(u"The control " + fromUtf8(control_.name()) + u" could not be made");
   HWND window = window_.get();
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowSubclass(window, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -121,6 +123,7 @@ void ControlPeer::attachUpDown(const SpinEdit& spin) {
   upDown_.reset(CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
                                 WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
                                 form_.window(), nullptr, app_.instance(), nullptr));
+  if (!upDown_) sys::win32::raiseLastError(u"The arrows of " + fromUtf8(spin.name()) + u" could not be made");
   SetWindowLongPtrW(upDown_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SendMessageW(upDown_.get(), UDM_SETRANGE32, spin.minValue, spin.maxValue);
   SendMessageW(upDown_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(window_.get()), 0);
@@ -250,12 +253,13 @@ void ControlPeer::drawButton(const DRAWITEMSTRUCT& item) {
   }
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT) : colorOf(control_.font().color));
-  HGDIOBJ previous = SelectObject(item.hDC, app_.font(control_.font(), control_.form().pixelsPerInch()));
   UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | ((item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
   RECT text = r;
   if (pushed) OffsetRect(&text, 1, 1);
-  DrawTextW(item.hDC, wide(control_.text()), -1, &text, format);
-  SelectObject(item.hDC, previous);
+  {
+    const sys::win32::SelectedObject font(item.hDC, app_.font(control_.font(), control_.form().pixelsPerInch()));
+    DrawTextW(item.hDC, wide(control_.text()), -1, &text, format);
+  }
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
     InflateRect(&r, -4, -4);
     DrawFocusRect(item.hDC, &r);

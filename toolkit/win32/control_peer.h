@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "toolkit/controls.h"
-#include "toolkit/win32/handles.h"
+#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 
@@ -46,8 +46,8 @@ class ControlPeer : public Peer {
   Win32Application& app_;
   FormPeer& form_;
   Control& control_;
-  UniqueWindow window_;
-  UniqueWindow upDown_;
+  sys::win32::UniqueWindow window_;
+  sys::win32::UniqueWindow upDown_;
   // What the native control was last given: the same font in another
   // colour needs no new font, only a repaint.
   HFONT font_ = nullptr;

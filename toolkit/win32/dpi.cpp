@@ -1,6 +1,6 @@
 #include "toolkit/win32/dpi.h"
 
-#include "toolkit/win32/handles.h"
+#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 namespace {
@@ -17,7 +17,7 @@ using GetSystemMetricsForDpiFunction = int WINAPI(int, UINT);
 using AdjustWindowRectExForDpiFunction = BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT);
 
 int systemDpi() {
-  ScreenDC screen;
+  sys::win32::ScreenDC screen;
   return GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "system/win32/wide.h"
+#include "system/win32/windows_error.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/control_peer.h"
 #include "toolkit/win32/dpi.h"
@@ -26,8 +27,8 @@ BOOL CALLBACK forwardSysColorChange(HWND child, LPARAM) {
 }
 
 void paintBevels(HWND window, const Form& form) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
+  const sys::win32::PaintSession paint(window);
+  HDC dc = paint.dc();
   for (Control* control : form.controls()) {
     auto* bevel = dynamic_cast<Bevel*>(control);
     if (bevel == nullptr || !bevel->visible()) continue;
@@ -35,7 +36,6 @@ void paintBevels(HWND window, const Form& form) {
     RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
     DrawEdge(dc, &r, bevel->sunken ? EDGE_SUNKEN : EDGE_ETCHED, BF_RECT);
   }
-  EndPaint(window, &paint);
 }
 
 }  // namespace
@@ -61,7 +61,7 @@ void registerFormClass(HINSTANCE instance, const std::wstring& name, WNDPROC pro
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   windowClass.lpszClassName = name.c_str();
-  RegisterClassExW(&windowClass);
+  if (RegisterClassExW(&windowClass) == 0) sys::win32::raiseLastError(u"The window class could not be made");
 }
 
 FormPeer* formPeerOf(HWND window) {
@@ -78,6 +78,7 @@ FormPeer::FormPeer(Win32Application& app, Form& form) : app_(app), form_(form) {
   }
   window_.reset(CreateWindowExW(formExStyle(form), className.c_str(), wide(form.caption()), formStyle(form),
                                 form.left(), form.top(), 100, 100, owner, nullptr, app.instance(), this));
+  if (!window_) sys::win32::raiseLastError(u"The window " + fromUtf8(form.className()) + u" could not be made");
   form_.nativeHandle = reinterpret_cast<uintptr_t>(window_.get());
   applyFont();
   applyBounds();
@@ -102,6 +103,7 @@ void FormPeer::makeHints() {
   tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_.get(), nullptr,
                                   app_.instance(), nullptr));
+  if (!tooltips_) sys::win32::raiseLastError(u"The window of the hints could not be made");
   setHintPause(app_.hintHidePause());
   for (Control* control : form_.controls()) {
     if (ControlPeer* peer = controlPeerOf(peerWindow(control))) peer->changed(Property::Hint);
@@ -143,7 +145,7 @@ void FormPeer::applyBounds() {
 }
 
 void FormPeer::applyIcon() {
-  UniqueIcon small, large;
+  sys::win32::UniqueIcon small, large;
   const int dpi = form_.pixelsPerInch();
   HICON smallShown = app_.smallMainIcon(dpi), largeShown = app_.largeMainIcon(dpi);
   if (const Bitmap& picture = form_.icon(); !picture.empty()) {

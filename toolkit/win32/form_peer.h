@@ -8,7 +8,7 @@
 #include <string>
 
 #include "toolkit/form.h"
-#include "toolkit/win32/handles.h"
+#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 
@@ -66,10 +66,10 @@ class FormPeer : public Peer {
 
   Win32Application& app_;
   Form& form_;
-  UniqueWindow window_;
-  UniqueWindow tooltips_;
-  UniqueIcon smallIcon_;
-  UniqueIcon largeIcon_;
+  sys::win32::UniqueWindow window_;
+  sys::win32::UniqueWindow tooltips_;
+  sys::win32::UniqueIcon smallIcon_;
+  sys::win32::UniqueIcon largeIcon_;
   bool shownBefore_ = false;
   bool keyboardCuesInitialised_ = false;
   bool created_ = false;

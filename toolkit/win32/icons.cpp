@@ -18,7 +18,7 @@ DibPixels::DibPixels(const Bitmap& picture) : pixels(static_cast<size_t>(picture
   }
 }
 
-UniqueIcon makeIcon(const Bitmap& picture) {
+sys::win32::UniqueIcon makeIcon(const Bitmap& picture) {
   BITMAPV5HEADER header{};
   header.bV5Size = sizeof header;
   header.bV5Width = picture.width();
@@ -27,9 +27,9 @@ UniqueIcon makeIcon(const Bitmap& picture) {
   header.bV5BitCount = 32;
   header.bV5Compression = BI_RGB;
   void* bits = nullptr;
-  UniqueBitmap color;
+  sys::win32::UniqueBitmap color;
   {
-    ScreenDC screen;
+    sys::win32::ScreenDC screen;
     color.reset(
         CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0));
   }
@@ -46,12 +46,12 @@ UniqueIcon makeIcon(const Bitmap& picture) {
       if (clear) mask[static_cast<size_t>(y) * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
     }
   }
-  UniqueBitmap monochrome(CreateBitmap(picture.width(), picture.height(), 1, 1, mask.data()));
+  sys::win32::UniqueBitmap monochrome(CreateBitmap(picture.width(), picture.height(), 1, 1, mask.data()));
   ICONINFO info{};
   info.fIcon = TRUE;
   info.hbmColor = color.get();
   info.hbmMask = monochrome.get();
-  return UniqueIcon(CreateIconIndirect(&info));
+  return sys::win32::UniqueIcon(CreateIconIndirect(&info));
 }
 
 }  // namespace kst::tk::win32

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "toolkit/types.h"
-#include "toolkit/win32/handles.h"
+#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 
 // Creates a colour icon with its mask from a picture.
-UniqueIcon makeIcon(const Bitmap& picture);
+sys::win32::UniqueIcon makeIcon(const Bitmap& picture);
 
 // A top-down 32-bit device-independent copy of a picture.
 struct DibPixels {

@@ -84,7 +84,7 @@ bool TrayPeer::send(DWORD command, const Bitmap* picture, const Text& hint) {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayCallback;
   // The shell keeps a copy of the icon; ours can go when the call returns.
-  UniqueIcon shown;
+  sys::win32::UniqueIcon shown;
   if (picture != nullptr) shown = makeIcon(*picture);
   data.hIcon = shown ? shown.get() : app_.smallMainIcon(icon_.owner().pixelsPerInch());
   size_t length = std::min(hint.size(), std::size(data.szTip) - 1);

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "toolkit/components.h"
-#include "toolkit/win32/handles.h"
+#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 
