@@ -7,7 +7,7 @@
 namespace kst {
 
 void Tkst_mainform::FormShow() {
-  app().setHintHidePause(30000);
+  app().setHintHidePause(kHintHidePause);
   inFormShow = true;
   setDefaultThresholds();
   currentBarcode.clear();

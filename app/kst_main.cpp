@@ -20,11 +20,9 @@ void place(tk::Control& control, int left, int top, int width, int height) {
   control.setBounds({left, top, width, height});
 }
 
+// The buttons of the main window stand in one column.
 void placeButton(tk::Button& button, const Text& caption, int top, int tabOrder) {
-  button.setText(caption);
-  place(button, 252, top, 97, 23);
-  button.tabOrder = tabOrder;
-  button.tabStop = true;
+  tk::placeButton(button, caption, {252, top, 97, 23}, tabOrder);
 }
 
 }  // namespace

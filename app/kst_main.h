@@ -32,6 +32,10 @@ inline constexpr tk::Color gaugeBackground = tk::Color::rgb(111, 111, 111).inHig
 inline constexpr tk::Color gaugeGreen = tk::Color::rgb(20, 170, 0).inHighContrast(tk::kHighlight);
 inline constexpr tk::Color gaugeRed = tk::Color::rgb(240, 0, 0).inHighContrast(tk::kHotLight);
 
+// The status refresh's interval, and how long a hint stays up.
+inline constexpr int kStatusInterval = 1000;
+inline constexpr int kHintHidePause = 30000;
+
 // Module-level state, touched only on the user-interface thread.
 // The arguments the program was started with, as an elevated copy gets them.
 extern Text programArguments;
@@ -77,7 +81,7 @@ class Tkst_mainform : public tk::Form {
   tk::Bevel bvSplit{*this, "bvSplit"};
   tk::Bevel bvButtons{*this, "bvButtons"};
   tk::TrayIcon TrayIcon{*this};
-  tk::Timer BatteryStatusTimer{app(), 1000};
+  tk::Timer BatteryStatusTimer{app(), kStatusInterval};
   // The notification-area pictures of each state, drawn for the task bar.
   tk::ImageList imNoBattery, imChargeLow, imChargeMid, imChargeHigh, imNoCharge, imDischarge;
   tk::PopupMenu TrayMenu{app()};

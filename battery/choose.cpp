@@ -24,22 +24,13 @@ TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBat
   bvChoose.anchoredToBottom = true;
   lbChoose.setText(u"Edit charging thresholds for ...");
   lbChoose.setBounds({36, 18, 160, 13});
-  btRemove.setText(u"&Remove");
-  btRemove.setBounds({154, 62, 55, 22});
+  tk::placeButton(btRemove, u"&Remove", {154, 62, 55, 22}, 0);
   btRemove.setHint(u" click here, to remove settings for choosed battery from registry ", true);
-  btRemove.tabOrder = 0;
-  btRemove.tabStop = true;
-  btCancel.setText(u"&Cancel");
-  btCancel.setBounds({36, 120, 84, 24});
+  tk::placeButton(btCancel, u"&Cancel", {36, 120, 84, 24}, 1);
   btCancel.isCancel = true;
   btCancel.modalResult = tk::ModalResult::Cancel;
-  btCancel.tabOrder = 1;
-  btCancel.tabStop = true;
-  btOk.setText(u"&Ok");
-  btOk.setBounds({125, 120, 84, 24});
+  tk::placeButton(btOk, u"&Ok", {125, 120, 84, 24}, 2);
   btOk.isDefault = true;
-  btOk.tabOrder = 2;
-  btOk.tabStop = true;
   for (tk::Button* button : {&btCancel, &btOk}) {
     button->anchoredToTop = false;
     button->anchoredToBottom = true;

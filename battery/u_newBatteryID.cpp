@@ -21,12 +21,9 @@ TnewBatteryID::TnewBatteryID(tk::Application& app) : tk::Form(app, "TnewBatteryI
   imBattery.setBounds({32, 61, 618, 104});
   imBattery.setBitmap(resources::decodeBatteryLabel());
   imBattery.accessibleName = u"A battery's label: the barcode is its last 11 characters";
-  btCancel.setText(u"&Cancel");
-  btCancel.setBounds({32, 174, 88, 25});
+  tk::placeButton(btCancel, u"&Cancel", {32, 174, 88, 25}, 0);
   btCancel.isCancel = true;
   btCancel.modalResult = tk::ModalResult::Cancel;
-  btCancel.tabOrder = 0;
-  btCancel.tabStop = true;
   Label3.setText(u"Enter the &barcode of your battery: ");
   Label3.setBounds({140, 178, 175, 13});
   Label3.focusControl = &edNewBatteryID;
@@ -34,12 +31,9 @@ TnewBatteryID::TnewBatteryID(tk::Application& app) : tk::Form(app, "TnewBatteryI
   edNewBatteryID.centered = true;
   edNewBatteryID.tabOrder = 2;
   edNewBatteryID.tabStop = true;
-  btApply.setText(u"&Apply");
-  btApply.setBounds({456, 174, 194, 25});
+  tk::placeButton(btApply, u"&Apply", {456, 174, 194, 25}, 1);
   btApply.isDefault = true;
   btApply.modalResult = tk::ModalResult::Ok;
-  btApply.tabOrder = 1;
-  btApply.tabStop = true;
   focus(&edNewBatteryID);
 
   onCreate = [this] { FormCreate(); };

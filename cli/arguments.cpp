@@ -24,7 +24,7 @@ std::variant<Invocation, std::string> parseArguments(const std::vector<Text>& ar
       call.help = true;
     } else if (word == "--version") {
       call.version = true;
-    } else if (word.rfind("--", 0) == 0) {
+    } else if (word.starts_with("--")) {
       if (call.command.empty()) return "Unknown option " + word + ". Give the command first.";
       if (!takes(call.command, word)) return "The command " + call.command + " takes no option " + word + ".";
       if (word == "--force" || word == "--dry-run") {

@@ -30,7 +30,9 @@ struct Refusal {
   std::string reason;
 };
 
+// Registry names match without case.
 bool sameName(const Text& a, const Text& b) { return upperCaseText(a) == upperCaseText(b); }
+bool startsWithName(const Text& path, const Text& prefix) { return sameName(path.substr(0, prefix.size()), prefix); }
 
 // The file's text: UTF-16 with its byte-order mark, as regedit and export
 // --output write it, or UTF-8, as export writes to standard output.
@@ -61,21 +63,21 @@ std::optional<Section> sectionFor(const Text& key) {
   const Text machine = u"HKEY_LOCAL_MACHINE\\", user = u"HKEY_CURRENT_USER\\";
   Text path;
   Section section;
-  if (upperCaseText(key.substr(0, machine.size())) == upperCaseText(machine)) {
+  if (startsWithName(key, machine)) {
     path = key.substr(machine.size());
     const Text view = u"SOFTWARE\\Wow6432Node\\";
-    if (sameName(path.substr(0, view.size()), view)) path = u"SOFTWARE\\" + path.substr(view.size());
+    if (startsWithName(path, view)) path = u"SOFTWARE\\" + path.substr(view.size());
     section.keySet.root = store::kMachine;
-  } else if (upperCaseText(key.substr(0, user.size())) == upperCaseText(user)) {
+  } else if (startsWithName(key, user)) {
     path = key.substr(user.size());
     section.keySet.root = store::kUser;
   } else {
     return std::nullopt;
   }
   const bool machineKey = section.keySet.root == store::kMachine;
-  const std::vector<Text> general =
-      machineKey ? std::vector<Text>{store::kMachineConfigurationKey, store::kMachineDataKey}
-                 : std::vector<Text>{store::kUserDataKey};
+  const std::vector<Text> general = machineKey
+                                        ? std::vector<Text>{store::kMachineConfigurationKey, store::kMachineDataKey}
+                                        : std::vector<Text>{store::kUserDataKey};
   for (const Text& generalKey : general) {
     if (sameName(path, generalKey)) {
       section.keySet.path = generalKey;
@@ -84,12 +86,12 @@ std::optional<Section> sectionFor(const Text& key) {
   }
   // One battery's key: below the machine configuration key or the user data key.
   const Text& parent = machineKey ? store::kMachineConfigurationKey : store::kUserDataKey;
-  if (path.size() <= parent.size() + 1 || !sameName(path.substr(0, parent.size()), parent) ||
-      path[parent.size()] != u'\\') {
+  if (path.size() <= parent.size() + 1 || !startsWithName(path, parent) || path[parent.size()] != u'\\') {
     return std::nullopt;
   }
   section.barcode = path.substr(parent.size() + 1);
-  section.keySet = machineKey ? store::machineConfigurationKeyOf(section.barcode) : store::userDataKeyOf(section.barcode);
+  section.keySet =
+      machineKey ? store::machineConfigurationKeyOf(section.barcode) : store::userDataKeyOf(section.barcode);
   return section;
 }
 
@@ -148,8 +150,8 @@ std::optional<std::string> checkSection(const Section& section, bool force) {
   const int low = static_cast<int>(section.values.at(store::kChargeStartPercentage));
   if (high - low < store::kMinimumGap) return toUtf8(store::kGapMessage);
   if (!section.barcode.empty() && !isValidBatteryIDText(section.barcode) && !force) {
-    return "the barcode " + toUtf8(section.barcode) +
-           " seems to be not valid: 11 digits and capitals, at least two of each; give --force to take it anyway";
+    return "the barcode " + toUtf8(section.barcode) + " seems to be not valid: " + std::to_string(kBarcodeLength) +
+           " digits and capitals, at least two of each; give --force to take it anyway";
   }
   return std::nullopt;
 }
@@ -226,8 +228,8 @@ Outcome importSettings(const Invocation& call, const Console& console) {
   if (!bytes) return failure(kBadInput, "Cannot read " + toUtf8(*call.file) + ".");
   auto parsed = parse(decoded(*bytes), call.force);
   if (auto* refusal = std::get_if<Refusal>(&parsed)) {
-    return failure(kBadInput, toUtf8(*call.file) + " line " + std::to_string(refusal->line) + ": " +
-                                  refusal->reason + ". Nothing was written.");
+    return failure(kBadInput, toUtf8(*call.file) + " line " + std::to_string(refusal->line) + ": " + refusal->reason +
+                                  ". Nothing was written.");
   }
   const std::vector<Section> sections = inWriteOrder(std::get<std::vector<Section>>(parsed));
   if (call.dryRun) {

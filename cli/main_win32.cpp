@@ -12,13 +12,6 @@
 
 namespace {
 
-std::wstring toWide(const std::string& utf8) {
-  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-  return wide;
-}
-
 // A console shows the text as it is; a file or a pipe gets it as UTF-8.
 void write(DWORD which, const std::string& utf8) {
   if (utf8.empty()) return;
@@ -26,8 +19,8 @@ void write(DWORD which, const std::string& utf8) {
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
   DWORD mode = 0, done = 0;
   if (GetConsoleMode(handle, &mode)) {
-    std::wstring wide = toWide(utf8);
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
+    const kst::Text text = kst::fromUtf8(utf8);
+    WriteConsoleW(handle, kst::sys::win32::wide(text), static_cast<DWORD>(text.size()), &done, nullptr);
   } else {
     WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr);
   }

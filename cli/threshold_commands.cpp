@@ -80,7 +80,8 @@ Outcome set(const Invocation& call, const Console& console) {
   const Text barcode = call.battery.value_or(Text());
   if (!barcode.empty() && !isValidBatteryIDText(barcode) && !call.force) {
     return failure(kBadInput, "The barcode " + toUtf8(barcode) +
-                                  " seems to be not valid: 11 digits and capitals, at least two of each. Give "
+                                  " seems to be not valid: " + std::to_string(kBarcodeLength) +
+                                  " digits and capitals, at least two of each. Give "
                                   "--force to use it anyway.");
   }
   Change high, low;

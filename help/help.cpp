@@ -33,13 +33,6 @@ void label(tk::Label& control, const Text& text, int left, int top, int width) {
   control.setBounds({left, top, width, 13});
 }
 
-void button(tk::Button& control, const Text& text, tk::Rect bounds, int tabOrder) {
-  control.setText(text);
-  control.setBounds(bounds);
-  control.tabOrder = tabOrder;
-  control.tabStop = true;
-}
-
 void link(tk::Label& control, const Text& text, int left, int top, int width) {
   label(control, text, left, top, width);
   tk::Font font = control.font();
@@ -100,12 +93,12 @@ void Tf_help::layOut() {
         540);
 
   link(lbPwrMgmtDrv, u"Lenovo Power Management Driver", 48, 111, 180);
-  button(btGetPWRMGMTDrvx86, u"download &32 bit", {240, 106, 98, 23}, 1);
-  button(btGetPWRMGMTDrvx64, u"download &64 bit", {342, 106, 98, 23}, 7);
-  button(btPwrMgmtDrvM, u"&mirror", {452, 106, 120, 23}, 4);
+  tk::placeButton(btGetPWRMGMTDrvx86, u"download &32 bit", {240, 106, 98, 23}, 1);
+  tk::placeButton(btGetPWRMGMTDrvx64, u"download &64 bit", {342, 106, 98, 23}, 7);
+  tk::placeButton(btPwrMgmtDrvM, u"&mirror", {452, 106, 120, 23}, 4);
   link(lbSetDep, u"Thinkpad Settings Dependency", 48, 138, 180);
-  button(btGetSetDep, u"&download from Lenovo (32bit, 64bit)", {240, 133, 200, 23}, 2);
-  button(btSetDepM, u"mi&rror", {452, 133, 120, 23}, 5);
+  tk::placeButton(btGetSetDep, u"&download from Lenovo (32bit, 64bit)", {240, 133, 200, 23}, 2);
+  tk::placeButton(btSetDepM, u"mi&rror", {452, 133, 120, 23}, 5);
   label(lbRestart, u"Important: Restart is required after installation.", 48, 164, 400);
 
   label(lbNumber4, u"4.", 16, 190, 14);
@@ -118,14 +111,14 @@ void Tf_help::layOut() {
   label(lbNumber5, u"5.", 16, 232, 14);
   label(lbStep5, u"Still not working? Try to install Lenovo System Interface Foundation.", 32, 232, 540);
   link(lbSIF, u"System Interface Foundation", 48, 257, 180);
-  button(btGetSIF, u"do&wnload from Lenovo (32bit, 64bit)", {240, 252, 200, 23}, 3);
-  button(btSIFM, u"mirr&or", {452, 252, 120, 23}, 6);
+  tk::placeButton(btGetSIF, u"do&wnload from Lenovo (32bit, 64bit)", {240, 252, 200, 23}, 3);
+  tk::placeButton(btSIFM, u"mirr&or", {452, 252, 120, 23}, 6);
 
   label(lbNumber6, u"6.", 16, 286, 14);
   label(lbStep6, u"Still not working? Update your (UEFI-)Bios:", 32, 286, 220);
   link(lbLenovoSupport, kLenovoSupportHost, 256, 286, 160);
 
-  button(btClose, u"&Close", {16, 370, 565, 28}, 0);
+  tk::placeButton(btClose, u"&Close", {16, 370, 565, 28}, 0);
   focus(&btClose);
 }
 

@@ -22,13 +22,7 @@ Text getFileVersion(const Text& path) {
     std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%.4x%.4x\\FileVersion", language, codePage);
     auto value = version.queryValue(buffer, fromUtf8(subBlock));
     if (!value) return result;
-    Text text;
-    for (size_t i = 0; i + 1 < value->size(); i += 2) {
-      auto unit = static_cast<char16_t>((*value)[i] | (*value)[i + 1] << 8);
-      if (unit == 0) break;
-      text += unit;
-    }
-    result = text;
+    result = fromUtf16leUpToNul(value->data(), value->size());
   } catch (...) {
     // Unreadable version information shows as "unknown".
   }

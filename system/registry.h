@@ -11,6 +11,8 @@ namespace kst::sys {
 enum class RootKey { CurrentUser, LocalMachine, ClassesRoot, Users, CurrentConfig };
 
 using Status = long;
+// Windows allows key names of up to 255 characters: a barcode is one.
+inline constexpr size_t kLongestKeyName = 255;
 inline constexpr Status kSuccess = 0;
 inline constexpr Status kFileNotFound = 2;
 inline constexpr Status kAccessDenied = 5;
@@ -53,6 +55,8 @@ struct RegValue {
 };
 
 RegValue dwordValue(uint32_t value);
+// The number of a DWORD's four bytes, the low one first.
+uint32_t dwordOf(const RegValue& value);
 RegValue stringValue(TextView text, uint32_t type = valuetype::kSz);
 
 using KeyHandle = uintptr_t;

@@ -66,6 +66,11 @@ Text fromUtf16le(const uint8_t* bytes, size_t size) {
   return text;
 }
 
+Text fromUtf16leUpToNul(const uint8_t* bytes, size_t size) {
+  Text text = fromUtf16le(bytes, size);
+  return text.substr(0, text.find(u'\0'));
+}
+
 Text decimal(long long value) {
   std::string digits = std::to_string(value);
   return Text(digits.begin(), digits.end());

@@ -20,6 +20,8 @@ Text decimal(long long value);
 std::vector<uint8_t> utf16leBytes(TextView text);
 // The code units of those bytes; an odd last byte is no unit.
 Text fromUtf16le(const uint8_t* bytes, size_t size);
+// The same, up to the first NUL: a string as Windows stores it.
+Text fromUtf16leUpToNul(const uint8_t* bytes, size_t size);
 
 // a to z as their capitals, every other character as it is: what typing
 // into the barcode field and access keys go by. The program's rule for

@@ -208,4 +208,11 @@ void Picture::setBitmap(Bitmap bitmap) {
   notify(Property::Picture);
 }
 
+void placeButton(Button& button, const Text& caption, Rect bounds, int tabOrder) {
+  button.setText(caption);
+  button.setBounds(bounds);
+  button.tabOrder = tabOrder;
+  button.tabStop = true;
+}
+
 }  // namespace kst::tk

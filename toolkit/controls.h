@@ -238,4 +238,8 @@ class Picture : public Control {
   Bitmap bitmap_;
 };
 
+// A button of a window's design: its caption, its place and its stop in
+// the tab order.
+void placeButton(Button& button, const Text& caption, Rect bounds, int tabOrder);
+
 }  // namespace kst::tk

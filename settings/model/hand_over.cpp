@@ -16,8 +16,6 @@ namespace {
 // line's quoting.
 const Text kSavePrefix = u"--kestrane-save=";
 const Text kRemovePrefix = u"--kestrane-remove=";
-// Windows allows key names of up to 255 characters.
-constexpr size_t kLongestBarcode = 255;
 
 const char16_t kHexDigits[] = u"0123456789ABCDEF";
 
@@ -36,7 +34,7 @@ std::optional<int> hexDigit(char16_t c) {
 }
 
 std::optional<Text> unhex(const Text& digits) {
-  if (digits.size() % 4 != 0 || digits.size() / 4 > kLongestBarcode) return std::nullopt;
+  if (digits.size() % 4 != 0 || digits.size() / 4 > sys::kLongestKeyName) return std::nullopt;
   Text text;
   for (size_t i = 0; i < digits.size(); i += 4) {
     int unit = 0;

@@ -74,21 +74,14 @@ Text decodeString(const RegValue& value, const Location& where, const Text& valu
   if (value.type != valuetype::kSz && value.type != valuetype::kExpandSz) {
     throw Error(u"Invalid data type for " + describe(where, valueName) + u": text expected.");
   }
-  Text text;
-  for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
-    auto unit = static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
-    if (unit == 0) break;
-    text += unit;
-  }
-  return text;
+  return fromUtf16leUpToNul(value.data.data(), value.data.size());
 }
 
 int32_t decodeInteger(const RegValue& value, const Location& where, const Text& valueName) {
   if (value.type != valuetype::kDword || value.data.size() != 4) {
     throw Error(u"Invalid data type for " + describe(where, valueName) + u": number expected.");
   }
-  uint32_t number =
-      value.data[0] | value.data[1] << 8 | value.data[2] << 16 | static_cast<uint32_t>(value.data[3]) << 24;
+  const uint32_t number = dwordOf(value);
   if (number > 0x7FFFFFFFu) {
     throw Error(u"The number " + decimal(number) + u" of " + describe(where, valueName) + u" is too large.");
   }

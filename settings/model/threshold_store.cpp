@@ -21,7 +21,7 @@ std::optional<int32_t> valueAt(const KeySetRead& read, size_t index) {
 
 Text pathOnThisMachine(const KeySet& keySet) {
   const Text software = u"SOFTWARE\\";
-  if (keySet.root != kMachine || !sys::registry().separate32BitView() || keySet.path.rfind(software, 0) != 0) {
+  if (keySet.root != kMachine || !sys::registry().separate32BitView() || !keySet.path.starts_with(software)) {
     return keySet.path;
   }
   return software + u"Wow6432Node\\" + keySet.path.substr(software.size());

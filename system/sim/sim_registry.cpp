@@ -242,7 +242,7 @@ std::optional<RegValue> SimRegistry::get(RootKey root, const Text& path, const T
 std::optional<uint32_t> SimRegistry::getDword(RootKey root, const Text& path, const Text& name) const {
   auto value = get(root, path, name);
   if (!value || value->type != valuetype::kDword || value->data.size() != 4) return std::nullopt;
-  return value->data[0] | value->data[1] << 8 | value->data[2] << 16 | static_cast<uint32_t>(value->data[3]) << 24;
+  return dwordOf(*value);
 }
 
 bool SimRegistry::exists(RootKey root, const Text& path) const {

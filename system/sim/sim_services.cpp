@@ -10,12 +10,7 @@ void SimVersion::setVersion(const Text& version, uint16_t language, uint16_t cod
                                            static_cast<uint8_t>(codePage), static_cast<uint8_t>(codePage >> 8)};
   char name[64];
   std::snprintf(name, sizeof name, "\\StringFileInfo\\%.4x%.4x\\FileVersion", language, codePage);
-  std::vector<uint8_t> text;
-  for (char16_t c : version + Text(1, u'\0')) {
-    text.push_back(static_cast<uint8_t>(c));
-    text.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  blocks[fromUtf8(name)] = text;
+  blocks[fromUtf8(name)] = utf16leBytes(version + Text(1, u'\0'));
 }
 
 // A device's path is its index.

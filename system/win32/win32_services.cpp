@@ -103,8 +103,8 @@ Status Win32Registry::setValue(KeyHandle key, const Text& name, const RegValue& 
 }
 
 Status Win32Registry::enumSubKey(KeyHandle key, uint32_t index, Text& name) {
-  wchar_t buffer[256];
-  DWORD length = 256;
+  wchar_t buffer[kLongestKeyName + 1];
+  DWORD length = kLongestKeyName + 1;
   Status status = RegEnumKeyExW(keyOf(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
   if (status == ERROR_SUCCESS) name = fromWide(buffer, length);
   return status;
@@ -266,7 +266,7 @@ std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<u
     return std::nullopt;
   }
   // String values report their length in characters, everything else in bytes.
-  size_t bytes = subBlock.rfind(u"\\StringFileInfo", 0) == 0 ? length * sizeof(wchar_t) : length;
+  size_t bytes = subBlock.starts_with(u"\\StringFileInfo") ? length * sizeof(wchar_t) : length;
   auto* first = static_cast<const uint8_t*>(value);
   return std::vector<uint8_t>(first, first + bytes);
 }

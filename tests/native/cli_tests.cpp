@@ -354,7 +354,9 @@ TEST_F(CliTest, RemoveDeletesTheBatterysTwoKeySetsAndSaysWhich) {
 // kind, each lands where that machine's power manager looks, with that
 // machine's install identifier.
 TEST_F(CliTest, AnExportImportedOnTheOtherKindOfWindowsGivesTheSameThresholds) {
-  const std::vector<KeySet> keySets = {kUserData, store::userDataKeyOf(kA), store::machineConfigurationKeyOf(kA),
+  const std::vector<KeySet> keySets = {kUserData,
+                                       store::userDataKeyOf(kA),
+                                       store::machineConfigurationKeyOf(kA),
                                        {store::kMachine, store::kMachineDataKey}};
   auto wipe = [&] {
     deleteRegKey(u"HKLM", u"SOFTWARE\\Lenovo");
@@ -381,7 +383,8 @@ TEST_F(CliTest, AnExportImportedOnTheOtherKindOfWindowsGivesTheSameThresholds) {
       sim.files.written[name] = bytes;
       cli::Outcome outcome = run({u"import", name.c_str()});
       EXPECT_EQ(outcome.exitCode, cli::kDone) << outcome.err;
-      EXPECT_TRUE(has(outcome.out, "written: " + toUtf8(keySetName(store::machineConfigurationKeyOf(kA))))) << outcome.out;
+      EXPECT_TRUE(has(outcome.out, "written: " + toUtf8(keySetName(store::machineConfigurationKeyOf(kA)))))
+          << outcome.out;
       EXPECT_EQ(storedSet(kUserData), (std::vector<long long>{1, 0, 30, 90, 2, 777}));
       EXPECT_EQ(storedSet(store::userDataKeyOf(kA)), (std::vector<long long>{0, 1, 20, 60, 2, 777}));
       EXPECT_EQ(storedSet(store::machineConfigurationKeyOf(kA)), (std::vector<long long>{0, 1, 20, 60, 2, 777}));
@@ -400,8 +403,9 @@ TEST_F(CliTest, ImportRefusesAnythingButThresholdKeySetsWithItsLineAndWritesNoth
   seedUserData();
   const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
   const std::string user = "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data]\r\n";
-  const std::string good = "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000001\r\n"
-                           "\"ChargeStartPercentage\"=dword:00000028\r\n\"ChargeStopPercentage\"=dword:00000050\r\n";
+  const std::string good =
+      "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000001\r\n"
+      "\"ChargeStartPercentage\"=dword:00000028\r\n\"ChargeStopPercentage\"=dword:00000050\r\n";
   struct Case {
     std::string file, said;
   };
@@ -412,23 +416,28 @@ TEST_F(CliTest, ImportRefusesAnythingButThresholdKeySetsWithItsLineAndWritesNoth
            {head + "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV]\r\n" + good, "line 3:"},
            {head + "[-HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data]\r\n", "line 3: a line that deletes a key"},
            {head + user + good + "\"ChargeStopPercentage\"=-\r\n", "line 8: a line that deletes a value"},
-           {head + user + good + "\"FirstInstID\"=dword:00000001\r\n", "line 8: \"FirstInstID\" is no value that export"},
+           {head + user + good + "\"FirstInstID\"=dword:00000001\r\n",
+            "line 8: \"FirstInstID\" is no value that export"},
            {head + user + good + "\"Automatic\"=\"2\"\r\n", "line 8: \"Automatic\" is no DWORD"},
-           {head + user + good + "\"ChargeStopControl\"=dword:00000000\r\n", "line 8: \"ChargeStopControl\" is given twice"},
+           {head + user + good + "\"ChargeStopControl\"=dword:00000000\r\n",
+            "line 8: \"ChargeStopControl\" is given twice"},
            {head + user + "\"ChargeStopPercentage\"=dword:00000065\r\n", "line 4: ChargeStopPercentage is 101"},
            {head + user + "\"ChargeStartControl\"=dword:00000002\r\n", "line 4: ChargeStartControl is 2"},
-           {head + user + "\"ChargeStartPercentage\"=dword:0000004e\r\n\"ChargeStopPercentage\"=dword:00000050\r\n"
-                   "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000001\r\n",
+           {head + user +
+                "\"ChargeStartPercentage\"=dword:0000004e\r\n\"ChargeStopPercentage\"=dword:00000050\r\n"
+                "\"ChargeStartControl\"=dword:00000001\r\n\"ChargeStopControl\"=dword:00000001\r\n",
             "line 3: The low threshold percentage must be at least"},
-           {head + user + "\"ChargeStopPercentage\"=dword:00000050\r\n", "line 3: the key set lacks ChargeStartControl"},
+           {head + user + "\"ChargeStopPercentage\"=dword:00000050\r\n",
+            "line 3: the key set lacks ChargeStartControl"},
            {head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\battery1]\r\n" + good,
             "line 3: the barcode battery1 cannot be used, because it names the power manager's key Battery1"},
            {head + "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\abc]\r\n" + good,
             "line 3: the barcode abc seems to be not valid"},
            {head + user + good + user + good, "line 8: the key set is given twice"},
            {head + "\"ChargeStopPercentage\"=dword:00000050\r\n", "line 3: a value before any key"},
-           {head + user + good + "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA]\r\n"
-                   "\"ChargeStopPercentage\"=hex:50,00,00,00\r\n",
+           {head + user + good +
+                "[HKEY_CURRENT_USER\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA]\r\n"
+                "\"ChargeStopPercentage\"=hex:50,00,00,00\r\n",
             "line 9: \"ChargeStopPercentage\" is no DWORD"},
            {head, "the file holds no key set"}}) {
     SCOPED_TRACE(c.file);
@@ -445,8 +454,9 @@ TEST_F(CliTest, ImportRefusesAnythingButThresholdKeySetsWithItsLineAndWritesNoth
   sim.files.written[u"C:\\fleet.reg"] = std::vector<uint8_t>(fleet.begin(), fleet.end());
   cli::Outcome dry = run({u"import", u"C:\\fleet.reg", u"--dry-run"});
   EXPECT_EQ(dry.exitCode, cli::kDone);
-  EXPECT_EQ(dry.out, "would write: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data: Charging starts below 40% and stops at 80%.\n"
-                     "Checked, nothing written.\n");
+  EXPECT_EQ(dry.out,
+            "would write: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data: Charging starts below 40% and stops at 80%.\n"
+            "Checked, nothing written.\n");
   EXPECT_EQ(writesSoFar(), 0u);
   EXPECT_EQ(run({u"import", u"C:\\missing.reg"}).exitCode, cli::kBadInput);
   EXPECT_EQ(run({u"import"}).exitCode, cli::kBadInput);

@@ -19,6 +19,7 @@
 #include "tests/win32/messages.h"
 #include "toolkit/win32/application.h"
 #include "resources/battery_pictures.h"
+#include "resources/resource_ids.h"
 #include "toolkit/win32/control_peer.h"
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/form_peer.h"
@@ -408,7 +409,7 @@ TEST(MainIcon, HoldsEverySizeWindowsAsksFor) {
   program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"kestrane.exe";
   HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   ASSERT_NE(module, nullptr) << "kestrane.exe beside the test";
-  HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+  HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(KST_MAIN_ICON), RT_GROUP_ICON);
   ASSERT_NE(group, nullptr);
   auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
   const int count = directory[4] | directory[5] << 8;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "system/win32/wide.h"
 #include "system/win32/windows_error.h"
 #include "toolkit/components.h"
@@ -365,13 +366,13 @@ HFONT Win32Application::font(const Font& font, int pixelsPerInch) {
 
 // Shared icons: Windows keeps one of each size for the process, and frees them itself.
 HICON Win32Application::smallMainIcon(int pixelsPerInch) {
-  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(KST_MAIN_ICON), IMAGE_ICON,
                                        systemMetricForDpi(SM_CXSMICON, pixelsPerInch),
                                        systemMetricForDpi(SM_CYSMICON, pixelsPerInch), LR_SHARED));
 }
 
 HICON Win32Application::largeMainIcon(int pixelsPerInch) {
-  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(KST_MAIN_ICON), IMAGE_ICON,
                                        systemMetricForDpi(SM_CXICON, pixelsPerInch),
                                        systemMetricForDpi(SM_CYICON, pixelsPerInch), LR_SHARED));
 }

@@ -1,6 +1,12 @@
 #include "toolkit/win32/icons.h"
 
 namespace kst::tk::win32 {
+namespace {
+
+// A pixel as a 32-bit DIB holds it: alpha, red, green, blue.
+uint32_t opaquePixel(Color c) { return 0xFF000000u | static_cast<uint32_t>(c.red()) << 16 | c.green() << 8 | c.blue(); }
+
+}  // namespace
 
 DibPixels::DibPixels(const Bitmap& picture) : pixels(static_cast<size_t>(picture.width()) * picture.height()) {
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -11,9 +17,7 @@ DibPixels::DibPixels(const Bitmap& picture) : pixels(static_cast<size_t>(picture
   info.bmiHeader.biCompression = BI_RGB;
   for (int y = 0; y < picture.height(); ++y) {
     for (int x = 0; x < picture.width(); ++x) {
-      Color c = picture.pixel(x, y);
-      pixels[static_cast<size_t>(y) * picture.width() + x] =
-          0xFF000000u | static_cast<uint32_t>(c.red()) << 16 | c.green() << 8 | c.blue();
+      pixels[static_cast<size_t>(y) * picture.width() + x] = opaquePixel(picture.pixel(x, y));
     }
   }
 }
@@ -39,10 +43,8 @@ sys::win32::UniqueIcon makeIcon(const Bitmap& picture) {
   std::vector<uint8_t> mask(static_cast<size_t>(rowBytes) * picture.height(), 0);
   for (int y = 0; y < picture.height(); ++y) {
     for (int x = 0; x < picture.width(); ++x) {
-      Color c = picture.pixel(x, y);
-      bool clear = picture.transparent(x, y);
-      pixels[y * picture.width() + x] =
-          clear ? 0 : 0xFF000000u | static_cast<uint32_t>(c.red()) << 16 | c.green() << 8 | c.blue();
+      const bool clear = picture.transparent(x, y);
+      pixels[y * picture.width() + x] = clear ? 0 : opaquePixel(picture.pixel(x, y));
       if (clear) mask[static_cast<size_t>(y) * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
     }
   }
