@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace kst::test {
 namespace {
@@ -17,9 +19,7 @@ std::set<HMENU> liveMenus;
 // The functions as Windows exports them, for the counting ones to call.
 struct Originals {
   decltype(&::CreateFontIndirectW) createFont;
-  decltype(&::CreateSolidBrush) createBrush;
   decltype(&::CreateBitmap) createBitmap;
-  decltype(&::CreateCompatibleBitmap) createCompatibleBitmap;
   decltype(&::CreateDIBSection) createDibSection;
   decltype(&::DeleteObject) deleteObject;
   decltype(&::GetDC) getDc;
@@ -31,7 +31,11 @@ struct Originals {
   decltype(&::DestroyWindow) destroyWindow;
   decltype(&::CreatePopupMenu) createPopupMenu;
   decltype(&::DestroyMenu) destroyMenu;
+  decltype(&::BeginPaint) beginPaint;
+  decltype(&::EndPaint) endPaint;
 } original;
+
+std::vector<std::string> notHooked;
 
 template <typename Set, typename Handle>
 Handle made(Set& live, Handle handle) {
@@ -40,12 +44,8 @@ Handle made(Set& live, Handle handle) {
 }
 
 HFONT WINAPI createFont(const LOGFONTW* font) { return made(liveGdiObjects, original.createFont(font)); }
-HBRUSH WINAPI createBrush(COLORREF color) { return made(liveGdiObjects, original.createBrush(color)); }
 HBITMAP WINAPI createBitmap(int width, int height, UINT planes, UINT bits, const void* data) {
   return made(liveGdiObjects, original.createBitmap(width, height, planes, bits, data));
-}
-HBITMAP WINAPI createCompatibleBitmap(HDC dc, int width, int height) {
-  return made(liveGdiObjects, original.createCompatibleBitmap(dc, width, height));
 }
 HBITMAP WINAPI createDibSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
   return made(liveGdiObjects, original.createDibSection(dc, info, usage, bits, section, offset));
@@ -80,6 +80,13 @@ BOOL WINAPI destroyWindow(HWND window) {
   return original.destroyWindow(window);
 }
 HMENU WINAPI createPopupMenu() { return made(liveMenus, original.createPopupMenu()); }
+HDC WINAPI beginPaint(HWND window, PAINTSTRUCT* paint) {
+  return made(liveDeviceContexts, original.beginPaint(window, paint));
+}
+BOOL WINAPI endPaint(HWND window, const PAINTSTRUCT* paint) {
+  liveDeviceContexts.erase(paint->hdc);
+  return original.endPaint(window, paint);
+}
 BOOL WINAPI destroyMenu(HMENU menu) {
   liveMenus.erase(menu);
   return original.destroyMenu(menu);
@@ -91,14 +98,20 @@ struct Hook {
   void** original;
 };
 
-// Points this binary's import of each function at its replacement.
-void patchImports(const Hook* hooks, size_t count) {
+// Points this binary's import of each function at its replacement, and
+// returns how many imports of it were pointed so. A module imported without
+// its table of names (no OriginalFirstThunk) cannot be read: its imports
+// stay as they are, and the hooks they would need count as not installed.
+void patchImports(const Hook* hooks, size_t count, std::vector<int>& installed) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  installed.assign(count, 0);
+  if (directory.VirtualAddress == 0) return;
   for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); module->Name != 0;
        ++module) {
+    if (module->OriginalFirstThunk == 0) continue;
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
     auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
     for (; names->u1.AddressOfData != 0; ++names, ++addresses) {
@@ -107,10 +120,14 @@ void patchImports(const Hook* hooks, size_t count) {
       for (size_t i = 0; i < count; ++i) {
         if (std::strcmp(reinterpret_cast<const char*>(imported->Name), hooks[i].name) != 0) continue;
         DWORD protection = 0;
-        VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, PAGE_READWRITE, &protection);
+        if (!VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, PAGE_READWRITE, &protection)) {
+          continue;
+        }
         *hooks[i].original = reinterpret_cast<void*>(addresses->u1.Function);
         addresses->u1.Function = reinterpret_cast<ULONG_PTR>(hooks[i].replacement);
-        VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, protection, &protection);
+        DWORD unused = 0;
+        VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, protection, &unused);
+        ++installed[i];
       }
     }
   }
@@ -133,9 +150,7 @@ void LiveObjects::start() {
   started = true;
   const Hook hooks[] = {
       KST_HOOK(CreateFontIndirectW, createFont, createFont),
-      KST_HOOK(CreateSolidBrush, createBrush, createBrush),
       KST_HOOK(CreateBitmap, createBitmap, createBitmap),
-      KST_HOOK(CreateCompatibleBitmap, createCompatibleBitmap, createCompatibleBitmap),
       KST_HOOK(CreateDIBSection, createDibSection, createDibSection),
       KST_HOOK(DeleteObject, deleteObject, deleteObject),
       KST_HOOK(GetDC, getDc, getDc),
@@ -147,17 +162,32 @@ void LiveObjects::start() {
       KST_HOOK(DestroyWindow, destroyWindow, destroyWindow),
       KST_HOOK(CreatePopupMenu, createPopupMenu, createPopupMenu),
       KST_HOOK(DestroyMenu, destroyMenu, destroyMenu),
+      KST_HOOK(BeginPaint, beginPaint, beginPaint),
+      KST_HOOK(EndPaint, endPaint, endPaint),
   };
-  patchImports(hooks, std::size(hooks));
+  std::vector<int> installed;
+  patchImports(hooks, std::size(hooks), installed);
+  for (size_t i = 0; i < std::size(hooks); ++i) {
+    if (installed[i] == 0) notHooked.push_back(hooks[i].name);
+  }
 }
+
+std::vector<std::string> LiveObjects::unhooked() { return notHooked; }
 
 LiveObjects LiveObjects::now() {
   // Windows frees a window's children, and a parent's destruction may take
   // a window with it: what no longer exists is no longer counted.
   LiveObjects counts;
   counts.gdiObjects = stillLive(liveGdiObjects, [](HGDIOBJ h) { return GetObjectType(h) != 0; });
-  counts.deviceContexts = static_cast<int>(liveDeviceContexts.size());
-  counts.icons = static_cast<int>(liveIcons.size());
+  counts.deviceContexts = stillLive(liveDeviceContexts, [](HDC h) { return GetObjectType(h) != 0; });
+  counts.icons = stillLive(liveIcons, [](HICON h) {
+    ICONINFO info{};
+    if (!GetIconInfo(h, &info)) return false;
+    // GetIconInfo hands over copies of the icon's bitmaps.
+    if (info.hbmColor != nullptr) original.deleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr) original.deleteObject(info.hbmMask);
+    return true;
+  });
   counts.windows = stillLive(liveWindows, [](HWND h) { return IsWindow(h) != FALSE; });
   counts.menus = stillLive(liveMenus, [](HMENU h) { return IsMenu(h) != FALSE; });
   return counts;

@@ -75,6 +75,7 @@ int measuredSteps() {
 
 TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
   LiveObjects::start();
+  ASSERT_EQ(LiveObjects::unhooked(), std::vector<std::string>{}) << "every function that makes or frees is counted";
   sys::sim::SimSystem sim;
   store::writeKeySet({store::kUser, store::kUserDataKey}, {80, 40, false, true}, 0);
   tk::win32::Win32Application app(GetModuleHandleW(nullptr));
