@@ -10,6 +10,7 @@
 
 #include "app/kst_main.h"
 #include "app/program.h"
+#include "resources/resource_ids.h"
 #include "system/sim/sim_services.h"
 #include "tests/win32/live_objects.h"
 #include "tests/win32/messages.h"
@@ -78,7 +79,7 @@ TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
   ASSERT_EQ(LiveObjects::unhooked(), std::vector<std::string>{}) << "every function that makes or frees is counted";
   sys::sim::SimSystem sim;
   store::writeKeySet({store::kUser, store::kUserDataKey}, {80, 40, false, true}, 0);
-  tk::win32::Win32Application app(GetModuleHandleW(nullptr));
+  tk::win32::Win32Application app(GetModuleHandleW(nullptr), KST_MAIN_ICON);
   app.setTitle(productName);
   Program program(app);
   Tkst_mainform& main = program.mainform();

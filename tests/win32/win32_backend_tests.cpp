@@ -36,7 +36,7 @@ class Win32Backend : public ::testing::Test {
     StartCounting() { LiveObjects::start(); }
   } counting;
   sys::sim::SimSystem sim;
-  tk::win32::Win32Application app{GetModuleHandleW(nullptr)};
+  tk::win32::Win32Application app{GetModuleHandleW(nullptr), KST_MAIN_ICON};
   std::unique_ptr<Program> program;
 
   void SetUp() override {

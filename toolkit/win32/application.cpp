@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "resources/resource_ids.h"
 #include "system/win32/wide.h"
 #include "system/win32/windows_error.h"
 #include "toolkit/components.h"
@@ -49,7 +48,8 @@ void showKeyboardCues(const MSG& message, HWND form) {
 
 }  // namespace
 
-Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
+Win32Application::Win32Application(HINSTANCE instance, int mainIconResource)
+    : instance_(instance), mainIconResource_(mainIconResource) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
                                                      ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
@@ -366,13 +366,13 @@ HFONT Win32Application::font(const Font& font, int pixelsPerInch) {
 
 // Shared icons: Windows keeps one of each size for the process, and frees them itself.
 HICON Win32Application::smallMainIcon(int pixelsPerInch) {
-  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(KST_MAIN_ICON), IMAGE_ICON,
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(mainIconResource_), IMAGE_ICON,
                                        systemMetricForDpi(SM_CXSMICON, pixelsPerInch),
                                        systemMetricForDpi(SM_CYSMICON, pixelsPerInch), LR_SHARED));
 }
 
 HICON Win32Application::largeMainIcon(int pixelsPerInch) {
-  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(KST_MAIN_ICON), IMAGE_ICON,
+  return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(mainIconResource_), IMAGE_ICON,
                                        systemMetricForDpi(SM_CXICON, pixelsPerInch),
                                        systemMetricForDpi(SM_CYICON, pixelsPerInch), LR_SHARED));
 }

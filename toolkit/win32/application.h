@@ -17,7 +17,8 @@ class TrayPeer;
 
 class Win32Application : public Application {
  public:
-  explicit Win32Application(HINSTANCE instance);
+  // The program's main icon is the icon resource of that identifier.
+  Win32Application(HINSTANCE instance, int mainIconResource);
   ~Win32Application() override;
 
   void run() override;
@@ -70,6 +71,7 @@ class Win32Application : public Application {
   bool handleKey(MSG& message);
 
   HINSTANCE instance_;
+  int mainIconResource_;
   UINT taskbarCreated_ = 0;
   sys::win32::UniqueWindow serviceWindow_;
   std::map<std::tuple<Text, int, bool, bool, int>, sys::win32::UniqueFont> fonts_;
