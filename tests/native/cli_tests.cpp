@@ -450,7 +450,7 @@ TEST_F(CliTest, ImportRefusesAnythingButThresholdKeySetsWithItsLineAndWritesNoth
     EXPECT_TRUE(std::none_of(sim.registry.calls.begin(), sim.registry.calls.end(),
                              [](const auto& call) { return call.op == RegOp::Set || call.op == RegOp::Create; }));
   }
-  const std::string fleet = head + user + good;
+  const std::string fleet = head + "; thresholds of the fleet\r\n" + user + good;
   sim.files.written[u"C:\\fleet.reg"] = std::vector<uint8_t>(fleet.begin(), fleet.end());
   cli::Outcome dry = run({u"import", u"C:\\fleet.reg", u"--dry-run"});
   EXPECT_EQ(dry.exitCode, cli::kDone);

@@ -219,13 +219,16 @@ TEST_F(EditorTest, YesHandsTheSaveToOneElevatedCopyWhichFinishesItWithoutAsking)
   EXPECT_EQ(main().seHighLevel.value(), 90);
   EXPECT_FALSE(main().cbLowLevel.checked());
   EXPECT_FALSE(valueChanged);
+  typeInto(main().seHighLevel, u"42");
+  tabAway();
+  EXPECT_EQ(main().seLowLevel.value(), 38) << "the copy's editor keeps the thresholds 4 apart as ever";
 
   sim.registry.administrator = false;
   sim.account.administratorRights = false;
   typeInto(main().seHighLevel, u"95");
   copy.answer(ModalResult::Yes);
   main().btSaveSettings.click();
-  EXPECT_EQ(sim.shell.calls.back().parameters, u"--kestrane-save=" + kUser + u",,95,1,40,0 /tray \"a b\"")
+  EXPECT_EQ(sim.shell.calls.back().parameters, u"--kestrane-save=" + kUser + u",,95,1,38,0 /tray \"a b\"")
       << "a copy of a copy that got no rights gets the arguments as the program was first given them";
 }
 
