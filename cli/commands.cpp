@@ -2,9 +2,8 @@
 
 #include <string>
 
-#include "cli/command_table.h"
-
 #include "battery/model/barcode_rules.h"
+#include "cli/command_table.h"
 #include "system/error.h"
 #include "system/file_version.h"
 #include "system/services.h"
@@ -116,6 +115,12 @@ std::optional<Outcome> refuseOtherKeys(const std::optional<Text>& barcode) {
                                   ": it would name other keys than one battery's own. Nothing was changed.");
   }
   return std::nullopt;
+}
+
+std::optional<std::string> doubtedBarcode(const Text& barcode, bool force) {
+  if (barcode.empty() || isValidBatteryIDText(barcode) || force) return std::nullopt;
+  return toUtf8(barcode) + " seems to be not valid: " + std::to_string(kBarcodeLength) +
+         " digits and capitals, at least two of each";
 }
 
 std::string refusedLine(const std::vector<Text>& keySets, const char* work) {

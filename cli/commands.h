@@ -14,6 +14,11 @@ Outcome set(const Invocation& call, const Console& console);
 Outcome batteries(const Invocation& call);
 Outcome remove(const Invocation& call, const Console& console);
 Outcome exportSettings(const Invocation& call);
+// What export writes and import takes: a regedit file with this first
+// line, and of each key set its thresholds and "Automatic". The install
+// identifier "FirstInstID" belongs to each machine's own power manager.
+inline const Text kRegeditHeader = u"Windows Registry Editor Version 5.00";
+const std::vector<Text>& exportedValues();
 Outcome health(const Invocation& call);
 // Each key set's line goes to the console as soon as it is done.
 Outcome importSettings(const Invocation& call, const Console& console);
@@ -29,6 +34,9 @@ Outcome powerManagerMissing();
 // Nothing, or the failure for a barcode that would name other keys than
 // one battery's own.
 std::optional<Outcome> refuseOtherKeys(const std::optional<Text>& barcode);
+// What follows "The barcode" where a barcode that names one battery's own
+// keys is not of the usual form and --force was not given; nothing else.
+std::optional<std::string> doubtedBarcode(const Text& barcode, bool force);
 // The last line of a command that Windows refused some key sets for lack
 // of rights (exit code 3): which ones, and what to do about it. work is
 // "write" or "delete".

@@ -8,23 +8,18 @@
 namespace kst::cli {
 namespace {
 
-// What other machines take: the thresholds and "Automatic". The install
-// identifier "FirstInstID" belongs to this machine's power manager.
-const Text* const kExported[] = {&store::kChargeStartControl, &store::kChargeStopControl,
-                                 &store::kChargeStartPercentage, &store::kChargeStopPercentage, &store::kAutomatic};
-
 Text rootName(const Text& root) { return root == store::kMachine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER"; }
 
 // The key set's section of the file, or nothing where it holds none of the values.
 Text section(const store::KeySet& keySet) {
   Text lines;
-  for (const Text* name : kExported) {
+  for (const Text& name : exportedValues()) {
     bool found = false;
-    int32_t value = readRegInteger(keySet.root, keySet.path, *name, found);
+    int32_t value = readRegInteger(keySet.root, keySet.path, name, found);
     if (!found) continue;
     char number[16];
     std::snprintf(number, sizeof number, "%08x", static_cast<unsigned>(value));
-    lines.append(u"\"").append(*name).append(u"\"=dword:").append(fromUtf8(number)).append(u"\r\n");
+    lines.append(u"\"").append(name).append(u"\"=dword:").append(fromUtf8(number)).append(u"\r\n");
   }
   if (lines.empty()) return lines;
   Text header = u"[";
@@ -42,6 +37,13 @@ bool writeUtf16(const Text& path, const Text& content) {
 
 }  // namespace
 
+const std::vector<Text>& exportedValues() {
+  static const std::vector<Text> names = {store::kChargeStartControl, store::kChargeStopControl,
+                                          store::kChargeStartPercentage, store::kChargeStopPercentage,
+                                          store::kAutomatic};
+  return names;
+}
+
 Outcome exportSettings(const Invocation& call) {
   if (call.json) return failure(kBadInput, "export writes a regedit file; --json does not apply to it.");
   if (auto refused = refuseOtherKeys(call.battery)) return *refused;
@@ -49,7 +51,7 @@ Outcome exportSettings(const Invocation& call) {
   const Text barcode = call.battery.value_or(Text());
   store::KnownBarcodes known;
   store::gatherBarcodes(barcode, known);
-  Text content = u"Windows Registry Editor Version 5.00\r\n\r\n";
+  Text content = kRegeditHeader + u"\r\n\r\n";
   int sections = 0;
   for (const store::KeySet& keySet : store::writeSet(barcode, known.barcodes)) {
     if (!regKeyExists(keySet.root, keySet.path)) continue;

@@ -13,8 +13,6 @@
 namespace kst::cli {
 namespace {
 
-const Text kHeader = u"Windows Registry Editor Version 5.00";
-
 // One key set of the file with the values it gives, and the line of its
 // section for what is said of it.
 struct Section {
@@ -43,15 +41,11 @@ Text decoded(const std::vector<uint8_t>& bytes) {
   return fromUtf8(utf8);
 }
 
+// Lines end in a line feed, as in regedit's files with a carriage return before it.
 std::vector<Text> lines(const Text& text) {
-  std::vector<Text> result(1);
-  for (char16_t c : text) {
-    if (c == u'\n') {
-      if (!result.back().empty() && result.back().back() == u'\r') result.back().pop_back();
-      result.emplace_back();
-    } else {
-      result.back() += c;
-    }
+  std::vector<Text> result = split(text, u'\n');
+  for (size_t i = 0; i + 1 < result.size(); ++i) {
+    if (result[i].ends_with(u'\r')) result[i].pop_back();
   }
   return result;
 }
@@ -109,12 +103,6 @@ std::optional<std::string> outOfRange(const Text& name, uint32_t value) {
   return std::nullopt;
 }
 
-const std::vector<Text>& thresholdValues() {
-  static const std::vector<Text> names = {store::kChargeStartControl, store::kChargeStopControl,
-                                          store::kChargeStartPercentage, store::kChargeStopPercentage};
-  return names;
-}
-
 // A value line, "NAME"=dword:XXXXXXXX, into the section.
 std::optional<std::string> takeValue(const Text& line, Section& section) {
   if (line.size() < 2 || line[0] != u'"') return "this is neither a key nor a value";
@@ -129,10 +117,10 @@ std::optional<std::string> takeValue(const Text& line, Section& section) {
   if (digits.size() != 8 || digits.find_first_not_of(u"0123456789abcdefABCDEF") != Text::npos) {
     return "\"" + toUtf8(name) + "\" needs eight hexadecimal digits after dword:";
   }
-  const std::vector<Text> exported = {store::kChargeStartControl, store::kChargeStopControl,
-                                      store::kChargeStartPercentage, store::kChargeStopPercentage, store::kAutomatic};
-  auto known = std::find(exported.begin(), exported.end(), name);
-  if (known == exported.end()) return "\"" + toUtf8(name) + "\" is no value that export writes";
+  const std::vector<Text>& exported = exportedValues();
+  if (std::find(exported.begin(), exported.end(), name) == exported.end()) {
+    return "\"" + toUtf8(name) + "\" is no value that export writes";
+  }
   if (section.values.count(name) != 0) return "\"" + toUtf8(name) + "\" is given twice";
   const uint32_t value = static_cast<uint32_t>(std::stoul(toUtf8(digits), nullptr, 16));
   if (auto problem = outOfRange(name, value)) return *problem;
@@ -141,17 +129,16 @@ std::optional<std::string> takeValue(const Text& line, Section& section) {
 }
 
 std::optional<std::string> checkSection(const Section& section, bool force) {
-  for (const Text& name : thresholdValues()) {
-    if (section.values.count(name) == 0) {
+  for (const Text& name : exportedValues()) {
+    if (name != store::kAutomatic && section.values.count(name) == 0) {
       return "the key set lacks " + toUtf8(name) + ": a key set is taken with its four thresholds only";
     }
   }
   const int high = static_cast<int>(section.values.at(store::kChargeStopPercentage));
   const int low = static_cast<int>(section.values.at(store::kChargeStartPercentage));
   if (high - low < store::kMinimumGap) return toUtf8(store::kGapMessage);
-  if (!section.barcode.empty() && !isValidBatteryIDText(section.barcode) && !force) {
-    return "the barcode " + toUtf8(section.barcode) + " seems to be not valid: " + std::to_string(kBarcodeLength) +
-           " digits and capitals, at least two of each; give --force to take it anyway";
+  if (auto doubt = doubtedBarcode(section.barcode, force)) {
+    return "the barcode " + *doubt + "; give --force to take it anyway";
   }
   return std::nullopt;
 }
@@ -160,7 +147,8 @@ std::optional<std::string> checkSection(const Section& section, bool force) {
 // the first problem with its line number.
 std::variant<std::vector<Section>, Refusal> parse(const Text& text, bool force) {
   const std::vector<Text> all = lines(text);
-  if (all.empty() || all[0] != kHeader) return Refusal{1, "a regedit file starts with \"" + toUtf8(kHeader) + "\""};
+  if (all.empty() || all[0] != kRegeditHeader)
+    return Refusal{1, "a regedit file starts with \"" + toUtf8(kRegeditHeader) + "\""};
   std::vector<Section> sections;
   for (size_t number = 2; number <= all.size(); ++number) {
     const Text& line = all[number - 1];

@@ -2,9 +2,7 @@
 // as Save Settings writes them.
 #include <charconv>
 
-#include "battery/model/barcode_rules.h"
 #include "cli/commands.h"
-#include "system/services.h"
 
 namespace kst::cli {
 namespace {
@@ -78,11 +76,8 @@ Outcome get(const Invocation& call) {
 Outcome set(const Invocation& call, const Console& console) {
   if (auto refused = refuseOtherKeys(call.battery)) return *refused;
   const Text barcode = call.battery.value_or(Text());
-  if (!barcode.empty() && !isValidBatteryIDText(barcode) && !call.force) {
-    return failure(kBadInput, "The barcode " + toUtf8(barcode) +
-                                  " seems to be not valid: " + std::to_string(kBarcodeLength) +
-                                  " digits and capitals, at least two of each. Give "
-                                  "--force to use it anyway.");
+  if (auto doubt = doubtedBarcode(barcode, call.force)) {
+    return failure(kBadInput, "The barcode " + *doubt + ". Give --force to use it anyway.");
   }
   Change high, low;
   if (auto problem = parseChange(call.high, "high", store::kHighRange, high)) return failure(kBadInput, *problem);

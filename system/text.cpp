@@ -76,4 +76,16 @@ Text decimal(long long value) {
   return Text(digits.begin(), digits.end());
 }
 
+std::vector<Text> split(TextView text, char16_t separator) {
+  std::vector<Text> pieces(1);
+  for (char16_t c : text) {
+    if (c == separator) {
+      pieces.emplace_back();
+    } else {
+      pieces.back() += c;
+    }
+  }
+  return pieces;
+}
+
 }  // namespace kst

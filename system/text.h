@@ -14,6 +14,9 @@ using TextView = std::u16string_view;
 std::string toUtf8(TextView text);
 Text fromUtf8(std::string_view text);
 Text decimal(long long value);
+// The pieces between the separators: one more than there are separators,
+// empty ones included.
+std::vector<Text> split(TextView text, char16_t separator);
 
 // UTF-16 as Windows keeps it in files and registry values: each code unit
 // as two bytes, the low one first.

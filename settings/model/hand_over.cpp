@@ -76,20 +76,8 @@ std::optional<bool> onOff(const Text& digit) {
   return std::nullopt;
 }
 
-std::vector<Text> fields(const Text& text, char16_t separator) {
-  std::vector<Text> parts(1);
-  for (char16_t c : text) {
-    if (c == separator) {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
-}
-
 std::optional<HandOver> saveFrom(const Text& text) {
-  std::vector<Text> parts = fields(text, u',');
+  std::vector<Text> parts = split(text, u',');
   if (parts.size() != 6 || !isSidText(parts[0])) return std::nullopt;
   auto barcode = unhex(parts[1]);
   auto high = number(parts[2], store::kHighRange), low = number(parts[4], store::kLowRange);
@@ -99,7 +87,7 @@ std::optional<HandOver> saveFrom(const Text& text) {
 }
 
 std::optional<HandOver> removeFrom(const Text& text) {
-  std::vector<Text> parts = fields(text, u',');
+  std::vector<Text> parts = split(text, u',');
   if (parts.size() != 2 || !isSidText(parts[0])) return std::nullopt;
   auto barcode = unhex(parts[1]);
   if (!barcode || barcode->empty()) return std::nullopt;
@@ -123,7 +111,7 @@ bool isSidText(const Text& text) {
   constexpr size_t kMostSubAuthorities = 15;
   const Text prefix = u"S-1-";
   if (!text.starts_with(prefix)) return false;
-  std::vector<Text> parts = fields(text.substr(prefix.size()), u'-');
+  std::vector<Text> parts = split(text.substr(prefix.size()), u'-');
   if (parts.size() > kMostSubAuthorities + 1 || !allDigits(parts[0]) || parts[0].size() > 15 ||
       valueOf(parts[0]) >= uint64_t{1} << 48) {
     return false;
