@@ -1,15 +1,15 @@
 #include "toolkit/win32/dpi.h"
 
 #include "system/win32/handles.h"
+#include "system/win32/system_library.h"
 
 namespace kst::tk::win32 {
 namespace {
 
-// user32 is always loaded: its newer functions are looked up there.
-template <typename Function>
-Function* user32Function(const char* name) {
-  static const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+// Its newer functions are looked up where Windows has them.
+const sys::win32::SystemLibrary& user32() {
+  static const sys::win32::SystemLibrary library(L"user32.dll");
+  return library;
 }
 
 using GetDpiForWindowFunction = UINT WINAPI(HWND);
@@ -24,18 +24,18 @@ int systemDpi() {
 }  // namespace
 
 int dpiOfWindow(HWND window) {
-  static auto* forWindow = user32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+  static auto* forWindow = user32().function<GetDpiForWindowFunction>("GetDpiForWindow");
   UINT dpi = forWindow != nullptr ? forWindow(window) : 0;
   return dpi != 0 ? static_cast<int>(dpi) : systemDpi();
 }
 
 int systemMetricForDpi(int index, int dpi) {
-  static auto* forDpi = user32Function<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
+  static auto* forDpi = user32().function<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
   return forDpi != nullptr ? forDpi(index, static_cast<UINT>(dpi)) : GetSystemMetrics(index);
 }
 
 RECT outerRectForDpi(RECT client, DWORD style, DWORD exStyle, int dpi) {
-  static auto* forDpi = user32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+  static auto* forDpi = user32().function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
   if (forDpi == nullptr || !forDpi(&client, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
     AdjustWindowRectEx(&client, style, FALSE, exStyle);
   }
