@@ -2,8 +2,8 @@
 // key set the store reads or writes (its controls, its messages, the
 // restart question), and the store's checks with the windows the user sees.
 #include "app/kst_main.h"
-#include "settings/threshold_editor.h"
 #include "settings/model/threshold_store.h"
+#include "settings/threshold_editor.h"
 #include "system/services.h"
 
 namespace kst {

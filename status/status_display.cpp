@@ -2,8 +2,8 @@
 // button, the Save button's colour and the notification-area icon.
 #include "app/kst_main.h"
 #include "settings/model/registry_access.h"
-#include "system/error.h"
 #include "status/model/power_status.h"
+#include "system/error.h"
 
 namespace kst {
 namespace {

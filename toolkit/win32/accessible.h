@@ -9,8 +9,8 @@
 
 #include <oleacc.h>
 
-#include "system/win32/system_library.h"
 #include "system/text.h"
+#include "system/win32/system_library.h"
 
 namespace kst::tk::win32 {
 

@@ -7,9 +7,9 @@
 #include <tuple>
 
 #include "system/win32/com_apartment.h"
+#include "system/win32/handles.h"
 #include "toolkit/application.h"
 #include "toolkit/win32/accessible.h"
-#include "system/win32/handles.h"
 
 namespace kst::tk::win32 {
 

@@ -2,8 +2,8 @@
 // One control of a form as a native child window.
 #include <windows.h>
 
-#include "toolkit/controls.h"
 #include "system/win32/handles.h"
+#include "toolkit/controls.h"
 
 namespace kst::tk::win32 {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "toolkit/form.h"
 #include "system/win32/handles.h"
+#include "toolkit/form.h"
 
 namespace kst::tk::win32 {
 

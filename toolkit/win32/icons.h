@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "toolkit/types.h"
 #include "system/win32/handles.h"
+#include "toolkit/types.h"
 
 namespace kst::tk::win32 {
 

@@ -6,8 +6,8 @@
 
 #include <optional>
 
-#include "toolkit/components.h"
 #include "system/win32/handles.h"
+#include "toolkit/components.h"
 
 namespace kst::tk::win32 {
 
