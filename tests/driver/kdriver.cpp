@@ -355,12 +355,16 @@ std::string ownSid() {
   return sid;
 }
 
-// A scenario's "$SID" stands for the account's security identifier.
-std::string withOwnSid(std::string text) {
-  for (size_t at = text.find("$SID"); at != std::string::npos; at = text.find("$SID", at))
-    text.replace(at, 4, ownSid());
+// The text with every placeholder of a scenario, such as "$SID", replaced.
+std::string withPlaceholder(std::string text, const std::string& placeholder, const std::string& value) {
+  for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size())) {
+    text.replace(at, placeholder.size(), value);
+  }
   return text;
 }
+
+// A scenario's "$SID" stands for the account's security identifier.
+std::string withOwnSid(const std::string& text) { return withPlaceholder(text, "$SID", ownSid()); }
 
 // Starts a process with the rights the scenario gives. Under load Wine now
 // and then refuses a start that works a moment later; the driver tries a
@@ -1098,13 +1102,10 @@ void giveRights(const Words& w) {
 
 // A scenario's "$HERE" stands for the driver's folder, where a file the
 // command line writes may go.
-std::string withDriversFolder(std::string text) {
+std::string withDriversFolder(const std::string& text) {
   std::wstring folder = besideDriver(L"");
   folder.pop_back();
-  for (size_t at = text.find("$HERE"); at != std::string::npos; at = text.find("$HERE", at)) {
-    text.replace(at, 5, narrow(folder));
-  }
-  return text;
+  return withPlaceholder(text, "$HERE", narrow(folder));
 }
 
 void runTheCommandLine(const Words& w) {
