@@ -26,10 +26,17 @@ start_display() {
 # which docks Wine's tray icons (XEMBED), on a plain background as a
 # classic Windows desktop has it. IceWM keeps its preferences in the
 # folder given; ICEWM_PRIVCFG must name it for a panel started again later.
-#   start_desktop DISPLAY FOLDER
+# A screen of more pixels per inch than 96 gets a notification-area slot
+# that fits Wine's docking window there, as the 20 pixels of the
+# preferences fit it at 96.
+#   start_desktop DISPLAY FOLDER [PIXELS_PER_INCH]
 start_desktop() {
   mkdir -p "$2"
   cp "$(dirname "${BASH_SOURCE[0]}")/../tests/wine/icewm-preferences" "$2/preferences"
+  if [ -n "${3:-}" ]; then
+    local slot=$(((16 * $3 + 48) / 96 + 4))
+    printf 'TrayIconMaxWidth=%s\nTrayIconMaxHeight=%s\n' "$slot" "$slot" >> "$2/preferences"
+  fi
   DISPLAY=$1 ICEWM_PRIVCFG=$2 icewm >/dev/null 2>&1 &
   kst_display_pids+=($!)
   DISPLAY=$1 icewmbg --color=rgb:3A/6E/A5 --image= >/dev/null 2>&1 &

@@ -133,13 +133,20 @@ run_scenario() {
     WINEPREFIX=$prefix wineserver -w
   fi
   # A line "# pixels per inch: N" gives the screen that scale, read when
-  # the prefix's wineserver starts.
-  local pixels_per_inch
+  # the prefix's wineserver starts; on the desktop, a desktop of its own
+  # whose notification area fits the icon at that scale.
+  local pixels_per_inch icewm=$wine_root/icewm
   pixels_per_inch=$(sed -nE 's/^# pixels per inch: *([0-9]+).*/\1/p' "$scenario")
   if [ -n "$pixels_per_inch" ]; then
     WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$pixels_per_inch" /f \
       >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
+    if [ -n "$desktop" ]; then
+      start_display || return 1
+      display=$new_display
+      icewm=$work/icewm-$name
+      start_desktop "$display" "$icewm" "$pixels_per_inch"
+    fi
   fi
   # Wine's Z: drive is the root folder. No Wine process may start outside
   # the namespace: a wineserver started there would run the scenario's
@@ -150,7 +157,7 @@ run_scenario() {
   stores="Z:${here//\//\\}\\tests\\e2e\\stores"
   log=$work/$name.log
   sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" |
-    DISPLAY=$display KST_DESKTOP=$desktop ICEWM_PRIVCFG=$wine_root/icewm WINEPREFIX=$prefix unshare -m bash -c \
+    DISPLAY=$display KST_DESKTOP=$desktop ICEWM_PRIVCFG=$icewm WINEPREFIX=$prefix unshare -m bash -c \
       'mount -t tmpfs none /sys/class/power_supply && wine rundll32.exe user32.dll,GetDesktopWindow &&
         exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
   status=${PIPESTATUS[1]}
