@@ -222,13 +222,13 @@ Outcome importSettings(const Invocation& call, const Console& console) {
   const std::vector<Section> sections = inWriteOrder(std::get<std::vector<Section>>(parsed));
   if (call.dryRun) {
     std::string text;
+    Json keySets = Json::array();
     for (const Section& section : sections) {
       text += "would write: " + toUtf8(keySetName(section.keySet)) + ": " +
               toUtf8(store::describe(thresholdsOf(section))) + "\n";
+      keySets.push(Json(keySetName(section.keySet)));
     }
     Json document = Json::object();
-    Json keySets = Json::array();
-    for (const Section& section : sections) keySets.push(Json(keySetName(section.keySet)));
     document.set("file", *call.file).set("dryRun", true).set("keySets", std::move(keySets));
     return written(call, text + "Checked, nothing written.\n", document);
   }

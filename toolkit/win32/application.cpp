@@ -251,8 +251,7 @@ Screen Win32Application::screen() {
   RECT area;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   screen.workArea = {area.left, area.top, area.right - area.left, area.bottom - area.top};
-  sys::win32::ScreenDC dc;
-  screen.pixelsPerInch = GetDeviceCaps(dc.get(), LOGPIXELSY);
+  screen.pixelsPerInch = systemDpi();
   return screen;
 }
 

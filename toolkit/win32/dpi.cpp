@@ -16,12 +16,12 @@ using GetDpiForWindowFunction = UINT WINAPI(HWND);
 using GetSystemMetricsForDpiFunction = int WINAPI(int, UINT);
 using AdjustWindowRectExForDpiFunction = BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT);
 
+}  // namespace
+
 int systemDpi() {
   sys::win32::ScreenDC screen;
   return GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
-
-}  // namespace
 
 int dpiOfWindow(HWND window) {
   static auto* forWindow = user32().function<GetDpiForWindowFunction>("GetDpiForWindow");

@@ -7,6 +7,8 @@
 
 namespace kst::tk::win32 {
 
+// The system's pixels per inch: the primary monitor's, where windows open.
+int systemDpi();
 // The pixels per inch of the monitor the window is on.
 int dpiOfWindow(HWND window);
 // GetSystemMetrics for a monitor of these pixels per inch.
