@@ -55,18 +55,51 @@ class ShellService {
   virtual Text executablePath() = 0;
 };
 
-// The account the process runs under, and its rights.
+// What the token the process runs with is, for a start with administrator
+// rights: elevated already (or an administrator where User Account Control
+// is off), an administrator's limited token that UAC's consent prompt
+// elevates, or a standard user's, whose prompt asks for an administrator's
+// password where Windows lets it ask at all.
+enum class TokenKind { Elevated, AdministratorLimited, Standard };
+
+// The policies of User Account Control that decide whether a standard user
+// may ask for administrator rights, under
+// HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System.
+struct ElevationPolicy {
+  // EnableLUA; on where the value is missing. Off, "runas" gives a
+  // standard user a standard user's rights again.
+  bool userAccountControl = true;
+  // ConsentPromptBehaviorUser other than 0; 0 denies every elevation
+  // request of a standard user at once.
+  bool standardUsersMayAsk = true;
+};
+
+// The account the process runs under, its rights, and the accounts of the
+// machine by name.
 class AccountService {
  public:
   virtual ~AccountService() = default;
   // The account's security identifier in its text form, "S-1-5-21-...".
   virtual Text userSid() = 0;
+  virtual TokenKind tokenKind() = 0;
   // Whether the process has administrator rights: elevated under UAC, or
   // an administrator where UAC is off.
-  virtual bool elevated() = 0;
+  bool elevated() { return tokenKind() == TokenKind::Elevated; }
+  virtual ElevationPolicy elevationPolicy() = 0;
   // Whether the process runs as the LocalSystem account, as services and
   // deployment tools run their commands.
   virtual bool runsAsLocalSystem() = 0;
+  // The user signed in on the desktop session the process runs in, by
+  // SID; empty where nobody is (a service's session). A standard user's
+  // elevated prompt runs under the administrator whose password was typed,
+  // on that user's desktop.
+  virtual Text desktopUserSid() = 0;
+  // An account's name as Windows shows it, "DOMAIN\name"; empty where
+  // Windows knows no account of that SID.
+  virtual Text accountName(const Text& sid) = 0;
+  // The SID of an account named "name" or "DOMAIN\name"; empty where
+  // Windows knows no such account.
+  virtual Text sidOfAccount(const Text& name) = 0;
 };
 
 class DesktopService {

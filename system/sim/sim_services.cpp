@@ -1,8 +1,32 @@
 #include "system/sim/sim_services.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kst::sys::sim {
+namespace {
+
+// Account names match without case, as Windows matches them.
+bool sameName(TextView a, TextView b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char16_t x, char16_t y) { return upperCaseLatinLetter(x) == upperCaseLatinLetter(y); });
+}
+
+}  // namespace
+
+Text SimAccount::accountName(const Text& sid) {
+  auto it = names.find(sid);
+  return it == names.end() ? Text() : it->second;
+}
+
+// "DOMAIN\name", or the name alone.
+Text SimAccount::sidOfAccount(const Text& name) {
+  for (const auto& [sid, full] : names) {
+    const TextView alone = TextView(full).substr(full.find(u'\\') + 1);
+    if (sameName(name, full) || sameName(name, alone)) return sid;
+  }
+  return {};
+}
 
 void SimVersion::setVersion(const Text& version, uint16_t language, uint16_t codePage) {
   blocks.clear();

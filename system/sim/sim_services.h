@@ -1,6 +1,7 @@
 #pragma once
 // Simulated power, shell, desktop and version services for tests.
 #include <map>
+#include <optional>
 #include <set>
 
 #include "system/services.h"
@@ -53,16 +54,28 @@ class SimShell : public ShellService {
   Text exePath = u"C:\\Program Files\\Kestrane\\kestrane.exe";
 };
 
-// The account whose hive the simulated registry's HKCU is.
+// The account whose hive the simulated registry's HKCU is, and the
+// accounts the simulated machine knows.
 class SimAccount : public AccountService {
  public:
   explicit SimAccount(SimRegistry& registry) : registry_(registry) {}
   Text userSid() override { return registry_.currentUser; }
-  bool elevated() override { return administratorRights; }
+  TokenKind tokenKind() override { return token; }
+  ElevationPolicy elevationPolicy() override { return policy; }
   bool runsAsLocalSystem() override { return localSystem; }
+  Text desktopUserSid() override { return desktopUser.value_or(registry_.currentUser); }
+  Text accountName(const Text& sid) override;
+  Text sidOfAccount(const Text& name) override;
 
-  bool administratorRights = false;
+  TokenKind token = TokenKind::AdministratorLimited;
+  ElevationPolicy policy;
   bool localSystem = false;
+  // The user signed in on the desktop: the account itself unless a test
+  // says otherwise, and empty for a service's session.
+  std::optional<Text> desktopUser;
+  // The machine's accounts, "DOMAIN\name" by SID.
+  std::map<Text, Text> names = {{SimRegistry::kFirstUser, u"THINKPAD\\user"},
+                                {SimRegistry::kSecondUser, u"THINKPAD\\admin"}};
 
  private:
   SimRegistry& registry_;

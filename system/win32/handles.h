@@ -75,9 +75,16 @@ struct KernelObjectTraits {
   static Handle invalid() { return nullptr; }
   static void release(Handle h) { CloseHandle(h); }
 };
-// Text that Windows allocates for the caller (FormatMessageW, ConvertSidToStringSidW).
-struct LocalTextTraits {
-  using Handle = wchar_t*;
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle invalid() { return nullptr; }
+  static void release(Handle h) { RegCloseKey(h); }
+};
+// What Windows allocates for the caller with LocalAlloc: text
+// (FormatMessageW, ConvertSidToStringSidW) or a SID (ConvertStringSidToSidW).
+template <typename Pointer>
+struct LocalMemoryTraits {
+  using Handle = Pointer;
   static Handle invalid() { return nullptr; }
   static void release(Handle h) { LocalFree(h); }
 };
@@ -89,7 +96,9 @@ using UniqueBitmap = Unique<GdiTraits<HBITMAP>>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueKernelObject = Unique<KernelObjectTraits>;
-using UniqueLocalText = Unique<LocalTextTraits>;
+using UniqueRegistryKey = Unique<RegistryKeyTraits>;
+using UniqueLocalText = Unique<LocalMemoryTraits<wchar_t*>>;
+using UniqueLocalSid = Unique<LocalMemoryTraits<PSID>>;
 
 // The screen's device context for the length of a scope.
 class ScreenDC {

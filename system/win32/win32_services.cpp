@@ -5,6 +5,10 @@
 #include <objbase.h>
 #include <sddl.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
+
+#include <memory>
+#include <optional>
 
 #include "system/win32/com_apartment.h"
 #include "system/win32/handles.h"
@@ -59,6 +63,35 @@ std::vector<BYTE> processTokenInformation(TOKEN_INFORMATION_CLASS kind) {
   std::vector<BYTE> information(size);
   if (size == 0 || !GetTokenInformation(token.get(), kind, information.data(), size, &size)) information.clear();
   return information;
+}
+
+Text sidText(PSID sid) {
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(sid, &text)) return {};
+  const UniqueLocalText owned(text);
+  return fromWide(owned.get(), wcslen(owned.get()));
+}
+
+// wtsapi32.dll is no Known DLL: loaded from System32 when the command
+// line first asks who is signed in.
+const SystemLibrary& terminalServices() {
+  static const SystemLibrary library(L"wtsapi32.dll");
+  return library;
+}
+
+// A piece of information about the desktop session this process runs in,
+// or nothing.
+Text sessionInformation(WTS_INFO_CLASS kind) {
+  auto* query = terminalServices().function<decltype(::WTSQuerySessionInformationW)>("WTSQuerySessionInformationW");
+  auto* free = terminalServices().function<decltype(::WTSFreeMemory)>("WTSFreeMemory");
+  wchar_t* text = nullptr;
+  DWORD bytes = 0;
+  if (query == nullptr || free == nullptr ||
+      !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kind, &text, &bytes) || text == nullptr) {
+    return {};
+  }
+  const std::unique_ptr<wchar_t, decltype(free)> owned(text, free);
+  return fromWide(owned.get(), wcslen(owned.get()));
 }
 
 }  // namespace
@@ -182,30 +215,55 @@ Text Win32Shell::executablePath() {
 
 Text Win32Account::userSid() {
   std::vector<BYTE> user = processTokenInformation(TokenUser);
-  wchar_t* text = nullptr;
-  if (user.empty() || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return {};
-  const UniqueLocalText sid(text);
-  return fromWide(sid.get(), wcslen(sid.get()));
+  return user.empty() ? Text() : sidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
 }
 
-bool Win32Account::elevated() {
+TokenKind Win32Account::tokenKind() {
   std::vector<BYTE> elevation = processTokenInformation(TokenElevation);
   if (elevation.size() >= sizeof(TOKEN_ELEVATION) &&
       reinterpret_cast<TOKEN_ELEVATION*>(elevation.data())->TokenIsElevated != 0) {
-    return true;
+    return TokenKind::Elevated;
   }
-  // Without UAC a token is never split: an administrator's is the full one,
-  // with the Administrators group enabled.
+  // UAC splits an administrator's token in two and starts programs with
+  // the limited half, which the consent prompt elevates. Without UAC a
+  // token is never split: an administrator's is the full one, with the
+  // Administrators group enabled.
   std::vector<BYTE> type = processTokenInformation(TokenElevationType);
-  if (type.size() < sizeof(TOKEN_ELEVATION_TYPE) ||
-      *reinterpret_cast<TOKEN_ELEVATION_TYPE*>(type.data()) != TokenElevationTypeDefault) {
-    return false;
+  if (type.size() < sizeof(TOKEN_ELEVATION_TYPE)) return TokenKind::Standard;
+  switch (*reinterpret_cast<TOKEN_ELEVATION_TYPE*>(type.data())) {
+    case TokenElevationTypeLimited: return TokenKind::AdministratorLimited;
+    case TokenElevationTypeFull: return TokenKind::Elevated;
+    case TokenElevationTypeDefault: break;
   }
   BYTE administrators[SECURITY_MAX_SID_SIZE];
   DWORD sidSize = sizeof administrators;
   BOOL member = FALSE;
-  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
-         CheckTokenMembership(nullptr, administrators, &member) && member;
+  const bool administrator = CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+                             CheckTokenMembership(nullptr, administrators, &member) && member;
+  return administrator ? TokenKind::Elevated : TokenKind::Standard;
+}
+
+ElevationPolicy Win32Account::elevationPolicy() {
+  // The policies live in the 64-bit view on 64-bit Windows, where a 32-bit
+  // program asks for it; 32-bit Windows ignores the flag.
+  HKEY opened = nullptr;
+  ElevationPolicy policy;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
+                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS) {
+    return policy;
+  }
+  const UniqueRegistryKey key(opened);
+  const auto dword = [&](const wchar_t* name) -> std::optional<DWORD> {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD) {
+      return std::nullopt;
+    }
+    return value;
+  };
+  policy.userAccountControl = dword(L"EnableLUA").value_or(1) != 0;
+  policy.standardUsersMayAsk = dword(L"ConsentPromptBehaviorUser").value_or(3) != 0;
+  return policy;
 }
 
 bool Win32Account::runsAsLocalSystem() {
@@ -214,6 +272,40 @@ bool Win32Account::runsAsLocalSystem() {
   DWORD sidSize = sizeof localSystem;
   return !user.empty() && CreateWellKnownSid(WinLocalSystemSid, nullptr, localSystem, &sidSize) &&
          EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, localSystem);
+}
+
+Text Win32Account::desktopUserSid() {
+  const Text user = sessionInformation(WTSUserName);
+  if (user.empty()) return {};
+  const Text domain = sessionInformation(WTSDomainName);
+  return sidOfAccount(domain.empty() ? user : domain + u"\\" + user);
+}
+
+Text Win32Account::accountName(const Text& sid) {
+  PSID converted = nullptr;
+  if (!ConvertStringSidToSidW(wide(sid), &converted)) return {};
+  const UniqueLocalSid binary(converted);
+  wchar_t name[256], domain[256];
+  DWORD nameLength = std::size(name), domainLength = std::size(domain);
+  SID_NAME_USE use{};
+  if (!LookupAccountSidW(nullptr, binary.get(), name, &nameLength, domain, &domainLength, &use)) return {};
+  const Text account = fromWide(name, nameLength);
+  return domainLength == 0 ? account : fromWide(domain, domainLength) + u"\\" + account;
+}
+
+Text Win32Account::sidOfAccount(const Text& name) {
+  // A first call says how much room the SID and the domain's name need.
+  DWORD sidSize = 0, domainLength = 0;
+  SID_NAME_USE use{};
+  LookupAccountNameW(nullptr, wide(name), nullptr, &sidSize, nullptr, &domainLength, &use);
+  if (sidSize == 0) return {};
+  std::vector<BYTE> sid(sidSize);
+  std::wstring domain(domainLength, L'\0');
+  if (!LookupAccountNameW(nullptr, wide(name), sid.data(), &sidSize, domain.data(), &domainLength, &use) ||
+      use != SidTypeUser) {
+    return {};
+  }
+  return sidText(sid.data());
 }
 
 bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {

@@ -41,12 +41,17 @@ class Win32Shell : public ShellService {
   std::unique_ptr<ComApartment> com_;
 };
 
-// The process token's user and elevation.
+// The process token's user and elevation, UAC's policies, the desktop
+// session's user, and the accounts Windows knows by name.
 class Win32Account : public AccountService {
  public:
   Text userSid() override;
-  bool elevated() override;
+  TokenKind tokenKind() override;
+  ElevationPolicy elevationPolicy() override;
   bool runsAsLocalSystem() override;
+  Text desktopUserSid() override;
+  Text accountName(const Text& sid) override;
+  Text sidOfAccount(const Text& name) override;
 };
 
 class Win32Desktop : public DesktopService {

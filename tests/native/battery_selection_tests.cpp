@@ -318,7 +318,7 @@ TEST_F(ChooserTest, ARemoveHandedToACopyUnderAnotherAccountRemovesTheStartingUse
 TEST_F(ChooserTest, ARemoveRefusedWithAdministratorRightsSaysWhereAndOffersNoRestart) {
   startWithBatteries({kA});
   seed(store::machineConfigurationKeyOf(kA), {});
-  sim.account.administratorRights = true;
+  sim.account.token = sys::TokenKind::Elevated;
   sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE\\Lenovo");
   app.dialogs.clear();
   choose([&](TchooseBattery& c) {

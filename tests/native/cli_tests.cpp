@@ -190,7 +190,7 @@ TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
             "Needs an elevated prompt to write: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\"
             "Data\\1ZZ1111AAAA. Run kestrane-cli from a command prompt started with \"Run as "
             "administrator\".\n");
-  sim.account.administratorRights = true;
+  sim.account.token = sys::TokenKind::Elevated;
   cli::Outcome elevated = run({u"set", u"--high", u"85"});
   EXPECT_EQ(elevated.exitCode, cli::kRefused);
   EXPECT_EQ(elevated.err,

@@ -68,7 +68,7 @@ class ProgramTest : public ::testing::Test {
     elevatedApp = std::make_unique<tk::headless::HeadlessApplication>();
     elevatedApp->setTitle(productName);
     sim.registry.administrator = true;
-    sim.account.administratorRights = true;
+    sim.account.token = sys::TokenKind::Elevated;
     if (!account.empty()) sim.registry.currentUser = account;
     sim.shell.processCommandLine = u"\"" + sim.shell.exePath + u"\" " + sim.shell.calls.back().parameters;
     program = std::make_unique<Program>(*elevatedApp);

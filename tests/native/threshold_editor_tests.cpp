@@ -224,7 +224,7 @@ TEST_F(EditorTest, YesHandsTheSaveToOneElevatedCopyWhichFinishesItWithoutAsking)
   EXPECT_EQ(main().seLowLevel.value(), 38) << "the copy's editor keeps the thresholds 4 apart as ever";
 
   sim.registry.administrator = false;
-  sim.account.administratorRights = false;
+  sim.account.token = sys::TokenKind::AdministratorLimited;
   typeInto(main().seHighLevel, u"95");
   copy.answer(ModalResult::Yes);
   main().btSaveSettings.click();
@@ -422,7 +422,7 @@ TEST_F(EditorTest, ARestartDeclinedOrFailedSaysSoAsksNoMoreAndKeepsTheEditMarked
 // help, and the message says what failed where.
 TEST_F(EditorTest, NoRestartIsOfferedWhereItCannotHelp) {
   startWith(40, 80);
-  sim.account.administratorRights = true;
+  sim.account.token = sys::TokenKind::Elevated;
   sim.registry.makeReadOnly(RootKey::LocalMachine, u"SOFTWARE\\Lenovo");
   typeInto(main().seHighLevel, u"90");
   app.dialogs.clear();
@@ -438,7 +438,7 @@ TEST_F(EditorTest, NoRestartIsOfferedWhereItCannotHelp) {
                                                   u"ConfKeys\\Data\r\n   " + machine + u"Data"}));
   EXPECT_TRUE(sim.shell.calls.empty());
 
-  sim.account.administratorRights = false;
+  sim.account.token = sys::TokenKind::AdministratorLimited;
   sim.registry.alterRead = [](const sys::sim::RegCall& call, sys::RegValue& value) {
     if (call.name == store::kAutomatic) value = sys::dwordValue(3);
   };
