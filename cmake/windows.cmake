@@ -84,7 +84,7 @@ add_subdirectory(${KST_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # The Win32 side over real windows and the real registry: under Wine here,
 # on Windows in the forge's workflow.
 add_executable(kst_win32_tests tests/registry_cases.cpp tests/win32/registry_backend.cpp tests/win32/long_run.cpp
-  tests/win32/live_objects.cpp tests/win32/win32_backend_tests.cpp tests/win32/thirty_two_bit_windows_tests.cpp
+  tests/win32/live_objects.cpp tests/win32/import_hooks.cpp tests/win32/recorded_calls.cpp tests/win32/win32_backend_tests.cpp tests/win32/thirty_two_bit_windows_tests.cpp
   resources/kestrane.rc system/sim/sim_registry.cpp system/sim/sim_services.cpp)
 target_link_libraries(kst_win32_tests PRIVATE kst_win32 gtest gtest_main ole32 oleacc oleaut32)
 target_link_options(kst_win32_tests PRIVATE ${KST_STATIC_FLAGS})

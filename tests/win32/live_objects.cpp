@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/win32/import_hooks.h"
 
 namespace kst::test {
 namespace {
@@ -92,47 +93,6 @@ BOOL WINAPI destroyMenu(HMENU menu) {
   return original.destroyMenu(menu);
 }
 
-struct Hook {
-  const char* name;
-  void* replacement;
-  void** original;
-};
-
-// Points this binary's import of each function at its replacement, and
-// returns how many imports of it were pointed so. A module imported without
-// its table of names (no OriginalFirstThunk) cannot be read: its imports
-// stay as they are, and the hooks they would need count as not installed.
-void patchImports(const Hook* hooks, size_t count, std::vector<int>& installed) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  installed.assign(count, 0);
-  if (directory.VirtualAddress == 0) return;
-  for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); module->Name != 0;
-       ++module) {
-    if (module->OriginalFirstThunk == 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-    auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++addresses) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* imported = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      for (size_t i = 0; i < count; ++i) {
-        if (std::strcmp(reinterpret_cast<const char*>(imported->Name), hooks[i].name) != 0) continue;
-        DWORD protection = 0;
-        if (!VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, PAGE_READWRITE, &protection)) {
-          continue;
-        }
-        *hooks[i].original = reinterpret_cast<void*>(addresses->u1.Function);
-        addresses->u1.Function = reinterpret_cast<ULONG_PTR>(hooks[i].replacement);
-        DWORD unused = 0;
-        VirtualProtect(&addresses->u1.Function, sizeof addresses->u1.Function, protection, &unused);
-        ++installed[i];
-      }
-    }
-  }
-}
-
 #define KST_HOOK(function, replacement, field) \
   Hook { #function, reinterpret_cast < void*>(&replacement), reinterpret_cast < void**>(&original.field) }
 
@@ -165,11 +125,7 @@ void LiveObjects::start() {
       KST_HOOK(BeginPaint, beginPaint, beginPaint),
       KST_HOOK(EndPaint, endPaint, endPaint),
   };
-  std::vector<int> installed;
-  patchImports(hooks, std::size(hooks), installed);
-  for (size_t i = 0; i < std::size(hooks); ++i) {
-    if (installed[i] == 0) notHooked.push_back(hooks[i].name);
-  }
+  notHooked = hookImports(hooks, std::size(hooks));
 }
 
 std::vector<std::string> LiveObjects::unhooked() { return notHooked; }

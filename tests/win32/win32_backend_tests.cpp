@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "system/win32/win32_services.h"
 #include "tests/win32/live_objects.h"
 #include "tests/win32/messages.h"
+#include "tests/win32/recorded_calls.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/control_peer.h"
 #include "toolkit/win32/dpi.h"
@@ -48,7 +50,10 @@ class Win32Backend : public ::testing::Test {
     main().show();
     pumpMessages();
   }
-  void TearDown() override { program.reset(); }
+  void TearDown() override {
+    program.reset();
+    RecordedCalls::stop();
+  }
   Tkst_mainform& main() { return program->mainform(); }
   HWND mainWindow() { return reinterpret_cast<HWND>(main().nativeHandle); }
 
@@ -119,6 +124,60 @@ TEST_F(Win32Backend, ADoubleClickOnTheIconIsTwoPresses) {
     SendMessageW(app.serviceWindow(), tk::win32::kTrayCallback, MAKEWPARAM(1200, 780), MAKELPARAM(notification, 1));
   }
   EXPECT_EQ(presses, (std::vector<tk::MouseButton>{tk::MouseButton::Left, tk::MouseButton::Left}));
+}
+
+// At version 4 the shell shows an icon's hint only where the call that
+// sets it asks for it: the add, every change through every state and the
+// add after the shell restarted all do. A shell that refused version 4
+// shows the hint anyway and is asked nothing new.
+TEST_F(Win32Backend, EveryCallThatSetsTheHintAsksTheShellToShowItAtVersion4) {
+  ASSERT_EQ(RecordedCalls::unhooked(), std::vector<std::string>{});
+  for (bool version4 : {true, false}) {
+    program.reset();
+    RecordedCalls::shellTakesVersion4 = version4;
+    RecordedCalls::startRecording();
+    program = std::make_unique<Program>(app);
+    main().show();
+    pumpMessages();
+    for (auto state : std::initializer_list<void (*)(sys::sim::SimPower&)>{
+             [](sys::sim::SimPower& p) { p.setNoBattery(); }, [](sys::sim::SimPower& p) { p.setCharging(40); },
+             [](sys::sim::SimPower& p) { p.setOnAC(80); }, [](sys::sim::SimPower& p) { p.setDischarging(45, 8100); }}) {
+      state(sim.power);
+      main().updateBatteryStatus();
+      pumpMessages();
+    }
+    SendMessageW(app.serviceWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    pumpMessages();
+    std::vector<DWORD> hintCalls;
+    for (const NotifyIconCall& call : RecordedCalls::notifyIcon) {
+      if (call.message != NIM_ADD && call.message != NIM_MODIFY) continue;
+      EXPECT_EQ(call.flags & NIF_TIP, static_cast<UINT>(NIF_TIP));
+      // The first add comes before the shell is asked for version 4.
+      const bool shown = version4 || (call.message == NIM_ADD && hintCalls.empty());
+      EXPECT_EQ((call.flags & NIF_SHOWTIP) != 0, shown) << "call " << hintCalls.size() << ", version 4: " << version4;
+      hintCalls.push_back(call.message);
+    }
+    EXPECT_EQ(std::count(hintCalls.begin(), hintCalls.end(), NIM_ADD), 2)
+        << "the first add and the one after the restart";
+    EXPECT_GE(std::count(hintCalls.begin(), hintCalls.end(), NIM_MODIFY), 4) << "a change for each state";
+  }
+}
+
+// A keyboard user opens the menu with Shift+F10 at the icon; cancelled, it
+// hands the focus back to the notification area. A chosen item does not.
+TEST_F(Win32Backend, AMenuCancelledHandsTheFocusBackToTheNotificationArea) {
+  auto focusReturns = [&] {
+    return std::count_if(RecordedCalls::notifyIcon.begin(), RecordedCalls::notifyIcon.end(),
+                         [](const NotifyIconCall& call) { return call.message == NIM_SETFOCUS; });
+  };
+  RecordedCalls::startRecording();
+  RecordedCalls::menuChoice = 0;
+  SendMessageW(app.serviceWindow(), tk::win32::kTrayCallback, MAKEWPARAM(1200, 780), MAKELPARAM(WM_CONTEXTMENU, 1));
+  EXPECT_EQ(focusReturns(), 1) << "cancelled";
+  RecordedCalls::menuChoice = 1;
+  SendMessageW(app.serviceWindow(), tk::win32::kTrayCallback, MAKEWPARAM(1200, 780), MAKELPARAM(WM_CONTEXTMENU, 1));
+  pumpMessages();
+  EXPECT_EQ(focusReturns(), 1) << "\"Show\" chosen: the window has the focus";
 }
 
 TEST_F(Win32Backend, ArrowsOfASpinEditStepByOneHowEverLongTheyAreHeld) {

@@ -342,7 +342,15 @@ void Win32Application::popup(PopupMenu& menu, int x, int y) {
   UINT chosen = static_cast<UINT>(TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
                                                  serviceWindow_.get(), nullptr));
   PostMessageW(serviceWindow_.get(), WM_NULL, 0, 0);
-  if (chosen >= 1 && chosen <= menu.items().size()) menu.click(menu.items()[chosen - 1].name);
+  if (chosen >= 1 && chosen <= menu.items().size()) {
+    menu.click(menu.items()[chosen - 1].name);
+  } else if (trayPeer_ != nullptr && GetForegroundWindow() == serviceWindow_.get()) {
+    // The program's one menu is the notification-area icon's. Cancelled
+    // with Esc, it hands the keyboard focus back to the notification area,
+    // where a keyboard user reached the icon; a click on another window
+    // has given that window the focus, and it keeps it.
+    trayPeer_->returnFocus();
+  }
 }
 
 HFONT Win32Application::font(const Font& font, int pixelsPerInch) {

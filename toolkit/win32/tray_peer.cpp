@@ -56,7 +56,7 @@ bool TrayPeer::add(const Bitmap* picture, const Text& hint) {
 // A shell that had the icon from before may not know its version yet.
 bool TrayPeer::modify(const Bitmap* picture, const Text& hint) {
   if (!send(NIM_MODIFY, picture, hint)) return false;
-  if (!version4_) setVersion4();
+  if (!version4()) setVersion4();
   return true;
 }
 
@@ -64,6 +64,11 @@ void TrayPeer::setVersion4() {
   NOTIFYICONDATAW data = base();
   data.uVersion = NOTIFYICON_VERSION_4;
   version4_ = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+}
+
+void TrayPeer::returnFocus() {
+  NOTIFYICONDATAW data = base();
+  Shell_NotifyIconW(NIM_SETFOCUS, &data);
 }
 
 void TrayPeer::remove() {
@@ -82,6 +87,13 @@ NOTIFYICONDATAW TrayPeer::base() const {
 bool TrayPeer::send(DWORD command, const Bitmap* picture, const Text& hint) {
   NOTIFYICONDATAW data = base();
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  // At version 4 the shell shows the standard tooltip, the hint, only for
+  // a call that asks for it; without it, hovering the icon shows nothing.
+  // Every add is followed by the request for version 4, and the shell
+  // takes the flag with the add, as Microsoft's own sample does; a shell
+  // that refused version 4 shows the tooltip anyway and is not asked.
+  const bool showTip = command == NIM_ADD ? version4_.value_or(true) : version4();
+  if (showTip) data.uFlags |= NIF_SHOWTIP;
   data.uCallbackMessage = kTrayCallback;
   // The shell keeps a copy of the icon; ours can go when the call returns.
   sys::win32::UniqueIcon shown;

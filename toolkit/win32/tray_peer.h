@@ -35,7 +35,10 @@ class TrayPeer : public Peer, public NotificationArea {
   TrayIcon& icon() const { return icon_; }
   // Whether the shell took NOTIFYICON_VERSION_4 for the icon: its
   // notifications then carry the position where they happened.
-  bool version4() const { return version4_; }
+  bool version4() const { return version4_.value_or(false); }
+  // Gives the keyboard focus back to the notification area, as the shell
+  // asks of an icon whose menu a keyboard user cancelled.
+  void returnFocus();
 
  private:
   NOTIFYICONDATAW base() const;
@@ -45,7 +48,8 @@ class TrayPeer : public Peer, public NotificationArea {
   Win32Application& app_;
   TrayIcon& icon_;
   bool refreshPending_ = false;
-  bool version4_ = false;
+  // Whether the shell took version 4, once it was asked.
+  std::optional<bool> version4_;
 };
 
 }  // namespace kst::tk::win32
