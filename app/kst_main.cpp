@@ -166,7 +166,8 @@ void Tkst_mainform::bindEvents() {
   TrayIcon.onAnimate = [this] { TrayIconAnimate(); };
   BatteryStatusTimer.onTimer = [this] { BatteryStatusTimerTick(); };
   onDpiChange = [this] { redrawStatePictures(); };
-  onColorSetChange = [this] { redrawStatePictures(); };
+  onThemeChange = [this] { redrawStatePictures(); };
+  TrayIcon.onShellRestart = [this] { redrawStatePictures(); };
 }
 
 void Tkst_mainform::FormCreate() {

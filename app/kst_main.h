@@ -161,14 +161,17 @@ class Tkst_mainform : public tk::Form {
   void layOutThreshold(const ThresholdRow& row);
   void layOutStatusArea();
   void layOutButtons();
-  // Draws the state pictures at the small-icon size of the window's
-  // monitor, for the task bar and for the title bar, each on its backdrop.
+  // Draws the state pictures at the small-icon size, for the notification
+  // area at the task bar's scale and for the title bar at the window's,
+  // each on its backdrop.
   void makeTrayPictures();
   // The pictures drawn anew: after a move to another monitor or a change
   // of Windows' light or dark mode.
   void redrawStatePictures();
   // The title bar's counterpart of a notification-area picture, or nothing.
   const tk::Bitmap* titleBarPicture(const tk::ImageList* trayList, int index) const;
+  // The window's icons show that picture of the notification area's list.
+  void showStatePicture(const tk::ImageList* trayList, int index);
   void bindEvents();
   void buildTrayMenu();
   void markChanged(tk::Control& changedText);

@@ -25,8 +25,7 @@ void Tkst_mainform::TrayIconAnimate() {
   try {
     // Where the list has no such picture the window shows the program's
     // main icon for this one step; the next step brings both icons together.
-    const tk::Bitmap* picture = titleBarPicture(TrayIcon.imageList(), 1 - TrayIcon.imageIndex());
-    setIcon(picture != nullptr ? *picture : tk::Bitmap());
+    showStatePicture(TrayIcon.imageList(), 1 - TrayIcon.imageIndex());
   } catch (...) {
     // A picture that cannot be copied leaves the window icon as it was.
   }

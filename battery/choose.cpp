@@ -9,6 +9,16 @@
 #include "settings/model/registry_access.h"
 
 namespace kst {
+namespace {
+
+// The label, the Remove button and the bottom buttons' height as designed
+// at 96 pixels per inch; the choices are placed in the same design and
+// scaled by the same rule.
+constexpr tk::Rect kLabelDesign{36, 18, 160, 13};
+constexpr tk::Rect kRemoveDesign{154, 62, 55, 22};
+constexpr int kBottomButtonHeight = 24;
+
+}  // namespace
 
 Text captionToBarcode(const Text& caption) {
   if (caption.size() < 2) return {};
@@ -23,13 +33,13 @@ TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBat
   bvChoose.setBounds({8, 8, 231, 147});
   bvChoose.anchoredToBottom = true;
   lbChoose.setText(u"Edit charging thresholds for ...");
-  lbChoose.setBounds({36, 18, 160, 13});
-  tk::placeButton(btRemove, u"&Remove", {154, 62, 55, 22}, 0);
+  lbChoose.setBounds(kLabelDesign);
+  tk::placeButton(btRemove, u"&Remove", kRemoveDesign, 0);
   btRemove.setHint(u" click here, to remove settings for choosed battery from registry ", true);
-  tk::placeButton(btCancel, u"&Cancel", {36, 120, 84, 24}, 1);
+  tk::placeButton(btCancel, u"&Cancel", {36, 120, 84, kBottomButtonHeight}, 1);
   btCancel.isCancel = true;
   btCancel.modalResult = tk::ModalResult::Cancel;
-  tk::placeButton(btOk, u"&Ok", {125, 120, 84, 24}, 2);
+  tk::placeButton(btOk, u"&Ok", {125, 120, 84, kBottomButtonHeight}, 2);
   btOk.isDefault = true;
   for (tk::Button* button : {&btCancel, &btOk}) {
     button->anchoredToTop = false;
@@ -43,10 +53,7 @@ TchooseBattery::TchooseBattery(tk::Application& app) : tk::Form(app, "TchooseBat
   onClose = [this] { FormClose(); };
   onKeyPress = [this](char16_t& key) { FormKeyPress(key); };
   onDpiChange = [this] {
-    for (size_t i = 0; i < batteryRadioButtons.size(); ++i) {
-      batteryRadioButtons[i]->setBounds(unshiftedChoice(static_cast<int>(i)));
-    }
-    shiftChoices();
+    placeChoices();
     fitHeightToChoices();
     rbBatteryClicked();
   };
@@ -67,7 +74,7 @@ void TchooseBattery::FormShow() {
   focus(batteryRadioButtons.front().get());
   for (const Text& barcode : knownBarcodes) addRadioButton(barcode);
   addRadioButton(u"a &new battery");
-  shiftChoices();
+  placeChoices();
   const Text selection = upperCaseText(currentBarcode);
   for (auto& radio : batteryRadioButtons) {
     if (captionToBarcode(radio->text()) == selection) {
@@ -77,35 +84,33 @@ void TchooseBattery::FormShow() {
   }
 }
 
-void TchooseBattery::shiftChoices() {
-  int offset = 0;
+// Two or three choices stand lower, and the label with them.
+TchooseBattery::Shift TchooseBattery::shift() const {
   switch (batteryRadioButtons.size()) {
-    case 2:
-      offset = scaled(10);
-      lbChoose.setTop(scaled(18) + scaled(4));
-      break;
-    case 3:
-      offset = scaled(8);
-      lbChoose.setTop(scaled(18) + scaled(8));
-      break;
-    default: lbChoose.setTop(18);
+    case 2: return {10, 4};
+    case 3: return {8, 8};
+    default: return {0, 0};
   }
-  for (auto& radio : batteryRadioButtons) radio->setTop(radio->top() + offset);
 }
 
-tk::Rect TchooseBattery::unshiftedChoice(int index) const {
-  int left = lbChoose.left();
-  int firstTop = scaled(40);
+tk::Rect TchooseBattery::designedChoice(int index) const {
+  int left = kLabelDesign.left, firstTop = 40, rowStep = 20;
   if (knownBarcodes.empty()) {
-    left += scaled(40);
-    firstTop = scaled(44);
+    left += 40;
+    firstTop = 44;
   }
-  int rowStep = scaled(20);
   if (knownBarcodes.size() > 1) {
-    rowStep = scaled(18);
-    firstTop = scaled(38);
+    rowStep = 18;
+    firstTop = 38;
   }
-  return {left, index * rowStep + firstTop, scaled(118), scaled(17)};
+  return {left, index * rowStep + firstTop + shift().choices, 118, 17};
+}
+
+void TchooseBattery::placeChoices() {
+  lbChoose.setTop(scaled(kLabelDesign.top + shift().label));
+  for (size_t i = 0; i < batteryRadioButtons.size(); ++i) {
+    batteryRadioButtons[i]->setBounds(scaled(designedChoice(static_cast<int>(i))));
+  }
 }
 
 void TchooseBattery::addRadioButton(const Text& capt) {
@@ -113,7 +118,7 @@ void TchooseBattery::addRadioButton(const Text& capt) {
   int index = static_cast<int>(batteryRadioButtons.size());
   auto radio =
       tk::makeControl<tk::RadioButton>(*this, "rbBattery" + std::to_string(index), ids::kFirstBatteryChoice + index);
-  radio->setBounds(unshiftedChoice(index));
+  radio->setBounds(scaled(designedChoice(index)));
   radio->setText(u" " + capt + u" ");
   radio->tag = index;
   radio->setFont(lbChoose.font());
@@ -135,7 +140,8 @@ void TchooseBattery::FormActivate() {
 }
 
 void TchooseBattery::fitHeightToChoices() {
-  int height = batteryRadioButtons.back()->top() + btCancel.height() + scaled(70);
+  const int lastTop = designedChoice(static_cast<int>(batteryRadioButtons.size()) - 1).top;
+  int height = scaled(lastTop + kBottomButtonHeight + 70);
   if (kst_mainform->outerHeight() > height) height = kst_mainform->outerHeight();
   setOuterHeight(height);
 }
@@ -155,7 +161,8 @@ void TchooseBattery::rbBatteryClicked() {
   for (size_t i = 0; i < batteryRadioButtons.size(); ++i) {
     if (!batteryRadioButtons[i]->checked()) continue;
     if (i != 0 && i != last) btRemove.setEnabled(true);
-    btRemove.setTop(batteryRadioButtons[i]->top() - 2);
+    btRemove.setBounds(scaled(
+        {kRemoveDesign.left, designedChoice(static_cast<int>(i)).top - 2, kRemoveDesign.width, kRemoveDesign.height}));
     btRemove.tag = static_cast<int>(i);
   }
 }

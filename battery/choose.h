@@ -34,10 +34,16 @@ class TchooseBattery : public tk::Form {
   void btRemoveClick();
 
  private:
-  // Where choice number index stands before the shift of shiftChoices().
-  tk::Rect unshiftedChoice(int index) const;
-  // Moves the choices down and places the label, by how many there are.
-  void shiftChoices();
+  // How far the choices and the label stand below their places in the
+  // 96-dpi design, by how many choices there are.
+  struct Shift {
+    int choices, label;
+  };
+  Shift shift() const;
+  // Where choice number index stands in the 96-dpi design.
+  tk::Rect designedChoice(int index) const;
+  // Places the choices and the label at the dialog's pixels per inch.
+  void placeChoices();
   // The outer height that shows every choice, never less than the main window's.
   void fitHeightToChoices();
   void takeNewBarcode(tk::ModalResult& result);

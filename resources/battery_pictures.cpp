@@ -32,17 +32,28 @@ struct Frame {
 
 // An outline as it stands out on the backdrop.
 tk::Color outlineOn(Backdrop backdrop, tk::Color outline) {
-  if (backdrop == Backdrop::Dark) return outline;
+  switch (backdrop) {
+    case Backdrop::Dark: return outline;
+    case Backdrop::HighContrast: return tk::kWindowText;
+    case Backdrop::Light: break;
+  }
   if (outline == kWhite) return kBlack;
   if (outline == kGrey) return kDarkGrey;
   return outline;
 }
 
+tk::Color fillOn(Backdrop backdrop, tk::Color fill) {
+  if (backdrop != Backdrop::HighContrast) return fill;
+  if (fill == kGreen) return tk::kHighlight;
+  if (fill == kRed) return tk::kHotLight;
+  return tk::kGrayText;
+}
+
 tk::ImageList list(std::initializer_list<Frame> frames, bool masked, int size, Backdrop backdrop) {
   tk::ImageList pictures(size, size);
   for (const Frame& frame : frames) {
-    pictures.add(drawBattery(outlineOn(backdrop, frame.outline), frame.filledRows, frame.fill,
-                             masked || backdrop == Backdrop::Light, size));
+    pictures.add(drawBattery(outlineOn(backdrop, frame.outline), frame.filledRows, fillOn(backdrop, frame.fill),
+                             masked || backdrop != Backdrop::Dark, size));
   }
   return pictures;
 }

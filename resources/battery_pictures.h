@@ -22,8 +22,11 @@ tk::Bitmap drawBattery(tk::Color outline, int filledRows, tk::Color fill, bool m
 // What the pictures stand on. Windows 10 and 11 in light mode have a light
 // task bar and light title bars, where white or grey outlines on a
 // transparent ground vanish: there the outlines are black and dark grey,
-// and the ground around every battery is transparent.
-enum class Backdrop { Dark, Light };
+// and the ground around every battery is transparent. A high-contrast
+// theme draws everything in its own few colours: the outline in its text
+// colour, the charge in its highlight, a low charge in its link colour and
+// an empty battery in its grey text, each taken from the theme when drawn.
+enum class Backdrop { Dark, Light, HighContrast };
 
 // The pictures of each state, size pixels square: the small-icon size of
 // the monitor they are shown on.

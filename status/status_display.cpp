@@ -46,7 +46,8 @@ Text windowCaption(PowerState state, int percent, const Text& timeText, const Te
 // early Windows 10, have no such values, and their task bars are dark.
 const Text kPersonalizeKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 
-resources::Backdrop backdropOf(const Text& lightThemeValue) {
+resources::Backdrop backdropOf(const Text& lightThemeValue, bool highContrast) {
+  if (highContrast) return resources::Backdrop::HighContrast;
   bool found = false;
   int32_t light = 0;
   try {
@@ -105,22 +106,24 @@ void Tkst_mainform::updateBatteryStatus() {
 
   setCaption(windowCaption(state, percent, timeText, lbStateOfCharge.text()));
 
-  if (state != Charging) {
-    const tk::Bitmap* shown = titleBarPicture(TrayIcon.imageList(), TrayIcon.imageIndex());
-    setIcon(shown != nullptr ? *shown : tk::Bitmap());
-  }
+  if (state != Charging) showStatePicture(TrayIcon.imageList(), TrayIcon.imageIndex());
 }
 
+// The notification area belongs to the task bar: its pictures are drawn at
+// the task bar's scale and on its backdrop, the title bar's at the
+// window's and on the windows' backdrop.
 void Tkst_mainform::makeTrayPictures() {
-  const int iconSize = app().smallIconSize(pixelsPerInch());
-  resources::StatePictures tray = resources::statePictures(iconSize, backdropOf(u"SystemUsesLightTheme"));
+  const bool highContrast = app().highContrast();
+  resources::StatePictures tray = resources::statePictures(app().smallIconSize(app().notificationAreaPixelsPerInch()),
+                                                           backdropOf(u"SystemUsesLightTheme", highContrast));
   imNoBattery = std::move(tray.noBattery);
   imChargeLow = std::move(tray.chargeLow);
   imChargeMid = std::move(tray.chargeMid);
   imChargeHigh = std::move(tray.chargeHigh);
   imNoCharge = std::move(tray.noCharge);
   imDischarge = std::move(tray.discharge);
-  titleBarPictures_ = resources::statePictures(iconSize, backdropOf(u"AppsUseLightTheme"));
+  titleBarPictures_ =
+      resources::statePictures(app().smallIconSize(pixelsPerInch()), backdropOf(u"AppsUseLightTheme", highContrast));
 }
 
 void Tkst_mainform::redrawStatePictures() {
@@ -128,8 +131,19 @@ void Tkst_mainform::redrawStatePictures() {
   TrayIcon.redraw();
   // A window that shows the program's main icon for this animation step keeps it.
   if (icon().empty()) return;
-  const tk::Bitmap* shown = titleBarPicture(TrayIcon.imageList(), TrayIcon.imageIndex());
-  setIcon(shown != nullptr ? *shown : tk::Bitmap());
+  showStatePicture(TrayIcon.imageList(), TrayIcon.imageIndex());
+}
+
+// The task bar's button and Alt+Tab stand on the task bar: the large icon
+// is the notification area's picture, the small one the title bar's. Where
+// the list has no such picture the window shows the program's main icon.
+void Tkst_mainform::showStatePicture(const tk::ImageList* trayList, int index) {
+  const tk::Bitmap* titleBar = titleBarPicture(trayList, index);
+  if (titleBar == nullptr) {
+    setIcon(tk::Bitmap());
+    return;
+  }
+  setIcon(*titleBar, trayList->image(index));
 }
 
 const tk::Bitmap* Tkst_mainform::titleBarPicture(const tk::ImageList* trayList, int index) const {

@@ -40,15 +40,17 @@ bool Application::queryEndSession(Form& form) {
 }
 
 void Application::systemColorsChanged(bool highContrast) {
+  const bool switched = highContrast != highContrast_;
   highContrast_ = highContrast;
   for (Form* form : forms_) {
     for (Control* control : form->controls()) control->redraw();
   }
+  if (switched) themeChanged();
 }
 
-void Application::colorSetChanged() {
+void Application::themeChanged() {
   for (Form* form : forms_) {
-    if (form->onColorSetChange) form->onColorSetChange();
+    if (form->onThemeChange) form->onThemeChange();
   }
 }
 

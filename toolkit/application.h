@@ -70,8 +70,14 @@ class Application {
   // The theme or the system colours changed: every control is drawn anew.
   void systemColorsChanged(bool highContrast);
   // Windows' light or dark mode changed (a setting change of
-  // "ImmersiveColorSet"): every form that cares hears of it.
-  void colorSetChanged();
+  // "ImmersiveColorSet"), or a high-contrast theme was switched on or off:
+  // every form that cares hears of it.
+  void themeChanged();
+  // The pixels per inch of the monitor a form's native window is on.
+  virtual int windowPixelsPerInch(const Form& form) = 0;
+  // The pixels per inch of the notification area, which belongs to the
+  // task bar, not to any window's monitor.
+  virtual int notificationAreaPixelsPerInch() = 0;
   // Runs the modal loop of a form that is already shown.
   virtual void runModalLoop(Form& form) = 0;
   virtual Screen screen() = 0;

@@ -66,6 +66,7 @@ bool TrayIcon::sendToShell(const Bitmap* picture, const Text& hint) {
 
 void TrayIcon::shellRestarted() {
   placed_ = false;
+  if (onShellRestart) onShellRestart();
   sync();
 }
 

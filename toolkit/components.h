@@ -108,6 +108,9 @@ class TrayIcon {
 
   std::function<void()> onAnimate;
   std::function<void(MouseButton, int, int)> onMouseDown;
+  // The shell made its task bar anew, perhaps at another scale: the
+  // pictures may be drawn again before the icon goes back.
+  std::function<void()> onShellRestart;
 
   // Backend side: the peer hears of every change and calls sync() when the
   // shell should hear of it; the area is where the icon lives.

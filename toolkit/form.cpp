@@ -7,7 +7,8 @@
 
 namespace kst::tk {
 
-// A window opens on the primary monitor.
+// A window is designed for the primary monitor at sign-in, the system's
+// pixels per inch; made, it takes its own monitor's.
 Form::Form(Application& app, std::string className)
     : app_(app), className_(std::move(className)), pixelsPerInch_(app.screen().pixelsPerInch) {
   app_.registerForm(*this);
@@ -24,17 +25,17 @@ void Form::finishCreate() {
   for (Control* control : controls_) design_.bounds.emplace_back(control, control->bounds());
   layOutFromDesign();
   app_.attach(*this);
+  // The monitor a window is made on may have another scale than the
+  // system's, which Windows fixes at sign-in: a laptop docked since, a
+  // scale changed without signing out, a remote session reconnected.
+  // Windows says nothing of it; the window asks before it is first shown.
+  dpiChanged(app_.windowPixelsPerInch(*this), left_, top_);
   for (TrayIcon* icon : trayIcons_) app_.attach(*icon);
   if (onCreate) onCreate();
 }
 
 void Form::layOutFromDesign() {
-  for (const auto& [control, r] : design_.bounds) {
-    auto* label = dynamic_cast<Label*>(control);
-    // A right-aligned label is placed by its right edge; its width follows its text.
-    int left = label != nullptr && label->rightAligned ? scaled(r.left + r.width) - scaled(r.width) : scaled(r.left);
-    control->setBounds({left, scaled(r.top), scaled(r.width), scaled(r.height)});
-  }
+  for (const auto& [control, r] : design_.bounds) control->setBounds(scaled(r));
   // Once every control stands where it belongs, each label knows how far
   // it may grow.
   for (Control* control : controls_) {
@@ -52,7 +53,9 @@ void Form::dpiChanged(int pixelsPerInch, int left, int top) {
   for (Control* control : controls_) control->redraw();
   layOutFromDesign();
   if (onDpiChange) onDpiChange();
+  notify(Property::Font);
   notify(Property::Bounds);
+  notify(Property::Icon);
 }
 
 void Form::setCaption(const Text& caption) {
@@ -61,9 +64,10 @@ void Form::setCaption(const Text& caption) {
   notify(Property::Text);
 }
 
-void Form::setIcon(const Bitmap& icon) {
-  if (icon == icon_) return;
+void Form::setIcon(const Bitmap& icon, const Bitmap& taskbarIcon) {
+  if (icon == icon_ && taskbarIcon == taskbarIcon_) return;
   icon_ = icon;
+  taskbarIcon_ = taskbarIcon;
   notify(Property::Icon);
 }
 

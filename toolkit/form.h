@@ -30,9 +30,12 @@ class Form {
 
   const Text& caption() const { return caption_; }
   void setCaption(const Text& caption);
-  // An empty bitmap shows the program's main icon.
+  // An empty bitmap shows the program's main icon. The task bar's button
+  // and Alt+Tab show the large icon, made from its own picture where one
+  // is given, as the task bar may be light where title bars are dark.
   const Bitmap& icon() const { return icon_; }
-  void setIcon(const Bitmap& icon);
+  const Bitmap& taskbarIcon() const { return taskbarIcon_.empty() ? icon_ : taskbarIcon_; }
+  void setIcon(const Bitmap& icon, const Bitmap& taskbarIcon = Bitmap());
 
   int left() const { return left_; }
   int top() const { return top_; }
@@ -45,8 +48,10 @@ class Form {
   void setOuterHeight(int height);
   // The pixels per inch of the monitor the window is on.
   int pixelsPerInch() const { return pixelsPerInch_; }
-  // A length of the 96-dpi design at the window's pixels per inch.
+  // A length, or a rectangle, of the 96-dpi design at the window's pixels
+  // per inch.
   int scaled(int designed) const { return scaleLength(designed, pixelsPerInch_); }
+  Rect scaled(const Rect& designed) const { return scaleRect(designed, pixelsPerInch_); }
 
   FormPosition position = FormPosition::Designed;
   bool hasSystemMenu = true;
@@ -95,8 +100,9 @@ class Form {
   // After a move to a monitor of other pixels per inch has laid out the
   // form's own controls anew: what the window places at run time.
   std::function<void()> onDpiChange;
-  // Windows' light or dark mode changed.
-  std::function<void()> onColorSetChange;
+  // Windows' colours changed: light or dark mode, or a high-contrast theme
+  // switched on or off.
+  std::function<void()> onThemeChange;
 
   // Backend side.
   void attachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
@@ -145,6 +151,7 @@ class Form {
   std::string className_;
   Text caption_;
   Bitmap icon_;
+  Bitmap taskbarIcon_;
   int left_ = 0, top_ = 0, clientWidth_ = 0, clientHeight_ = 0;
   int pixelsPerInch_ = 96;
   // The window's own controls and client size as designed at 96 pixels

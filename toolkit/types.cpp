@@ -32,4 +32,10 @@ int scaleLength(int value, int pixelsPerInch) {
   return static_cast<int>(quotient);
 }
 
+Rect scaleRect(const Rect& designed, int pixelsPerInch) {
+  const int left = scaleLength(designed.left, pixelsPerInch), top = scaleLength(designed.top, pixelsPerInch);
+  return {left, top, scaleLength(designed.left + designed.width, pixelsPerInch) - left,
+          scaleLength(designed.top + designed.height, pixelsPerInch) - top};
+}
+
 }  // namespace kst::tk

@@ -46,6 +46,7 @@ class Color {
 inline constexpr Color kWindowColor = Color::system(5);  // COLOR_WINDOW
 inline constexpr Color kWindowText = Color::system(8);   // COLOR_WINDOWTEXT
 inline constexpr Color kHighlight = Color::system(13);   // COLOR_HIGHLIGHT
+inline constexpr Color kGrayText = Color::system(17);    // COLOR_GRAYTEXT
 inline constexpr Color kButtonFace = Color::system(15);  // COLOR_BTNFACE
 inline constexpr Color kHotLight = Color::system(26);    // COLOR_HOTLIGHT: links
 
@@ -106,6 +107,10 @@ class ImageList {
 // A length designed at 96 pixels per inch, on a screen of this many pixels
 // per inch: rounded to the nearest pixel, a tie going to the even number.
 int scaleLength(int value, int pixelsPerInch);
+// A rectangle designed at 96 pixels per inch, on such a screen: each of its
+// edges is scaled, not its width and height, so that controls that touch
+// in the design still touch, and never overlap, at every scale.
+Rect scaleRect(const Rect& designed, int pixelsPerInch);
 
 enum class MouseButton { Left, Right, Middle };
 

@@ -182,7 +182,7 @@ TEST_F(ChooserTest, At144PixelsPerInchEveryPositionIsScaledWithTiesToEven) {
   choose([&](TchooseBattery& c) {
     EXPECT_EQ(tops(c), (std::vector<int>{57, 84, 111, 138}));
     EXPECT_EQ(c.batteryRadioButtons[0]->left(), 54);
-    EXPECT_EQ(c.batteryRadioButtons[0]->height(), 26) << "17 x 1.5 = 25.5 goes to the even 26";
+    EXPECT_EQ(c.batteryRadioButtons[0]->height(), 25) << "its bottom, 55 x 1.5 = 82.5, goes to the even 82";
     EXPECT_EQ(c.batteryRadioButtons[0]->width(), 177);
     EXPECT_EQ(c.outerHeight(), 138 + 36 + 105);
     c.btCancel.click();

@@ -306,8 +306,11 @@ std::string shown(const tk::Form& window) {
   return text;
 }
 
-// Docked to a monitor at 150 % and back: each window shows what it shows
-// when started there, with its pictures at that monitor's small-icon size.
+// Docked to a monitor at 150 % and back, or made on a monitor at 150 %
+// while Windows' scale from the sign-in is 100 %: each window shows what it
+// shows when started there, with its title bar's picture at that monitor's
+// small-icon size. The notification area stays on the task bar, at the
+// task bar's scale.
 TEST_F(MainWindowTest, AfterAMoveToAnotherMonitorAndBackEveryWindowShowsWhatItShowsWhenStartedThere) {
   seedUserData();
   seedBattery(u"1ZZ1111AAAA");
@@ -349,7 +352,86 @@ TEST_F(MainWindowTest, AfterAMoveToAnotherMonitorAndBackEveryWindowShowsWhatItSh
     EXPECT_EQ(moved.main, startedAt[pixelsPerInch].main);
     EXPECT_EQ(moved.chooser, startedAt[pixelsPerInch].chooser);
     EXPECT_EQ(moved.help, startedAt[pixelsPerInch].help);
-    EXPECT_EQ(moved.tray, startedAt[pixelsPerInch].tray);
+    EXPECT_EQ(moved.tray, startedAt[96].tray);
+  }
+  program.reset();
+  app.monitorPixelsPerInch = 144;
+  start();
+  Shown madeThere = look(144, nullptr);
+  EXPECT_EQ(madeThere.main, startedAt[144].main);
+  EXPECT_EQ(madeThere.chooser, startedAt[144].chooser);
+  EXPECT_EQ(madeThere.help, startedAt[144].help);
+  EXPECT_EQ(madeThere.tray, startedAt[96].tray);
+}
+
+// What keeps a window from being whole: a control that reaches into
+// another (frames aside: they hold the controls), a one-line text its
+// control cuts, and a window that does not fit the screen's work area.
+std::vector<std::string> wholeness(tk::Form& window, const tk::Rect& workArea) {
+  std::vector<std::string> faults;
+  std::vector<const tk::Control*> shown;
+  for (const tk::Control* c : window.controls()) {
+    if (c->visible() && dynamic_cast<const tk::Bevel*>(c) == nullptr) shown.push_back(c);
+  }
+  const int ppi = window.pixelsPerInch();
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const tk::Rect& a = shown[i]->bounds();
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const tk::Rect& b = shown[j]->bounds();
+      if (a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+          b.top < a.top + a.height) {
+        faults.push_back(shown[i]->name() + " reaches into " + shown[j]->name());
+      }
+    }
+    // A radio button's text stands right of its circle.
+    const int room = a.width - (dynamic_cast<const tk::RadioButton*>(shown[i]) ? tk::scaleLength(16, ppi) : 0);
+    if (!shown[i]->text().empty() && window.app().textExtent(shown[i]->font(), shown[i]->text(), ppi).width > room) {
+      faults.push_back(shown[i]->name() + " cuts its text");
+    }
+  }
+  if (window.outerWidth() > workArea.width || window.outerHeight() > workArea.height) {
+    faults.push_back(window.className() + " is larger than the screen");
+  }
+  return faults;
+}
+
+// At every scale Windows offers, from 100 % to 350 %, on the smallest
+// screen that it offers that scale on (1024 by 600 pixels at 100 %, a task
+// bar of 40 below): every window whole, the chooser with several batteries.
+TEST_F(MainWindowTest, EveryWindowIsWholeAtEveryScaleWindowsOffers) {
+  seedUserData();
+  for (const char16_t* barcode : {u"1ZZ1111AAAA", u"2YY2222BBBB", u"3XX3333CCCC"}) seedBattery(barcode);
+  sim.power.setDischarging(45, 8100);
+  for (int ppi : {96, 120, 144, 168, 192, 216, 240, 288, 336}) {
+    SCOPED_TRACE(std::to_string(ppi) + " pixels per inch");
+    const int width = tk::scaleLength(1024, ppi), height = tk::scaleLength(600, ppi);
+    app.screenInfo = {width, height, {0, 0, width, height - tk::scaleLength(40, ppi)}, ppi};
+    app.frame = {tk::scaleLength(6, ppi), tk::scaleLength(29, ppi)};
+    program.reset();
+    start();
+    std::map<std::string, std::vector<std::string>> faults;
+    faults["main"] = wholeness(main(), app.screenInfo.workArea);
+    app.whenShown("TchooseBattery", [&](tk::Form& f) {
+      faults["chooser"] = wholeness(f, app.screenInfo.workArea);
+      for (size_t i = 1; i + 1 < chooser().batteryRadioButtons.size(); ++i) {
+        chooser().batteryRadioButtons[i]->click();
+        for (const std::string& fault : wholeness(f, app.screenInfo.workArea)) faults["chooser"].push_back(fault);
+      }
+      chooser().batteryRadioButtons.back()->click();
+      chooser().btOk.click();
+    });
+    app.whenShown("TnewBatteryID", [&](tk::Form& f) {
+      faults["new barcode"] = wholeness(f, app.screenInfo.workArea);
+      newBarcodeDialog().btCancel.click();
+    });
+    app.whenShown("Tf_help", [&](tk::Form& f) {
+      faults["help"] = wholeness(f, app.screenInfo.workArea);
+      f.close();
+    });
+    main().btBatteryID.click();
+    main().btHelp.click();
+    EXPECT_EQ(faults.size(), 4u) << "every window was shown";
+    for (const auto& [window, found] : faults) EXPECT_EQ(found, std::vector<std::string>{}) << window;
   }
 }
 

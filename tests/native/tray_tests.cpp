@@ -165,9 +165,11 @@ TEST_F(TrayTest, KeyboardSelectAndContextMenuActAsClicksAndAClickActsOnce) {
 
 // Windows 10 and 11 say in the user's Personalize key whether the task bar
 // (SystemUsesLightTheme) and the windows (AppsUseLightTheme) are light;
-// each picture is drawn for its own, and a change of mode redraws both at
-// once. Where Windows says nothing, or something it would not write, the
-// pictures are the dark ones of Windows 7 to 10.
+// each picture is drawn for its own, the task bar's button and Alt+Tab
+// standing on the task bar, and a change of mode redraws them all at once.
+// Where Windows says nothing, or something it would not write, the
+// pictures are the dark ones of Windows 7 to 10. A high-contrast theme
+// draws them all in its colours.
 TEST_F(TrayTest, ThePicturesFollowALightTaskBarAndLightTitleBarsEachOnItsOwn) {
   const Text personalize = u"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
   seedUserData();
@@ -181,15 +183,24 @@ TEST_F(TrayTest, ThePicturesFollowALightTaskBarAndLightTitleBarsEachOnItsOwn) {
   ASSERT_NE(lightPicture, darkPicture);
   EXPECT_EQ(*app.trayCalls.back().picture, lightPicture) << "the task bar is light";
   EXPECT_EQ(main().icon(), darkPicture) << "a text where Windows writes a number: dark title bars";
+  EXPECT_EQ(main().taskbarIcon(), lightPicture) << "the task bar's button";
 
   sim.registry.put(RootKey::CurrentUser, personalize, u"AppsUseLightTheme", sys::dwordValue(1));
   sim.registry.put(RootKey::CurrentUser, personalize, u"SystemUsesLightTheme", sys::dwordValue(0));
   const size_t before = app.trayCalls.size();
-  app.colorSetChanged();
+  app.themeChanged();
   EXPECT_EQ(main().icon(), lightPicture);
   ASSERT_EQ(app.trayCalls.size(), before + 1) << "the shell gets the picture again at once";
   EXPECT_EQ(*app.trayCalls.back().picture, darkPicture);
   EXPECT_EQ(app.trayCalls.back().kind, tk::headless::TrayCall::Modify);
+  EXPECT_EQ(main().taskbarIcon(), darkPicture);
+
+  app.systemColorsChanged(true);
+  const tk::Bitmap highContrast = resources::statePictures(16, Backdrop::HighContrast).discharge.image(1);
+  EXPECT_EQ(highContrast.pixel(6, 8), tk::kWindowText) << "the outline in the theme's text colour";
+  EXPECT_EQ(*app.trayCalls.back().picture, highContrast);
+  EXPECT_EQ(main().icon(), highContrast);
+  EXPECT_EQ(main().taskbarIcon(), highContrast);
 }
 
 TEST_F(TrayTest, InfoButtonAndMenuItemShowTheSameBox) {

@@ -44,9 +44,14 @@ UINT WINAPI dpiForWindow(HWND window) {
   return original.dpiForWindow != nullptr ? original.dpiForWindow(window) : 0;
 }
 
+// Wine's own is a stub that ends the process; the program does not call
+// it there, but calls the one recorded here, which answers nothing.
+bool underWine() { return original.getProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
 UINT WINAPI dpiForShellComponent(int component) {
   if (RecordedCalls::notificationAreaDpi) return *RecordedCalls::notificationAreaDpi;
-  return original.dpiForShellComponent != nullptr ? original.dpiForShellComponent(component) : 0;
+  if (underWine() || original.dpiForShellComponent == nullptr) return 0;
+  return original.dpiForShellComponent(component);
 }
 
 BOOL WINAPI enableNonClientScaling(HWND window) {
@@ -65,6 +70,9 @@ FARPROC standIn(HMODULE module, LPCSTR name, Function*& real, Function* replacem
 FARPROC WINAPI getProcAddress(HMODULE module, LPCSTR name) {
   // A name, not an ordinal, lies above the first 64 KiB.
   if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF) {
+    // The program steps around a stub of Wine's that the recording one
+    // replaces: it runs as on Windows.
+    if (std::strcmp(name, "wine_get_version") == 0) return nullptr;
     if (std::strcmp(name, "GetDpiForWindow") == 0) return standIn(module, name, original.dpiForWindow, dpiForWindow);
     if (std::strcmp(name, "GetDpiForShellUIComponent") == 0) {
       return standIn(module, name, original.dpiForShellComponent, dpiForShellComponent);

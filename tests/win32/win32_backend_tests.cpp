@@ -223,7 +223,8 @@ TEST_F(Win32Backend, TheTaskBarGetsALargeIconAndTheTitleBarASmallOne) {
 // Dragged onto a monitor at 150 %: Windows says so with WM_DPICHANGED and
 // the rectangle it suggests. The window goes there, as large as its design
 // at 144 pixels per inch with the frame Windows draws at that scale, its
-// fonts and its pictures made for it. (Wine draws every frame at its own
+// fonts and its title bar's picture made for it; the notification area
+// stays on the task bar. (Wine draws every frame at its own
 // size whatever the scale, so the client area is not checked here.)
 TEST_F(Win32Backend, AMoveToAMonitorAt150PercentLaysTheWindowOutForIt) {
   ASSERT_EQ(main().pixelsPerInch(), 96);
@@ -245,8 +246,40 @@ TEST_F(Win32Backend, AMoveToAMonitorAt150PercentLaysTheWindowOutForIt) {
   HWND label = tk::win32::peerWindow(&main().lbHighLevel);
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_EQ(font.lfHeight, -16) << "8 points at 144 pixels per inch";
-  EXPECT_EQ(main().imDischarge.width(), tk::win32::systemMetricForDpi(SM_CXSMICON, 144));
-  EXPECT_EQ(main().icon().width(), main().imDischarge.width()) << "the title bar's picture";
+  EXPECT_EQ(main().icon().width(), tk::win32::systemMetricForDpi(SM_CXSMICON, 144)) << "the title bar's picture";
+  EXPECT_EQ(main().imDischarge.width(), tk::win32::systemMetricForDpi(SM_CXSMICON, 96)) << "the task bar stays";
+}
+
+// Windows fixes its own scale at sign-in; a window made since on a monitor
+// at 150 % (a laptop docked, a scale changed, a remote session reconnected)
+// hears of that monitor from GetDpiForWindow alone, which answers here in
+// Windows' place. Each window asks Windows to scale its frame too, in
+// WM_NCCREATE, and the notification area's pictures follow the task bar's
+// scale, not the window's.
+TEST_F(Win32Backend, AWindowMadeOnAMonitorAt150PercentIsLaidOutForItBeforeItShows) {
+  ASSERT_EQ(RecordedCalls::unhooked(), std::vector<std::string>{});
+  ASSERT_EQ(app.screen().pixelsPerInch, 96);
+  program.reset();
+  RecordedCalls::startRecording();
+  RecordedCalls::windowDpi = 144;
+  RecordedCalls::notificationAreaDpi = 120;
+  sim.power.setDischarging(45, 8100);
+  program = std::make_unique<Program>(app);
+  EXPECT_EQ(main().pixelsPerInch(), 144);
+  EXPECT_FALSE(IsWindowVisible(mainWindow()));
+  RECT client;
+  GetClientRect(mainWindow(), &client);
+  EXPECT_EQ(client.right, tk::scaleLength(367, 144)) << "laid out before it is first shown";
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(tk::win32::peerWindow(&main().lbHighLevel), WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -16) << "8 points at 144 pixels per inch";
+  EXPECT_EQ(std::count(RecordedCalls::nonClientScaling.begin(), RecordedCalls::nonClientScaling.end(), mainWindow()),
+            1);
+  main().show();
+  pumpMessages();
+  EXPECT_EQ(main().imDischarge.width(), tk::win32::systemMetricForDpi(SM_CXSMICON, 120)) << "the task bar's";
+  EXPECT_EQ(main().icon().width(), tk::win32::systemMetricForDpi(SM_CXSMICON, 144)) << "the title bar's";
 }
 
 // Windows 10 and 11 tell a switch between light and dark mode with a

@@ -52,6 +52,14 @@ class HeadlessApplication : public Application {
   TextExtent textExtent(const Font& font, const Text& text, int pixelsPerInch) override;
   // Windows' small icons: 16 pixels at 96 pixels per inch, scaled with them.
   int smallIconSize(int pixelsPerInch) override { return scaleLength(16, pixelsPerInch); }
+  // A window opens on the primary monitor, at the system's scale unless a
+  // test puts another monitor there.
+  int windowPixelsPerInch(const Form& form) override {
+    return monitorPixelsPerInch != 0 ? monitorPixelsPerInch : form.pixelsPerInch();
+  }
+  int notificationAreaPixelsPerInch() override {
+    return taskbarPixelsPerInch != 0 ? taskbarPixelsPerInch : screenInfo.pixelsPerInch;
+  }
   // The user drags the window onto a monitor of other pixels per inch.
   void moveToMonitor(Form& form, int pixelsPerInch) { form.dpiChanged(pixelsPerInch, form.left(), form.top()); }
   bool minimized() override { return appMinimized; }
@@ -73,6 +81,10 @@ class HeadlessApplication : public Application {
   void forget(Timer& timer);
 
   Screen screenInfo;
+  // The scale of the monitor new windows open on, and of the task bar,
+  // where they are not the system's.
+  int monitorPixelsPerInch = 0;
+  int taskbarPixelsPerInch = 0;
   FrameSize frame{6, 29};
   bool appMinimized = false;
   std::vector<ShownDialog> dialogs;

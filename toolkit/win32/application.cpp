@@ -113,7 +113,7 @@ LRESULT Win32Application::handleServiceMessage(UINT message, WPARAM wParam, LPAR
   // Windows 10 and 11 say so when the user switches between light and dark mode.
   if (message == WM_SETTINGCHANGE && lParam != 0 &&
       std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) == L"ImmersiveColorSet") {
-    guarded([&] { colorSetChanged(); });
+    guarded([&] { themeChanged(); });
   }
   return DefWindowProcW(serviceWindow_.get(), message, wParam, lParam);
 }
@@ -261,6 +261,12 @@ FrameSize Win32Application::frameSize(const Form& form) {
 }
 
 int Win32Application::smallIconSize(int pixelsPerInch) { return systemMetricForDpi(SM_CXSMICON, pixelsPerInch); }
+
+int Win32Application::windowPixelsPerInch(const Form& form) {
+  return dpiOfWindow(reinterpret_cast<HWND>(form.nativeHandle));
+}
+
+int Win32Application::notificationAreaPixelsPerInch() { return notificationAreaDpi(); }
 
 // Measured on the screen, where the text is drawn: a memory device context
 // of its own is monochrome, and Wine lays text out there with other glyph

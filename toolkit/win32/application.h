@@ -27,6 +27,8 @@ class Win32Application : public Application {
   FrameSize frameSize(const Form& form) override;
   TextExtent textExtent(const Font& font, const Text& text, int pixelsPerInch) override;
   int smallIconSize(int pixelsPerInch) override;
+  int windowPixelsPerInch(const Form& form) override;
+  int notificationAreaPixelsPerInch() override;
   bool minimized() override;
   void restore() override;
   void setHintHidePause(int milliseconds) override;

@@ -28,9 +28,6 @@ Text windowText(HWND window) {
   return fromWide(text.data(), static_cast<size_t>(std::max(copied, 0)));
 }
 
-// A colour as the system draws it: system colours looked up now.
-COLORREF resolve(Color color) { return color.isSystem() ? GetSysColor(color.systemIndex()) : color.colorref(); }
-
 }  // namespace
 
 COLORREF ControlPeer::colorOf(Color color) const { return resolve(app_.drawn(color)); }

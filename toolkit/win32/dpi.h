@@ -11,6 +11,14 @@ namespace kst::tk::win32 {
 int systemDpi();
 // The pixels per inch of the monitor the window is on.
 int dpiOfWindow(HWND window);
+// The pixels per inch of the notification area's icons: the task bar's
+// monitor's, from Windows 8.1 on; the system's before.
+int notificationAreaDpi();
+// Asks Windows to scale the window's title bar and frame with its monitor,
+// as a per-monitor window of version 1 (Windows 8.1 and Windows 10 up to
+// version 1607) otherwise does not; from version 1703 on Windows does so
+// by itself. Called in WM_NCCREATE, the only time it can be.
+void enableNonClientDpiScaling(HWND window);
 // GetSystemMetrics for a monitor of these pixels per inch.
 int systemMetricForDpi(int index, int dpi);
 // The window's outer rectangle around this client rectangle, its frame as

@@ -122,6 +122,7 @@ void FormPeer::destroyWindow() {
 void FormPeer::changed(Property property) {
   switch (property) {
     case Property::Text: SetWindowTextW(window_.get(), wide(form_.caption())); break;
+    case Property::Font: applyFont(); break;
     case Property::Bounds: applyBounds(); break;
     case Property::Icon:
       iconStale_ = true;
@@ -150,9 +151,10 @@ void FormPeer::applyIcon() {
   HICON smallShown = app_.smallMainIcon(dpi), largeShown = app_.largeMainIcon(dpi);
   if (const Bitmap& picture = form_.icon(); !picture.empty()) {
     small = makeIcon(picture);
-    // The task bar's large icon shows the picture pixel for pixel, enlarged
+    // The task bar's large icon shows its picture pixel for pixel, enlarged
     // by a whole factor, rather than stretched and blurred by Windows.
-    large = makeIcon(picture.enlarged(std::max(1, systemMetricForDpi(SM_CXICON, dpi) / picture.width())));
+    const Bitmap& taskbar = form_.taskbarIcon();
+    large = makeIcon(taskbar.enlarged(std::max(1, systemMetricForDpi(SM_CXICON, dpi) / taskbar.width())));
     if (small && large) {
       smallShown = small.get();
       largeShown = large.get();
@@ -205,6 +207,7 @@ LRESULT CALLBACK FormPeer::windowProc(HWND window, UINT message, WPARAM wParam, 
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     SetPropW(window, kFormProperty, create->lpCreateParams);
+    enableNonClientDpiScaling(window);
   }
   auto* peer = reinterpret_cast<FormPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (peer == nullptr || !peer->window_) return DefWindowProcW(window, message, wParam, lParam);
@@ -331,10 +334,6 @@ std::optional<LRESULT> FormPeer::onSize(WPARAM kind) {
 // monitor and takes its frame size from there.
 std::optional<LRESULT> FormPeer::onDpiChanged(int dpi, const RECT& suggested) {
   form_.dpiChanged(dpi, suggested.left, suggested.top);
-  applyFont();
-  applyBounds();
-  iconStale_ = true;
-  if (IsWindowVisible(window_.get())) applyIcon();
   return 0;
 }
 

@@ -1,10 +1,17 @@
 #include "toolkit/win32/icons.h"
 
 namespace kst::tk::win32 {
+
+COLORREF resolve(Color color) { return color.isSystem() ? GetSysColor(color.systemIndex()) : color.colorref(); }
+
 namespace {
 
-// A pixel as a 32-bit DIB holds it: alpha, red, green, blue.
-uint32_t opaquePixel(Color c) { return 0xFF000000u | static_cast<uint32_t>(c.red()) << 16 | c.green() << 8 | c.blue(); }
+// A pixel as a 32-bit DIB holds it: alpha, red, green, blue. A system
+// colour is the one the theme has now.
+uint32_t opaquePixel(Color c) {
+  const COLORREF rgb = resolve(c);
+  return 0xFF000000u | static_cast<uint32_t>(GetRValue(rgb)) << 16 | GetGValue(rgb) << 8 | GetBValue(rgb);
+}
 
 }  // namespace
 

@@ -11,6 +11,9 @@
 
 namespace kst::tk::win32 {
 
+// A colour as Windows draws it: a system colour as the theme has it now.
+COLORREF resolve(Color color);
+
 // Creates a colour icon with its mask from a picture.
 sys::win32::UniqueIcon makeIcon(const Bitmap& picture);
 
