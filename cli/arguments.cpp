@@ -24,6 +24,12 @@ std::variant<Invocation, std::string> parseArguments(const std::vector<Text>& ar
       call.help = true;
     } else if (word == "--version") {
       call.version = true;
+    } else if (word == "--user") {
+      if (call.user) return "The option --user can be given once.";
+      if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+        return "The option --user needs an account's name or SID.";
+      }
+      call.user = arguments[++i];
     } else if (word.starts_with("--")) {
       if (call.command.empty()) return "Unknown option " + word + ". Give the command first.";
       if (!takes(call.command, word)) return "The command " + call.command + " takes no option " + word + ".";

@@ -17,6 +17,9 @@ struct Invocation {
   bool force = false;
   bool dryRun = false;
   std::optional<Text> battery;
+  // The account whose keys the command reaches instead of HKCU's, by name
+  // or SID, as given.
+  std::optional<Text> user;
   // The file a command reads, given after it.
   std::optional<Text> file;
   std::optional<Text> output;

@@ -33,7 +33,7 @@ Outcome remove(const Invocation& call, const Console& console) {
   Json deleted = Json::array(), kept = Json::array();
   const std::vector<store::KeySetRemoval> removals =
       store::removeBattery(*call.battery, [&](const store::KeySetRemoval& removal) {
-        const Text name = keySetName(removal.keySet);
+        const Text name = reachedName(removal.keySet);
         switch (removal.result) {
           case DeleteResult::Missing: say("not there: " + toUtf8(name) + "\n"); break;
           case DeleteResult::Deleted:
@@ -51,14 +51,14 @@ Outcome remove(const Invocation& call, const Console& console) {
   // removed whole or not at all.
   const store::KeySet userKey = store::userDataKeyOf(*call.battery);
   if (store::refused(removals) && regKeyExists(userKey.root, userKey.path)) {
-    const Text user = keySetName(userKey);
+    const Text user = reachedName(userKey);
     say("kept: " + toUtf8(user) + " (the battery's machine key is still there)\n");
     kept.push(Json(user));
   }
   Json document = Json::object();
   document.set("barcode", *call.battery).set("deleted", std::move(deleted)).set("notDeleted", std::move(kept));
   Outcome outcome = written(call, "", document, store::refused(removals) ? kRefused : kDone);
-  if (store::refused(removals)) outcome.err = refusedLine({keySetName(removals.back().keySet)}, "delete");
+  if (store::refused(removals)) outcome.err = refusedLine(call, {reachedName(removals.back().keySet)}, "delete");
   return outcome;
 }
 

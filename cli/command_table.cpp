@@ -16,7 +16,7 @@ std::vector<CommandRow> rows() {
        {},
        "",
        "the battery, the power manager and every known battery's thresholds",
-       "Usage: kestrane-cli status [--json]\n"
+       "Usage: kestrane-cli status [--user NAME|SID] [--json]\n"
        "The battery state, charge and time left as Kestrane's window shows them, whether\n"
        "the power manager's keys are there, the thresholds for all batteries and the\n"
        "key set they came from, and for every known battery its own thresholds.\n",
@@ -26,7 +26,7 @@ std::vector<CommandRow> rows() {
        {"--battery"},
        "",
        "the thresholds Kestrane shows for all batteries or one battery",
-       "Usage: kestrane-cli get [--battery CODE] [--json]\n"
+       "Usage: kestrane-cli get [--battery CODE] [--user NAME|SID] [--json]\n"
        "The thresholds Kestrane shows after Get Values for all batteries, or for the\n"
        "battery with this barcode, and the key set they came from. Exits with 4 when no\n"
        "key set is complete: the thresholds shown are then the defaults, or what an\n"
@@ -38,7 +38,7 @@ std::vector<CommandRow> rows() {
        "",
        "saves thresholds as Kestrane's Save Settings does",
        "Usage: kestrane-cli set [--battery CODE] [--high N|on|off] [--low N|on|off]\n"
-       "                        [--force] [--json]\n"
+       "                        [--force] [--user NAME|SID] [--json]\n"
        "Saves as Save Settings does: for one battery its two key sets, for all batteries\n"
        "every known battery's key sets and the three general ones. What is not given\n"
        "keeps what get shows; --high 80 --high on sets both. The high threshold lies\n"
@@ -59,7 +59,7 @@ std::vector<CommandRow> rows() {
        {},
        "",
        "the batteries the store knows, and where each was found",
-       "Usage: kestrane-cli batteries [--json]\n"
+       "Usage: kestrane-cli batteries [--user NAME|SID] [--json]\n"
        "The barcodes the power manager's store knows, in Kestrane's order, each with\n"
        "where it was found: the machine configuration key, the user data key or an\n"
        "installed battery slot.\n",
@@ -69,7 +69,7 @@ std::vector<CommandRow> rows() {
        {"--battery"},
        "",
        "deletes one battery's own thresholds",
-       "Usage: kestrane-cli remove --battery CODE [--json]\n"
+       "Usage: kestrane-cli remove --battery CODE [--user NAME|SID] [--json]\n"
        "Deletes the battery's own key sets, as the battery chooser's Remove does: its\n"
        "machine configuration key, then its user data key. Says which were deleted.\n",
        remove,
@@ -78,7 +78,7 @@ std::vector<CommandRow> rows() {
        {"--battery", "--output"},
        "",
        "the thresholds as a regedit file, for other machines",
-       "Usage: kestrane-cli export [--battery CODE] [--output FILE]\n"
+       "Usage: kestrane-cli export [--battery CODE] [--output FILE] [--user NAME|SID]\n"
        "Writes the stored key sets of the selection (for all batteries: the general\n"
        "ones and every known battery's) as a regedit file, which import takes on other\n"
        "machines. The install identifier FirstInstID belongs to this machine and is\n"
@@ -90,7 +90,8 @@ std::vector<CommandRow> rows() {
        {"--dry-run", "--force"},
        "FILE",
        "takes the thresholds of a file that export wrote",
-       "Usage: kestrane-cli import FILE [--dry-run] [--force] [--json]\n"
+       "Usage: kestrane-cli import FILE [--dry-run] [--force] [--user NAME|SID]\n"
+       "                           [--json]\n"
        "Writes the threshold key sets of a regedit file as export writes it (UTF-16\n"
        "with its byte-order mark, or UTF-8), where this machine keeps them: machine keys\n"
        "named with or without Wow6432Node land where this machine's power manager looks.\n"
@@ -108,16 +109,29 @@ std::vector<CommandRow> rows() {
        "designed and full-charge capacity, wear and cycles of each battery",
        "Usage: kestrane-cli health [--json]\n"
        "For each battery Windows reports: its name, chemistry, designed and full-charge\n"
-       "capacity, wear in percent and, where the battery counts them, its charge cycles.\n",
+       "capacity, wear in percent and, where the battery counts them, its charge cycles.\n"
+       "The battery devices are the machine's: --user changes nothing here, but an\n"
+       "account Windows does not know is refused as by every command.\n",
        [](const Invocation& call, const Console&) { return health(call); },
        false},
   };
 }
 
+// What --help says of --user for every command that reaches the user's keys.
+std::vector<CommandRow> withUserOption(std::vector<CommandRow> table) {
+  for (CommandRow& row : table) {
+    if (!row.readsUsersKeys) continue;
+    row.help +=
+        "--user NAME|SID reaches that user's keys in their hive under HKEY_USERS instead\n"
+        "of HKCU (DOMAIN\\name, name or SID); the user must be signed in on this machine.\n";
+  }
+  return table;
+}
+
 }  // namespace
 
 const std::vector<CommandRow>& commandTable() {
-  static const std::vector<CommandRow> table = rows();
+  static const std::vector<CommandRow> table = withUserOption(rows());
   return table;
 }
 

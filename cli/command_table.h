@@ -21,7 +21,8 @@ struct CommandRow {
   std::string summary;
   std::string help;
   Outcome (*run)(const Invocation& call, const Console& console);
-  // It reads or writes keys under HKCU, which as LocalSystem are no user's.
+  // It reads or writes keys under HKCU, which as LocalSystem are no user's
+  // and with --user lie in another user's hive.
   bool readsUsersKeys;
 };
 

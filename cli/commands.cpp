@@ -4,6 +4,7 @@
 
 #include "battery/model/barcode_rules.h"
 #include "cli/command_table.h"
+#include "settings/model/registry_access.h"
 #include "system/error.h"
 #include "system/file_version.h"
 #include "system/services.h"
@@ -13,13 +14,17 @@ namespace {
 
 // The usage's head; its list of commands comes from the table.
 const char kUsageHead[] =
-    "Usage: kestrane-cli [--json] COMMAND [OPTIONS]\n"
+    "Usage: kestrane-cli [--json] [--user NAME|SID] COMMAND [OPTIONS]\n"
     "Reads and sets the battery charging thresholds of the Lenovo power manager.\n"
     "\n"
     "Commands:\n";
 const char kUsageTail[] =
     "\n"
     "kestrane-cli COMMAND --help tells more. --json writes JSON for scripts.\n"
+    "--user NAME|SID reads and writes that user's keys in their hive under HKEY_USERS\n"
+    "instead of HKCU: a user signed in on this machine, as DOMAIN\\name, name or SID.\n"
+    "HKCU is the hive of the account kestrane-cli runs as, and an elevated prompt may\n"
+    "run as another account than the signed-in user's.\n"
     "Exit codes: 0 done, 1 unexpected error, 2 bad arguments or input, 3 refused for\n"
     "lack of rights (run it from an elevated prompt), 4 the power manager's keys are missing.\n";
 
@@ -37,10 +42,6 @@ Outcome version() {
   return {kDone, "Kestrane - Version " + toUtf8(number) + "\n", ""};
 }
 
-const char kLocalSystemNote[] =
-    "kestrane-cli runs as the LocalSystem account: HKCU is that account's own hive, not a user's. The machine "
-    "keys under HKLM are what reach every user.\n";
-
 Outcome answer(const std::vector<Text>& arguments, const Console& console) {
   auto parsed = parseArguments(arguments);
   if (auto* message = std::get_if<std::string>(&parsed)) {
@@ -52,9 +53,10 @@ Outcome answer(const std::vector<Text>& arguments, const Console& console) {
   if (call.help) return {kDone, command == nullptr ? usage() : command->help, ""};
   if (command == nullptr) return {kBadInput, "", usage()};
   try {
-    // A deployment tool may run the command line as the LocalSystem
-    // account, whose HKCU no user ever sees.
-    if (command->readsUsersKeys && sys::account().runsAsLocalSystem()) console.err(kLocalSystemNote);
+    if (auto refused = actForUser(call, command->readsUsersKeys)) return *refused;
+    if (command->readsUsersKeys) {
+      if (auto note = noteOnWhoseKeys(call)) console.err(*note);
+    }
     return command->run(call, console);
   } catch (const Error& error) {
     return failure(kUnexpectedError, toUtf8(error.text()));
@@ -66,6 +68,11 @@ Outcome answer(const std::vector<Text>& arguments, const Console& console) {
 }  // namespace
 
 int run(const std::vector<Text>& arguments, const Console& console) {
+  // The hive --user chose is this run's alone: whatever runs next in the
+  // process reaches its own HKCU again.
+  struct HiveOfTheRun {
+    ~HiveOfTheRun() { reachCurrentUserIn(Text()); }
+  } hiveOfTheRun;
   Outcome outcome = answer(arguments, console);
   if (!outcome.out.empty()) console.out(outcome.out);
   if (!outcome.err.empty()) console.err(outcome.err);
@@ -123,15 +130,19 @@ std::optional<std::string> doubtedBarcode(const Text& barcode, bool force) {
          " digits and capitals, at least two of each";
 }
 
-std::string refusedLine(const std::vector<Text>& keySets, const char* work) {
+std::string refusedLine(const Invocation& call, const std::vector<Text>& keySets, const char* work) {
   std::string names;
   for (const Text& keySet : keySets) names += (names.empty() ? "" : ", ") + toUtf8(keySet);
   if (sys::account().elevated()) {
     return std::string("Windows refused to ") + work + " " + names +
            " although kestrane-cli runs with administrator rights.\n";
   }
+  // A standard user's elevated prompt runs as the administrator whose
+  // password was typed, whose HKCU holds none of the user's keys.
+  const std::string option = userOptionFor(call);
   return std::string("Needs an elevated prompt to ") + work + ": " + names +
-         ". Run kestrane-cli from a command prompt started with \"Run as administrator\".\n";
+         ". Run kestrane-cli from a command prompt started with \"Run as administrator\"" +
+         (option.empty() ? "" : ", adding " + option + " if that prompt runs as another account") + ".\n";
 }
 
 Outcome written(const Invocation& call, const std::string& text, const Json& document, int exitCode) {

@@ -23,7 +23,22 @@ Outcome health(const Invocation& call);
 // Each key set's line goes to the console as soon as it is done.
 Outcome importSettings(const Invocation& call, const Console& console);
 
-using store::keySetName;
+// Whose keys the command reaches, for this run: HKCU, or with --user the
+// hive of the user it names under HKEY_USERS. Nothing, or the failure for
+// an account Windows does not know or a user whose hive is not loaded;
+// health, which reads no user's keys, checks only the account.
+std::optional<Outcome> actForUser(const Invocation& call, bool readsUsersKeys);
+// One line for standard error where HKCU is not the hive of the user at
+// the desktop: the command line runs as LocalSystem, or as another account
+// than the signed-in user's (a standard user's elevated prompt runs under
+// the administrator whose password was typed).
+std::optional<std::string> noteOnWhoseKeys(const Invocation& call);
+// "--user NAME" for the user whose keys an elevated prompt should reach:
+// --user's account, or the desktop's user; empty where neither is known.
+std::string userOptionFor(const Invocation& call);
+// A key set named where this run reaches it: a user key set under
+// HKU\SID where --user reaches another user's hive.
+Text reachedName(const store::KeySet& keySet);
 Json thresholdsJson(const store::Thresholds& thresholds);
 // Where a gathered barcode was found, in words.
 Text originText(store::BarcodeOrigin origin, int slot);
@@ -40,7 +55,7 @@ std::optional<std::string> doubtedBarcode(const Text& barcode, bool force);
 // The last line of a command that Windows refused some key sets for lack
 // of rights (exit code 3): which ones, and what to do about it. work is
 // "write" or "delete".
-std::string refusedLine(const std::vector<Text>& keySets, const char* work);
+std::string refusedLine(const Invocation& call, const std::vector<Text>& keySets, const char* work);
 // How set and import tell of each key set they wrote: its line, written
 // the moment it is done, and its JSON entry.
 std::string writeLine(const store::KeySetWrite& write);

@@ -224,9 +224,9 @@ Outcome importSettings(const Invocation& call, const Console& console) {
     std::string text;
     Json keySets = Json::array();
     for (const Section& section : sections) {
-      text += "would write: " + toUtf8(keySetName(section.keySet)) + ": " +
+      text += "would write: " + toUtf8(reachedName(section.keySet)) + ": " +
               toUtf8(store::describe(thresholdsOf(section))) + "\n";
-      keySets.push(Json(keySetName(section.keySet)));
+      keySets.push(Json(reachedName(section.keySet)));
     }
     Json document = Json::object();
     document.set("file", *call.file).set("dryRun", true).set("keySets", std::move(keySets));

@@ -46,10 +46,10 @@ Outcome status(const Invocation& call) {
   text += "Power manager: installed\n";
   store::SelectionLoad general = store::loadSelection(Text());
   text += "All batteries: " + toUtf8(store::describe(general.thresholds)) +
-          (general.source ? " From " + toUtf8(keySetName(*general.source)) + "." : " No complete key set.") + "\n";
+          (general.source ? " From " + toUtf8(reachedName(*general.source)) + "." : " No complete key set.") + "\n";
   Json all = Json::object();
   all.set("thresholds", thresholdsJson(general.thresholds))
-      .set("source", general.source ? Json(keySetName(*general.source)) : Json());
+      .set("source", general.source ? Json(reachedName(*general.source)) : Json());
   document.set("allBatteries", std::move(all));
 
   store::KnownBarcodes known;
@@ -60,14 +60,14 @@ Outcome status(const Invocation& call) {
     const Text origin = originText(known.origins[i], known.slots[i]);
     auto own = ownThresholds(barcode);
     text += "Battery " + toUtf8(barcode) + " (" + toUtf8(origin) + "): " +
-            (own ? toUtf8(store::describe(own->thresholds)) + " From " + toUtf8(keySetName(*own->source)) + "."
+            (own ? toUtf8(store::describe(own->thresholds)) + " From " + toUtf8(reachedName(*own->source)) + "."
                  : std::string("uses the thresholds for all batteries")) +
             "\n";
     Json battery = Json::object();
     battery.set("barcode", barcode)
         .set("foundIn", origin)
         .set("thresholds", own ? thresholdsJson(own->thresholds) : Json())
-        .set("source", own ? Json(keySetName(*own->source)) : Json());
+        .set("source", own ? Json(reachedName(*own->source)) : Json());
     batteries.push(std::move(battery));
   }
   document.set("batteries", std::move(batteries));

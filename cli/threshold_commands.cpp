@@ -9,13 +9,13 @@ namespace {
 
 Text selectionName(const Text& barcode) { return barcode.empty() ? u"all batteries" : u"battery " + barcode; }
 
-Json sourceJson(const std::optional<store::KeySet>& source) { return source ? Json(keySetName(*source)) : Json(); }
+Json sourceJson(const std::optional<store::KeySet>& source) { return source ? Json(reachedName(*source)) : Json(); }
 
 // Key sets that could not be read, as the window reports them.
 std::string readProblems(const store::SelectionLoad& load) {
   std::string problems;
   for (const auto& [keySet, read] : load.reads) {
-    if (read.error) problems += "Could not read " + toUtf8(keySetName(keySet)) + ": " + toUtf8(*read.error) + "\n";
+    if (read.error) problems += "Could not read " + toUtf8(reachedName(keySet)) + ": " + toUtf8(*read.error) + "\n";
   }
   return problems;
 }
@@ -61,7 +61,7 @@ Outcome get(const Invocation& call) {
   const Text barcode = call.battery.value_or(Text());
   store::SelectionLoad load = store::loadSelection(barcode);
   std::string text = toUtf8(selectionName(barcode)) + ": " + toUtf8(store::describe(load.thresholds)) + "\n";
-  text += load.source ? "From " + toUtf8(keySetName(*load.source)) + "\n"
+  text += load.source ? "From " + toUtf8(reachedName(*load.source)) + "\n"
                       : "No complete key set is stored: these are the defaults and what incomplete ones held.\n";
   Json document = Json::object();
   document.set("selection", barcode.empty() ? Json() : Json(barcode))

@@ -45,7 +45,7 @@ int exitCodeOf(const std::vector<store::KeySetWrite>& writes) {
 
 std::string writeLine(const store::KeySetWrite& write) {
   const std::string reason = why(write.outcome);
-  return resultWord(write.outcome.result) + ": " + toUtf8(keySetName(write.keySet)) +
+  return resultWord(write.outcome.result) + ": " + toUtf8(reachedName(write.keySet)) +
          (reason.empty() ? "" : " (" + reason + ")") + "\n";
 }
 
@@ -54,7 +54,7 @@ Json writesJson(const std::vector<store::KeySetWrite>& writes) {
   for (const store::KeySetWrite& write : writes) {
     const std::string reason = why(write.outcome);
     Json entry = Json::object();
-    entry.set("keySet", keySetName(write.keySet))
+    entry.set("keySet", reachedName(write.keySet))
         .set("result", resultWord(write.outcome.result).c_str())
         .set("value", write.outcome.failedValue.empty() ? Json() : Json(write.outcome.failedValue))
         .set("reason", reason.empty() ? Json() : Json(reason.c_str()));
@@ -68,9 +68,9 @@ Outcome writesOutcome(const Invocation& call, const std::string& text, const Jso
   Outcome outcome = written(call, text, document, exitCodeOf(writes));
   std::vector<Text> refused;
   for (const store::KeySetWrite& write : writes) {
-    if (write.outcome.result == store::WriteOutcome::Result::Refused) refused.push_back(keySetName(write.keySet));
+    if (write.outcome.result == store::WriteOutcome::Result::Refused) refused.push_back(reachedName(write.keySet));
   }
-  if (outcome.exitCode == kRefused) outcome.err = refusedLine(refused, "write");
+  if (outcome.exitCode == kRefused) outcome.err = refusedLine(call, refused, "write");
   return outcome;
 }
 

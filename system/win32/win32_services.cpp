@@ -285,12 +285,22 @@ Text Win32Account::accountName(const Text& sid) {
   PSID converted = nullptr;
   if (!ConvertStringSidToSidW(wide(sid), &converted)) return {};
   const UniqueLocalSid binary(converted);
-  wchar_t name[256], domain[256];
-  DWORD nameLength = std::size(name), domainLength = std::size(domain);
+  // A first call says how much room the name and the domain's name need,
+  // each with its terminating null; a domain account's names may be longer
+  // than a local one's.
+  DWORD nameLength = 0, domainLength = 0;
   SID_NAME_USE use{};
-  if (!LookupAccountSidW(nullptr, binary.get(), name, &nameLength, domain, &domainLength, &use)) return {};
-  const Text account = fromWide(name, nameLength);
-  return domainLength == 0 ? account : fromWide(domain, domainLength) + u"\\" + account;
+  LookupAccountSidW(nullptr, binary.get(), nullptr, &nameLength, nullptr, &domainLength, &use);
+  if (nameLength == 0) return {};
+  std::wstring name(nameLength, L'\0'), domain(domainLength, L'\0');
+  wchar_t* domainBuffer = domainLength == 0 ? nullptr : domain.data();
+  if (!LookupAccountSidW(nullptr, binary.get(), name.data(), &nameLength, domainBuffer, &domainLength, &use)) {
+    return {};
+  }
+  // Both are null-terminated; what the lengths hold after a success is not documented.
+  const Text account = fromWide(name.c_str(), wcslen(name.c_str()));
+  const size_t domainEnd = wcslen(domain.c_str());
+  return domainEnd == 0 ? account : fromWide(domain.c_str(), domainEnd) + u"\\" + account;
 }
 
 Text Win32Account::sidOfAccount(const Text& name) {

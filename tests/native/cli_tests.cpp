@@ -2,6 +2,7 @@
 // command's output, exit code and what it leaves in the store.
 #include "cli/cli.h"
 
+#include "settings/model/registry_access.h"
 #include "settings/threshold_editor.h"
 #include "tests/native/program_fixture.h"
 
@@ -14,6 +15,8 @@ using sys::sim::RegOp;
 const Text kA = u"1ZZ1111AAAA";
 const Text kB = u"2YY2222BBBB";
 const KeySet kUserData{store::kUser, store::kUserDataKey};
+const Text kUser = sys::sim::SimRegistry::kFirstUser;
+const Text kAdministrator = sys::sim::SimRegistry::kSecondUser;
 
 class CliTest : public ProgramTest {
  protected:
@@ -26,6 +29,21 @@ class CliTest : public ProgramTest {
                                              [](const auto& call) { return call.op == RegOp::Set; }));
   }
   void makeMachineHiveReadOnly() { sim.registry.administrator = false; }
+  // A standard user's elevated prompt: it runs as the administrator whose
+  // password was typed, on the user's desktop.
+  void runAsAdministratorOnUsersDesktop() {
+    sim.registry.currentUser = kAdministrator;
+    sim.account.desktopUser = kUser;
+    sim.account.token = sys::TokenKind::Elevated;
+  }
+  // A key set in the hive of the account with this SID, under HKEY_USERS.
+  std::vector<long long> storedSetOf(const Text& sid, const KeySet& keySet) {
+    const Text current = sim.registry.currentUser;
+    sim.registry.currentUser = sid;
+    std::vector<long long> values = storedSet(keySet);
+    sim.registry.currentUser = current;
+    return values;
+  }
   static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 };
 
@@ -35,7 +53,10 @@ TEST_F(CliTest, ArgumentsThatMakeNoSenseAreRefusedWithTheirReason) {
                      {u"get", u"--battery"},
                      {u"set", u"extra"},
                      {u"--battery", u"X", u"get"},
-                     {u"get", u"--battery", kA.c_str(), u"--battery", kB.c_str()}}) {
+                     {u"get", u"--battery", kA.c_str(), u"--battery", kB.c_str()},
+                     {u"get", u"--user"},
+                     {u"get", u"--user", u""},
+                     {u"--user", u"THINKPAD\\user", u"get", u"--user", u"THINKPAD\\admin"}}) {
     cli::Outcome outcome = run(words);
     EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(*words.begin());
     EXPECT_TRUE(outcome.out.empty());
@@ -52,6 +73,8 @@ TEST_F(CliTest, HelpForEveryCommandAndTheVersionAsTheInfoBoxShowsIt) {
     EXPECT_TRUE(has(outcome.out, "Usage: kestrane-cli " + toUtf8(command))) << outcome.out;
   }
   EXPECT_TRUE(has(run({u"--help"}).out, "Exit codes: 0 done"));
+  EXPECT_TRUE(has(run({u"--help"}).out, "Usage: kestrane-cli [--json] [--user NAME|SID] COMMAND"));
+  EXPECT_TRUE(has(run({u"remove", u"--help"}).out, "--user NAME|SID reaches that user's keys"));
   sim.version.setVersion(u"1.2.3.4");
   sim.version.infoPath = sim.shell.exePath;
   EXPECT_EQ(run({u"--version"}).out, "Kestrane - Version 1.2.3.4\n");
@@ -189,7 +212,17 @@ TEST_F(CliTest, ARefusedMachineKeyExitsWithThreeAfterTheUserKeysAreWritten) {
   EXPECT_EQ(outcome.err,
             "Needs an elevated prompt to write: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\"
             "Data\\1ZZ1111AAAA. Run kestrane-cli from a command prompt started with \"Run as "
-            "administrator\".\n");
+            "administrator\", adding --user THINKPAD\\user if that prompt runs as another account.\n")
+      << "the user's keys stay the user's in a prompt that runs as the administrator";
+  // The account --user names, as a prompt takes it back.
+  const Text john = u"S-1-5-21-1004336348-1177238915-682003330-1004";
+  sim.account.names[john] = u"THINKPAD\\John Smith";
+  sim.registry.putKey(RootKey::Users, john + u"\\" + store::kUserRootKey);
+  cli::Outcome forJohn = run({u"set", u"--user", u"THINKPAD\\John Smith", u"--battery", kA.c_str(), u"--high", u"85"});
+  EXPECT_EQ(forJohn.exitCode, cli::kRefused);
+  EXPECT_TRUE(has(forJohn.err, "adding --user \"THINKPAD\\John Smith\" if that prompt runs as another account.\n"))
+      << forJohn.err;
+  EXPECT_EQ(storedSetOf(john, store::userDataKeyOf(kA)), (std::vector<long long>{1, 1, 45, 85, 2, 0}));
   sim.account.token = sys::TokenKind::Elevated;
   cli::Outcome elevated = run({u"set", u"--high", u"85"});
   EXPECT_EQ(elevated.exitCode, cli::kRefused);
@@ -251,6 +284,135 @@ TEST_F(CliTest, AsLocalSystemTheCommandsOnTheUsersKeysSayOnceWhoseKeysTheyAre) {
   EXPECT_FALSE(has(run({u"health"}).err, "LocalSystem")) << "the battery devices are the machine's";
   sim.account.localSystem = false;
   EXPECT_FALSE(has(run({u"get"}).err, "LocalSystem"));
+}
+
+// A standard user who opens an elevated prompt types an administrator's
+// password, and the prompt runs as the administrator: HKCU is then the
+// administrator's hive, which the command line says once, naming both.
+TEST_F(CliTest, AnAdministratorsPromptOnAUsersDesktopSaysWhoseHiveHKCUIs) {
+  seedUserData({1, 1, 40, 80});
+  sim.registry.putKey(RootKey::LocalMachine, store::kMachineConfigurationKey);
+  runAsAdministratorOnUsersDesktop();
+  const std::string note =
+      "kestrane-cli runs as THINKPAD\\admin, but THINKPAD\\user is signed in on this desktop: HKCU is "
+      "THINKPAD\\admin's hive, not THINKPAD\\user's. Add --user THINKPAD\\user to read and write "
+      "THINKPAD\\user's keys.\n";
+  cli::Outcome set = run({u"set", u"--high", u"85", u"--low", u"40"});
+  EXPECT_EQ(set.exitCode, cli::kDone) << set.err;
+  EXPECT_EQ(set.err, note);
+  EXPECT_TRUE(has(set.out, "written: HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\n"));
+  EXPECT_EQ(storedSetOf(kAdministrator, kUserData)[3], 85) << "the administrator's own HKCU, as before";
+  EXPECT_EQ(storedSetOf(kUser, kUserData), (std::vector<long long>{1, 1, 40, 80, -1, -1})) << "the user's stays";
+
+  cli::Outcome json = run({u"get", u"--json"});
+  EXPECT_EQ(json.err, note);
+  EXPECT_EQ(json.out.rfind("{\"selection\":null,", 0), 0u) << "standard output holds the document alone";
+  EXPECT_TRUE(run({u"health"}).err.empty()) << "the battery devices are no user's";
+  EXPECT_TRUE(run({u"get", u"--user", u"THINKPAD\\user"}).err.empty()) << "the user's keys are the ones asked for";
+  sim.account.names.erase(kUser);
+  EXPECT_TRUE(has(run({u"get"}).err, "but " + toUtf8(kUser) +
+                                         " is signed in on this desktop: HKCU is "
+                                         "THINKPAD\\admin's hive, not " +
+                                         toUtf8(kUser) + "'s. Add --user " + toUtf8(kUser) + " to"))
+      << "an account Windows has no name for goes by its SID";
+  sim.account.desktopUser = Text();
+  EXPECT_TRUE(run({u"get"}).err.empty()) << "nobody signed in on the session";
+  sim.account.desktopUser = kUser;
+  sim.account.localSystem = true;
+  EXPECT_EQ(run({u"get"}).err.rfind("kestrane-cli runs as the LocalSystem account", 0), 0u);
+  EXPECT_FALSE(has(run({u"get"}).err, "signed in on this desktop")) << "one note";
+}
+
+// With --user every command reads and writes the user's keys in their hive
+// under HKEY_USERS, names them there, and leaves the prompt's own alone.
+TEST_F(CliTest, UserActsInTheSignedInUsersHiveWithEveryRuleOfTheCommand) {
+  seedUserData({1, 1, 40, 80});
+  seedBattery(kA, {1, 1, 30, 70});
+  runAsAdministratorOnUsersDesktop();
+  seedBattery(kA);
+  seedBattery(kB);
+  const std::string userKeys = "HKU\\" + toUtf8(kUser) + "\\SOFTWARE\\Lenovo\\PWRMGRV\\Data";
+
+  cli::Outcome get = run({u"get", u"--user", u"THINKPAD\\user"});
+  EXPECT_EQ(get.exitCode, cli::kDone) << get.err;
+  EXPECT_EQ(get.out, "all batteries: Charging starts below 40% and stops at 80%.\nFrom " + userKeys + "\n");
+  EXPECT_TRUE(get.err.empty()) << get.err;
+  EXPECT_TRUE(has(run({u"--json", u"--user", kUser.c_str(), u"get"}).out,
+                  "\"source\":\"HKU\\\\" + toUtf8(kUser) + "\\\\SOFTWARE\\\\Lenovo\\\\PWRMGRV\\\\Data\"}"));
+  EXPECT_EQ(run({u"get"}).exitCode, cli::kPowerManagerMissing) << "the administrator's HKCU holds no general key set";
+  EXPECT_EQ(run({u"batteries", u"--user", kUser.c_str()}).out, "1ZZ1111AAAA  user data key\n");
+  EXPECT_EQ(run({u"batteries"}).out, "1ZZ1111AAAA  user data key\n2YY2222BBBB  user data key\n");
+
+  cli::Outcome set = run({u"set", u"--user", u"user", u"--battery", kA.c_str(), u"--high", u"85"});
+  EXPECT_EQ(set.exitCode, cli::kDone) << set.err;
+  EXPECT_EQ(set.out, "written: " + userKeys +
+                         "\\1ZZ1111AAAA\n"
+                         "written: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA\n"
+                         "Charging starts below 30% and stops at 85%.\n")
+      << "the user's own 30% kept";
+  EXPECT_EQ(storedSetOf(kUser, store::userDataKeyOf(kA)), (std::vector<long long>{1, 1, 30, 85, 2, 0}));
+  EXPECT_EQ(storedSetOf(kAdministrator, store::userDataKeyOf(kA)), (std::vector<long long>{1, 1, 40, 80, -1, -1}));
+  cli::Outcome tooClose = run({u"set", u"--user", u"user", u"--battery", kA.c_str(), u"--low", u"82"});
+  EXPECT_EQ(tooClose.exitCode, cli::kBadInput) << "4 points below the user's 85";
+
+  cli::Outcome removed = run({u"remove", u"--user", u"thinkpad\\USER", u"--battery", kA.c_str()});
+  EXPECT_EQ(removed.exitCode, cli::kDone) << removed.err;
+  EXPECT_EQ(removed.out,
+            "deleted: HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\ConfKeys\\Data\\1ZZ1111AAAA\n"
+            "deleted: " +
+                userKeys + "\\1ZZ1111AAAA\n");
+  EXPECT_FALSE(sim.registry.exists(RootKey::Users, kUser + u"\\" + store::userDataKeyOf(kA).path));
+  cli::Outcome afterwards = run({u"get", u"--battery", kA.c_str()});
+  EXPECT_EQ(afterwards.out,
+            "battery 1ZZ1111AAAA: Charging starts below 40% and stops at 80%.\n"
+            "From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA\n")
+      << "the administrator's key stays, and the next command without --user reaches HKCU again";
+  run({u"batteries", u"--user", kUser.c_str()});
+  EXPECT_TRUE(currentUserHive().empty()) << "whatever runs next in the process reaches its own HKCU";
+}
+
+// Nothing is read or written for an account Windows does not know, or for
+// a user who is not signed in, whose hive Windows has not loaded.
+TEST_F(CliTest, AnUnknownAccountOrAUserWhoseHiveIsNotLoadedChangesNothing) {
+  seedUserData({1, 1, 40, 80});
+  runAsAdministratorOnUsersDesktop();
+  const Text guest = u"S-1-5-21-1004336348-1177238915-682003330-1003";
+  sim.account.names[guest] = u"THINKPAD\\guest";
+  sim.registry.calls.clear();
+  cli::Outcome unknown = run({u"set", u"--user", u"nobody", u"--high", u"85"});
+  EXPECT_EQ(unknown.exitCode, cli::kBadInput);
+  EXPECT_EQ(unknown.err,
+            "Windows knows no user account named nobody. Give --user the account as DOMAIN\\name, as name or as its "
+            "SID. Nothing was read or written.\n");
+  EXPECT_TRUE(unknown.out.empty());
+  EXPECT_TRUE(sim.registry.calls.empty()) << "not even read";
+
+  const Text stranger = u"S-1-5-21-1004336348-1177238915-682003330-1009";
+  for (const auto& [user, shown] : {std::pair<Text, std::string>{u"THINKPAD\\guest", "THINKPAD\\guest"},
+                                    {guest, "THINKPAD\\guest"},
+                                    {stranger, toUtf8(stranger)}}) {
+    for (auto words : {std::initializer_list<const char16_t*>{u"set", u"--high", u"85"},
+                       {u"remove", u"--battery", kA.c_str()},
+                       {u"get"}}) {
+      std::vector<Text> arguments(words.begin(), words.end());
+      arguments.insert(arguments.end(), {u"--user", user});
+      cli::Outcome outcome = cli::run(arguments);
+      EXPECT_EQ(outcome.exitCode, cli::kBadInput) << toUtf8(user);
+      EXPECT_EQ(outcome.err, "The hive of " + shown +
+                                 " is not loaded under HKEY_USERS: that user is not signed in on this machine. "
+                                 "Nothing was read or written.\n");
+      EXPECT_TRUE(outcome.out.empty());
+    }
+  }
+  EXPECT_EQ(std::count_if(sim.registry.calls.begin(), sim.registry.calls.end(),
+                          [](const auto& call) { return call.op != RegOp::Open && call.op != RegOp::Close; }),
+            0);
+  EXPECT_FALSE(sim.registry.exists(RootKey::Users, kAdministrator + u"\\SOFTWARE\\Lenovo"));
+  EXPECT_EQ(storedSetOf(kUser, kUserData), (std::vector<long long>{1, 1, 40, 80, -1, -1}));
+
+  EXPECT_EQ(run({u"health", u"--user", u"nobody"}).exitCode, cli::kBadInput) << "checked as by every command";
+  EXPECT_EQ(run({u"health", u"--user", u"THINKPAD\\guest"}).out, "Windows reports no battery device.\n")
+      << "the battery devices are the machine's";
 }
 
 TEST_F(CliTest, AValueThatReadsBackDifferentlyOrCannotBeWrittenIsAnUnexpectedError) {

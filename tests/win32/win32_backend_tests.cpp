@@ -493,6 +493,25 @@ TEST(ShellCom, TheFirstShellCallStartsComOnItsThreadAndTheShellsEndEndsIt) {
   if (SUCCEEDED(afterwards)) CoUninitialize();
 }
 
+// The names by which the command line shows and takes accounts: the
+// process's own account by its name, found again by that name with or
+// without its domain, and the desktop session's user, who on a test
+// machine is that same account (or nobody, in a service's session).
+TEST(Accounts, TheProcesssAccountIsNamedFoundAgainByItsNameAndIsTheDesktopsUser) {
+  sys::win32::Win32Account account;
+  const Text own = account.userSid();
+  ASSERT_FALSE(own.empty());
+  const Text name = account.accountName(own);
+  const size_t separator = name.find(u'\\');
+  ASSERT_NE(separator, Text::npos) << "DOMAIN\\name: " << toUtf8(name);
+  EXPECT_EQ(account.sidOfAccount(name), own) << toUtf8(name);
+  EXPECT_EQ(account.sidOfAccount(name.substr(separator + 1)), own) << "the name alone";
+  EXPECT_TRUE(account.sidOfAccount(u"no such account here").empty());
+  EXPECT_TRUE(account.accountName(u"S-1-5-21-1-2-3-4242").empty()) << "a SID no account has";
+  const Text desktop = account.desktopUserSid();
+  EXPECT_TRUE(desktop.empty() || desktop == own) << toUtf8(desktop) << " against " << toUtf8(own);
+}
+
 // The executable's main icon, read from the program built beside this test.
 TEST(MainIcon, HoldsEverySizeWindowsAsksFor) {
   wchar_t self[MAX_PATH];
