@@ -3,7 +3,11 @@
 then trips over: runner labels, shells, the jobs that `needs` names, the
 matrix keys that expressions read, and the actions used, each at a major
 version that runs on the forge's current Node, with the inputs it has and
-the values an input of a fixed set allows.
+the values an input of a fixed set allows. Then what this project's
+workflow promises: the steps that report failures run after a failure too,
+a compiler newer than ours builds with the flags the README gives it, and
+a command that only one shell has runs in that shell, with what it set
+read back in the same step.
 
     scripts/lint_workflow.py WORKFLOW.yml...
 
@@ -54,6 +58,24 @@ ACTIONS = {
         "path-type": {"minimal", "strict", "inherit"}, "platform-check-severity": {"fatal", "warn"}, "cache": BOOLEAN,
     },
 }
+
+# Steps that report what failed, named by a text they hold: they run after
+# a step before them failed too, so that one run reports every failure.
+REPORT_AFTER_A_FAILURE = ("tests/windows/run.sh", "build/windows-scenarios")
+# The conditions under which a step runs after a failure too; the first
+# leaves out a cancelled run.
+RUNS_AFTER_A_FAILURE = ("!cancelled()", "always()", "failure()")
+
+# An action that installs the newest compiler, with the flags that the
+# README gives a compiler newer than ours; every configure in its job
+# carries them.
+NEWER_COMPILERS = {"msys2/setup-msys2": ("-DKST_WERROR=OFF",)}
+CONFIGURE = re.compile(r"\bcmake\s+(?:.*\s)?-S\s")
+
+# A command that only one shell's modules provide, with what reads back in
+# the same shell what it set: Set-DisplayResolution comes with Windows
+# Server's ServerCore module, a module of Windows PowerShell.
+COMMANDS_OF_SHELLS = {"Set-DisplayResolution": ("powershell", ("Get-DisplayResolution", "PrimaryScreen.Bounds"))}
 
 MATRIX_REFERENCE = re.compile(r"\bmatrix\.([A-Za-z_][A-Za-z0-9_-]*)")
 EXPRESSION = re.compile(r"\$\{\{\s*matrix\.([A-Za-z_][A-Za-z0-9_-]*)\s*\}\}")
@@ -149,6 +171,38 @@ def check_step(where, step, matrix, problems):
                 problems.append(f"{where}: {uses} input {key} is {shown!r}; it takes {', '.join(sorted(allowed))}")
 
 
+def check_after_a_failure(where, step, problems):
+    text = " ".join(strings_in({key: value for key, value in step.items() if key != "if"}))
+    for marker in REPORT_AFTER_A_FAILURE:
+        if marker in text and not any(condition in str(step.get("if", "")) for condition in RUNS_AFTER_A_FAILURE):
+            problems.append(f"{where}: the step of {marker} runs only when every step before it passed; "
+                            "give it if: ${{ !cancelled() }} so that one run reports every failure")
+
+
+def check_configure(where, step, actions_used, problems):
+    for action, flags in NEWER_COMPILERS.items():
+        if action not in actions_used:
+            continue
+        for line in str(step.get("run", "")).splitlines():
+            for flag in flags:
+                if CONFIGURE.search(line) and flag not in line.split():
+                    problems.append(f"{where}: cmake configures without {flag}, which the README gives a "
+                                    f"compiler newer than ours, such as the one {action} installs")
+
+
+def check_commands_of_shells(where, step, shell, problems):
+    run = str(step.get("run", ""))
+    for command, (needed, readers) in COMMANDS_OF_SHELLS.items():
+        if command not in run:
+            continue
+        if shell != needed:
+            problems.append(f"{where}: {command} runs in shell {shell or 'the default'}; "
+                            f"only {needed} has it: give the step shell: {needed}")
+        if not any(reader in run for reader in readers):
+            problems.append(f"{where}: {command} without reading back what it set in the same step "
+                            f"({' or '.join(readers)})")
+
+
 def check_job(name, job, jobs, problems):
     where = f"job {name}"
     matrix = matrix_values(job)
@@ -162,11 +216,15 @@ def check_job(name, job, jobs, problems):
             problems.append(f"{where}: needs {needed}, which is no job of the workflow")
     steps = job.get("steps") or []
     actions_used = {str(step.get("uses", "")).split("@")[0] for step in steps}
-    check_shell(f"{where} defaults", ((job.get("defaults") or {}).get("run") or {}).get("shell"), actions_used, problems)
+    default_shell = ((job.get("defaults") or {}).get("run") or {}).get("shell")
+    check_shell(f"{where} defaults", default_shell, actions_used, problems)
     for index, step in enumerate(steps, 1):
         step_where = f"{where} step {index} ({step.get('name') or step.get('uses') or 'run'})"
         check_shell(step_where, step.get("shell"), actions_used, problems)
         check_step(step_where, step, matrix, problems)
+        check_after_a_failure(step_where, step, problems)
+        check_configure(step_where, step, actions_used, problems)
+        check_commands_of_shells(step_where, step, step.get("shell") or default_shell, problems)
 
 
 def check(path):

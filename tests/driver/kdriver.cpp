@@ -8,8 +8,10 @@
 //                                     the arguments passed on as written
 //   rights limited|full               the rights of the next starts of the
 //                                     program and the command line: limited
-//                                     as Windows gives them under UAC, or
-//                                     the driver's own (Wine's full token)
+//                                     as Windows gives them under UAC (or a
+//                                     standard user), failing where the
+//                                     token still says elevated, or the
+//                                     driver's own (Wine's full token)
 //   rename FILE NEWNAME               rename a file beside the driver
 //   attach                            act on the kestrane.exe that runs
 //                                     already, and leave it running
@@ -98,8 +100,13 @@
 #include <vector>
 
 #include "resources/control_ids.h"
+#include "system/win32/handles.h"
 
 namespace {
+
+using kst::sys::win32::UniqueKernelObject;
+using kst::sys::win32::UniqueLocalText;
+using UniqueLocalDescriptor = kst::sys::win32::Unique<kst::sys::win32::LocalMemoryTraits<PSECURITY_DESCRIPTOR>>;
 
 PROCESS_INFORMATION program{};
 // A program the driver found running rather than started is left running.
@@ -305,54 +312,179 @@ HWND messageBox(int timeoutMs = 10000) { return topLevel("#32770", timeoutMs); }
 // without administrator rights, as Windows starts every program under UAC.
 bool limitedRights = false;
 
-HANDLE ownToken() {
+UniqueKernelObject ownToken() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token)) fail("cannot open the driver's token");
-  return token;
+  return UniqueKernelObject(token);
 }
 
-// The token Windows starts a program with under UAC: the limited one linked
-// to the full administrator token. Where there is none (UAC off, as on the
-// forge's Windows runners) it is a token whose Administrators group is
-// for denying only.
-HANDLE limitedToken() {
-  static HANDLE limited = [] {
-    HANDLE own = ownToken(), primary = nullptr;
-    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
-    TOKEN_LINKED_TOKEN linked{};
-    DWORD size = 0;
-    if (GetTokenInformation(own, TokenElevationType, &type, sizeof type, &size) && type == TokenElevationTypeFull &&
-        GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) {
-      DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &primary);
-      CloseHandle(linked.LinkedToken);
-    } else {
-      BYTE administrators[SECURITY_MAX_SID_SIZE];
-      DWORD sidSize = sizeof administrators;
-      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize);
-      SID_AND_ATTRIBUTES denyOnly{administrators, 0};
-      CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &primary);
-    }
-    CloseHandle(own);
-    if (primary == nullptr) fail("cannot make a token without administrator rights");
-    return primary;
-  }();
-  return limited;
+// One class of a token's information as Windows writes it, or nothing.
+std::vector<BYTE> tokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
+  DWORD size = 0;
+  GetTokenInformation(token, kind, nullptr, 0, &size);
+  std::vector<BYTE> information(size);
+  if (size == 0 || !GetTokenInformation(token, kind, information.data(), size, &size)) information.clear();
+  return information;
+}
+
+template <typename Information>
+std::optional<Information> tokenValue(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
+  const std::vector<BYTE> information = tokenInformation(token, kind);
+  if (information.size() < sizeof(Information)) return std::nullopt;
+  return *reinterpret_cast<const Information*>(information.data());
+}
+
+std::string sidText(PSID sid) {
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(sid, &text)) return {};
+  const UniqueLocalText owned(text);
+  return narrow(owned.get());
 }
 
 // The driver's own account, which every program it starts runs under.
 std::string ownSid() {
-  HANDLE token = ownToken();
-  BYTE user[512];
-  DWORD size = 0;
-  wchar_t* text = nullptr;
-  std::string sid;
-  if (GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
-      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
-    sid = narrow(text);
-    LocalFree(text);
+  const std::vector<BYTE> user = tokenInformation(ownToken().get(), TokenUser);
+  return user.empty() ? std::string() : sidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
+}
+
+// Under UAC an elevated token has a limited one linked to it, which Wine
+// hands out as a token a process can start with. Windows hands it so only
+// to a caller with SeTcbPrivilege; to everyone else it is a token for
+// identifying the user, which DuplicateTokenEx cannot make primary: then,
+// as where nothing is linked, there is no such token.
+UniqueKernelObject linkedLimitedToken(HANDLE own) {
+  if (tokenValue<TOKEN_ELEVATION_TYPE>(own, TokenElevationType) != TokenElevationTypeFull) return {};
+  const std::optional<TOKEN_LINKED_TOKEN> linked = tokenValue<TOKEN_LINKED_TOKEN>(own, TokenLinkedToken);
+  if (!linked) return {};
+  const UniqueKernelObject identifying(linked->LinkedToken);
+  HANDLE primary = nullptr;
+  DuplicateTokenEx(identifying.get(), MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &primary);
+  return UniqueKernelObject(primary);
+}
+
+// What UAC leaves an administrator's limited token, a standard user's own.
+const wchar_t* const kStandardUserPrivileges[] = {SE_CHANGE_NOTIFY_NAME, SE_SHUTDOWN_NAME, SE_UNDOCK_NAME,
+                                                  SE_INC_WORKING_SET_NAME, SE_TIME_ZONE_NAME};
+
+bool standardUserPrivilege(const LUID& privilege) {
+  return std::any_of(std::begin(kStandardUserPrivileges), std::end(kStandardUserPrivileges), [&](const wchar_t* name) {
+    LUID standard{};
+    return LookupPrivilegeValueW(nullptr, name, &standard) && standard.LowPart == privilege.LowPart &&
+           standard.HighPart == privilege.HighPart;
+  });
+}
+
+// Every privilege of the token that a standard user does not hold.
+std::vector<LUID_AND_ATTRIBUTES> privilegesBeyondAStandardUser(HANDLE token) {
+  const std::vector<BYTE> held = tokenInformation(token, TokenPrivileges);
+  std::vector<LUID_AND_ATTRIBUTES> beyond;
+  if (held.empty()) return beyond;
+  const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(held.data());
+  const LUID_AND_ATTRIBUTES* first = privileges->Privileges;
+  for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+    if (!standardUserPrivilege(first[i].Luid)) beyond.push_back({first[i].Luid, 0});
   }
-  CloseHandle(token);
-  return sid;
+  return beyond;
+}
+
+void setTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* information, DWORD size,
+                         const std::string& what) {
+  if (!SetTokenInformation(token, kind, information, size)) {
+    fail("cannot set the " + what + " of a standard user's token: error " + std::to_string(GetLastError()));
+  }
+}
+
+// A token made from the driver's own as Windows makes a standard user's:
+// the Administrators group for denying access only, a standard user's
+// privileges and medium integrity. An elevated token names the
+// Administrators group as the owner of what it creates and in its default
+// DACL, which this token cannot use: the user is the owner, and the
+// default DACL grants the user and SYSTEM, as in a standard user's logon.
+UniqueKernelObject standardUserToken(HANDLE own) {
+  BYTE administrators[SECURITY_MAX_SID_SIZE], medium[SECURITY_MAX_SID_SIZE];
+  DWORD administratorsSize = sizeof administrators, mediumSize = sizeof medium;
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &administratorsSize) ||
+      !CreateWellKnownSid(WinMediumLabelSid, nullptr, medium, &mediumSize)) {
+    fail("cannot make the SIDs of a standard user's token");
+  }
+  SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+  std::vector<LUID_AND_ATTRIBUTES> deleted = privilegesBeyondAStandardUser(own);
+  HANDLE made = nullptr;
+  if (!CreateRestrictedToken(own, LUA_TOKEN, 1, &denyOnly, static_cast<DWORD>(deleted.size()), deleted.data(), 0,
+                             nullptr, &made)) {
+    fail("cannot make a standard user's token: error " + std::to_string(GetLastError()));
+  }
+  UniqueKernelObject token(made);
+  TOKEN_MANDATORY_LABEL label{{medium, SE_GROUP_INTEGRITY}};
+  setTokenInformation(token.get(), TokenIntegrityLevel, &label, sizeof label + GetLengthSid(medium), "integrity level");
+  std::vector<BYTE> user = tokenInformation(own, TokenUser);
+  if (user.empty()) fail("cannot read the driver's user");
+  TOKEN_OWNER owner{reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid};
+  setTokenInformation(token.get(), TokenOwner, &owner, sizeof owner, "owner");
+  const std::wstring grants = L"D:(A;;GA;;;" + widen(sidText(owner.Owner)) + L")(A;;GA;;;SY)";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  TOKEN_DEFAULT_DACL dacl{};
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(grants.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+    fail("cannot make the default DACL of a standard user's token");
+  }
+  const UniqueLocalDescriptor owned(descriptor);
+  if (!GetSecurityDescriptorDacl(owned.get(), &present, &dacl.DefaultDacl, &defaulted) || !present) {
+    fail("cannot make the default DACL of a standard user's token");
+  }
+  setTokenInformation(token.get(), TokenDefaultDacl, &dacl, sizeof dacl, "default DACL");
+  return token;
+}
+
+std::string elevationTypeName(HANDLE token) {
+  switch (tokenValue<TOKEN_ELEVATION_TYPE>(token, TokenElevationType).value_or(TOKEN_ELEVATION_TYPE{})) {
+    case TokenElevationTypeDefault: return "Default";
+    case TokenElevationTypeFull: return "Full";
+    case TokenElevationTypeLimited: return "Limited";
+  }
+  return "unknown";
+}
+
+std::string integrityLevel(HANDLE token) {
+  const std::vector<BYTE> label = tokenInformation(token, TokenIntegrityLevel);
+  if (label.empty()) return "unknown";
+  PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(label.data())->Label.Sid;
+  const DWORD level = *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u);
+  const char* name = level == SECURITY_MANDATORY_MEDIUM_RID ? " (medium)"
+                     : level == SECURITY_MANDATORY_HIGH_RID ? " (high)"
+                                                            : "";
+  return sidText(sid) + name;
+}
+
+// The token of a user without administrator rights: the one UAC links to
+// the driver's where there is one that a process can start with, else one
+// made as Windows makes a standard user's. The program reads TokenElevation
+// and TokenElevationType, so a token that still says elevated or full would
+// have it take itself for an administrator: the step fails instead. Which
+// token it is and what it says goes to standard error once, into the
+// scenario's log.
+HANDLE limitedToken() {
+  static const UniqueKernelObject limited = [] {
+    const UniqueKernelObject own = ownToken();
+    UniqueKernelObject token = linkedLimitedToken(own.get());
+    const char* made = "the limited token linked to the driver's own";
+    if (!token) {
+      token = standardUserToken(own.get());
+      made = "a standard user's token made from the driver's own";
+    }
+    const bool elevated =
+        tokenValue<TOKEN_ELEVATION>(token.get(), TokenElevation).value_or(TOKEN_ELEVATION{1}).TokenIsElevated != 0;
+    const std::string type = elevationTypeName(token.get());
+    std::fprintf(stderr, "rights limited: %s; it reports elevation type %s, %s, integrity level %s\n", made,
+                 type.c_str(), elevated ? "elevated" : "not elevated", integrityLevel(token.get()).c_str());
+    std::fflush(stderr);
+    if (elevated || type == "Full") {
+      fail(std::string(made) + " still reports itself elevated (elevation type " + type +
+           (elevated ? ", elevated" : "") + "): the program would take it for administrator rights");
+    }
+    return token;
+  }();
+  return limited.get();
 }
 
 // The text with every placeholder of a scenario, such as "$SID", replaced.
@@ -1123,6 +1255,7 @@ const Step kSteps[] = {
      [](const Words& w) {
        if (w[1] != "limited" && w[1] != "full") fail("rights limited|full");
        limitedRights = w[1] == "limited";
+       if (limitedRights) limitedToken();
      }},
     {"rename", 2,
      [](const Words& w) {

@@ -4,10 +4,15 @@
 # by a line "# wine only: WHY", driven by the scenario driver on the
 # runner's desktop against the runner's own registry. The power manager's
 # keys are the job's own: the scenarios seed them, and they are removed
-# before every scenario and at the end. Prints "windows: N passed, M
-# failed, K left out" and fails when any scenario failed.
+# before every scenario and at the end. No elevation prompt may wait for an
+# answer that nobody gives: for the scenarios, Windows refuses a standard
+# user's elevation at once and grants an administrator's without asking;
+# the policies found are given back at the end, however the run ends.
+# Prints "windows: N passed, M failed, K left out" and fails when any
+# scenario failed.
 #   tests/windows/run.sh BUILD_FOLDER DRIVER
-# The driver is the 64-bit one for either build, as under Wine.
+# The driver is the 64-bit one for either build, as under Wine. It must run
+# elevated, as the forge's jobs do, to change the policies.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
@@ -21,13 +26,63 @@ left_out=0
 
 driver() { (cd "$work" && ./kdriver.exe); }
 
+# MSYS2 would take reg's switches for paths.
+reg() { MSYS2_ARG_CONV_EXCL='*' command reg "$@"; }
+
+# UAC's policies, in the 64-bit view, which Windows reads. The job sets
+# the consent values (0: a standard user's elevation is refused at once,
+# an administrator's granted without a prompt); a scenario may seed any of
+# them, EnableLUA too, and each is put back after every scenario.
+policies='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System'
+policy_names=(ConsentPromptBehaviorUser ConsentPromptBehaviorAdmin EnableLUA)
+declare -A for_the_job=([ConsentPromptBehaviorUser]=0 [ConsentPromptBehaviorAdmin]=0)
+declare -A found=()
+
+# A policy's DWORD in decimal, or "none".
+policy() {
+  local value
+  value=$(reg query "$policies" /v "$1" /reg:64 2>/dev/null | tr -d '\r' | awk -v name="$1" '$1 == name { print $3 }')
+  if [ -n "$value" ]; then echo $((value)); else echo none; fi
+}
+
+put_policy() {
+  if [ "$2" = none ]; then
+    reg delete "$policies" /v "$1" /f /reg:64 >/dev/null 2>&1
+  else
+    reg add "$policies" /v "$1" /t REG_DWORD /d "$2" /f /reg:64 >/dev/null ||
+      echo "    could not set $1 to $2"
+  fi
+}
+
+# Each policy as the job wants it, or as it was found where the job does
+# not set it.
+policies_for_the_job() {
+  local name
+  for name in "${policy_names[@]}"; do put_policy "$name" "${for_the_job[$name]:-${found[$name]}}"; done
+}
+
+give_policies_back() {
+  local name
+  for name in "${policy_names[@]}"; do put_policy "$name" "${found[$name]}"; done
+  echo "[windows] policies given back: $(for name in "${policy_names[@]}"; do printf '%s %s  ' "$name" "$(policy "$name")"; done)"
+}
+
+for name in "${policy_names[@]}"; do
+  found[$name]=$(policy "$name")
+done
+trap give_policies_back EXIT
+policies_for_the_job
+for name in "${policy_names[@]}"; do
+  echo "[windows] policy $name: found ${found[$name]}, for the scenarios $(policy "$name")"
+done
+
 # A scenario may leave a key read-only: it is given back its rights first.
 remove_store() {
   local key
   for key in 'HKLM\SOFTWARE\Wow6432Node\Lenovo' 'HKLM\SOFTWARE\Lenovo' 'HKCU\Software\Lenovo'; do
-    MSYS2_ARG_CONV_EXCL='*' reg query "$key" >/dev/null 2>&1 || continue
+    reg query "$key" >/dev/null 2>&1 || continue
     printf 'writable %s\n' "$key" | driver >/dev/null 2>&1
-    MSYS2_ARG_CONV_EXCL='*' reg delete "$key" /f >/dev/null 2>&1 || echo "    could not remove $key"
+    reg delete "$key" /f >/dev/null 2>&1 || echo "    could not remove $key"
   done
 }
 
@@ -41,9 +96,13 @@ for scenario in "$here"/tests/e2e/*.scn; do
   fi
   remove_store
   sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" | driver > "$work/$name.log" 2>&1
-  if [ "${PIPESTATUS[1]}" -eq 0 ]; then
+  status=${PIPESTATUS[1]}
+  policies_for_the_job
+  if [ "$status" -eq 0 ]; then
     passed=$((passed + 1))
     echo "[windows] PASS scenario $name"
+    # The token the driver made for a user without rights, and what it says.
+    grep '^rights limited:' "$work/$name.log" | sed 's/^/    /'
   else
     failed=$((failed + 1))
     echo "[windows] FAIL scenario $name"

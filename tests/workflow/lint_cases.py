@@ -26,6 +26,11 @@ BROKEN = [
     ("actions/checkout@v5", "actions/checkout@v3", "actions/checkout@v3 is not an action of a checked major"),
     ("needs: build", "needs: biuld", "needs biuld, which is no job"),
     ("name: windows-${{ matrix.arch }}", "name: windows-${{ matrix.arch }}\n          pathh: x", "has no input 'pathh'"),
+    ("if: ${{ !cancelled() }}", "if: success()", "the step of tests/windows/run.sh runs only when every step"),
+    ("if: failure()", "if: success()", "the step of build/windows-scenarios runs only when every step"),
+    (" -DKST_WERROR=OFF", "", "cmake configures without -DKST_WERROR=OFF"),
+    ("shell: powershell", "shell: pwsh", "Set-DisplayResolution runs in shell pwsh; only powershell has it"),
+    ("::PrimaryScreen.Bounds", "::PrimaryScreen", "Set-DisplayResolution without reading back"),
 ]
 
 
