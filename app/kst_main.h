@@ -2,6 +2,7 @@
 // The main window and the module-level state that every window shares.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "resources/battery_pictures.h"
@@ -138,6 +139,9 @@ class Tkst_mainform : public tk::Form {
   // Removes one battery's own thresholds; where Windows refuses, says so
   // and offers the elevated restart. True when the battery is removed.
   bool removeBatterySettings(const Text& barcode);
+  // Why no restart can give this instance the rights Windows refused, or
+  // nothing where one can.
+  std::optional<Text> whyNoRestartHelps() const;
 
  private:
   // Where a threshold's row stands, what it holds and what it is called.
@@ -188,6 +192,11 @@ class Tkst_mainform : public tk::Form {
   // Yes to a restart question of this save started no copy: no further
   // question, and the values stay marked as unsaved.
   bool restartFailedInThisSave_ = false;
+  // This instance was started to finish work handed over to it.
+  bool startedByHandOver_ = false;
+  // The key sets of this save that Windows refused where no restart can
+  // give the rights: an administrator must save them.
+  std::vector<Text> refusedWithoutRestart_;
 };
 
 bool isDevEnvironment();

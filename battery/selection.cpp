@@ -4,6 +4,7 @@
 #include "battery/barcodes.h"
 #include "battery/choose.h"
 #include "battery/selection.h"
+#include "settings/threshold_editor.h"
 #include "system/services.h"
 
 namespace kst {
@@ -46,11 +47,13 @@ void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {
 bool Tkst_mainform::removeBatterySettings(const Text& barcode) {
   const std::vector<store::KeySetRemoval> removals = store::removeBattery(barcode);
   if (!store::refused(removals)) return true;
+  const Text refusedKeySet = store::keySetName(removals.back().keySet);
   if (sys::account().elevated()) {
-    app().messageDialog(u"     Couldn't remove settings: Windows refused to delete " +
-                            store::keySetName(removals.back().keySet) +
+    app().messageDialog(u"     Couldn't remove settings: Windows refused to delete " + refusedKeySet +
                             u",\r\n     although Kestrane runs with administrator privileges.     ",
                         tk::DialogButtons::Ok);
+  } else if (auto why = whyNoRestartHelps()) {
+    app().messageDialog(administratorMustRemoveMessage(*why, refusedKeySet), tk::DialogButtons::Ok);
   } else if (app().messageDialog(store::kRemoveRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
     restartElevated({HandOver::Work::Remove, Text(), barcode, {}});
   }

@@ -64,6 +64,8 @@ bool Tkst_mainform::setValues(const KeySetWrite& write) {
   if (outcome.result == WriteOutcome::Result::Written) return true;
   if (outcome.result != WriteOutcome::Result::Refused || sys::account().elevated()) {
     app().messageDialog(writeFailureMessage(write), tk::DialogButtons::Ok);
+  } else if (whyNoRestartHelps()) {
+    refusedWithoutRestart_.push_back(keySetName(write.keySet));
   } else if (!restartFailedInThisSave_ &&
              app().messageDialog(kRestartQuestion, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
     restartFailedInThisSave_ = !restartElevated({HandOver::Work::Save, Text(), currentBarcode, editedThresholds()});

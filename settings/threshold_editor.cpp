@@ -98,6 +98,7 @@ void Tkst_mainform::btSaveSettingsClick() {
   if (!MachineIsCompatible(true)) return;
   readFirstInstID();
   restartFailedInThisSave_ = false;
+  refusedWithoutRestart_.clear();
   int keySetsWritten = 0;
   std::vector<Text> notSaved;
   store::saveSelection(currentBarcode, knownBarcodes, editedThresholds(), firstInstID,
@@ -113,6 +114,10 @@ void Tkst_mainform::btSaveSettingsClick() {
                          return !handedOverToElevatedCopy();
                        });
   if (handedOverToElevatedCopy()) return;
+  if (!refusedWithoutRestart_.empty()) {
+    app().messageDialog(administratorMustSaveMessage(*whyNoRestartHelps(), refusedWithoutRestart_),
+                        tk::DialogButtons::Ok);
+  }
   // When not one key set was written completely, or the restart the user
   // asked for did not happen, there is no notice and the values stay marked
   // as unsaved. A key set that failed part-way may still hold the first of
@@ -164,7 +169,13 @@ bool Tkst_mainform::restartElevated(HandOver handOver) {
   return false;
 }
 
+std::optional<Text> Tkst_mainform::whyNoRestartHelps() const {
+  auto& account = sys::account();
+  return whyNoRestartCanGiveRights(account.tokenKind(), account.elevationPolicy(), startedByHandOver_);
+}
+
 void Tkst_mainform::finishHandOver(const HandOver& handOver) {
+  startedByHandOver_ = true;
   if (handOver.work == HandOver::Work::Remove) {
     if (removeBatterySettings(handOver.barcode)) {
       app().messageDialog(u"Specific settings removed from registry.\r\nBattery barcode:  " + handOver.barcode,

@@ -1,6 +1,8 @@
 #pragma once
 // The threshold editor's messages. The rule of the 4-point gap and its
 // message belong to the store, which the command line shares.
+#include <vector>
+
 #include "settings/model/threshold_store.h"
 #include "system/text.h"
 
@@ -17,6 +19,16 @@ inline const Text kUnsavedQuestion =
 inline const Text kRestartDeclinedMessage = u"     Kestrane was not restarted: the elevation prompt was declined.     ";
 inline Text restartFailedMessage(const Text& windowsReason) {
   return u"     Kestrane could not restart with administrator privileges: " + windowsReason + u"     ";
+}
+
+// Where Windows refused key sets and no restart can give the rights.
+inline Text administratorMustSaveMessage(const Text& why, const std::vector<Text>& keySets) {
+  Text text = u"     Only an administrator can save these settings (" + why + u"):";
+  for (const Text& keySet : keySets) text += u"\r\n     " + keySet;
+  return text + u"     ";
+}
+inline Text administratorMustRemoveMessage(const Text& why, const Text& keySet) {
+  return u"     Only an administrator can remove these settings (" + why + u"):\r\n     " + keySet + u"     ";
 }
 
 }  // namespace kst

@@ -122,6 +122,20 @@ bool isSidText(const Text& text) {
   return true;
 }
 
+std::optional<Text> whyNoRestartCanGiveRights(sys::TokenKind token, const sys::ElevationPolicy& policy,
+                                              bool startedByHandOver) {
+  if (startedByHandOver) return u"Kestrane was restarted to get them, and Windows did not give them";
+  if (token == sys::TokenKind::Elevated) return u"Kestrane runs with them already";
+  // Windows splits an administrator's token only while UAC is on, whatever
+  // the policy says until the next restart: the consent prompt elevates it.
+  if (token == sys::TokenKind::AdministratorLimited) return std::nullopt;
+  // Without UAC there is no prompt: "runas" starts a standard user's
+  // program with a standard user's rights again.
+  if (!policy.userAccountControl) return u"User Account Control is switched off";
+  if (!policy.standardUsersMayAsk) return u"Windows' policy denies standard users' requests for them";
+  return std::nullopt;
+}
+
 bool actForHandingUser(const HandOver& handOver) {
   reachCurrentUserIn(Text());
   if (!regKeyExists(u"HKU", handOver.userSid)) return false;

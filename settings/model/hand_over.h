@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "settings/model/threshold_store.h"
+#include "system/services.h"
 #include "system/text.h"
 
 namespace kst {
@@ -47,6 +48,14 @@ StartArguments takeHandOver(const Text& arguments);
 // Whether the text has the form of a security identifier: "S-1-", the
 // identifier authority and up to fifteen sub-authorities, in decimal.
 bool isSidText(const Text& text);
+
+// Why no restart with the verb "runas" can give this instance
+// administrator rights, or nothing where one can: an administrator's
+// limited token, which exists only while UAC is on, or a standard user
+// whom UAC lets ask for an administrator's password. A copy that was handed work and still
+// has no rights asks no more: each restart would start one copy more.
+std::optional<Text> whyNoRestartCanGiveRights(sys::TokenKind token, const sys::ElevationPolicy& policy,
+                                              bool startedByHandOver);
 
 // Makes HKCU the handing user's for the rest of the run: that user's hive
 // under HKEY_USERS where this process runs under another account, its own

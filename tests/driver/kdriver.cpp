@@ -64,6 +64,8 @@
 //                                     arguments ($SID: the account's SID);
 //                                     later steps act on it
 //   running                           expect the program to run still
+//   alone                             expect it to run still, and no other
+//                                     kestrane.exe to have started beside it
 //   sleep MILLISECONDS
 //   cli EXIT [arguments...]           run kestrane-cli beside this driver with
 //                                     the arguments as written ($HERE: the
@@ -1344,6 +1346,13 @@ const Step kSteps[] = {
      [](const Words&) {
        Sleep(500);
        if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
+     }},
+    {"alone", 0,
+     [](const Words&) {
+       // Long enough for a copy that the last answer started to show up.
+       pumpMessages(3000);
+       if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) fail("the program has ended");
+       if (otherInstance(program.dwProcessId).process != 0) fail("another kestrane.exe started beside it");
      }},
     {"seed", 1, [](const Words& w) { runAndWait(L"regedit.exe /S \"" + widen(w[1]) + L"\""); }},
     {"readonly", 1, giveRights},

@@ -227,9 +227,13 @@ TEST_F(EditorTest, YesHandsTheSaveToOneElevatedCopyWhichFinishesItWithoutAsking)
   sim.account.token = sys::TokenKind::AdministratorLimited;
   typeInto(main().seHighLevel, u"95");
   copy.answer(ModalResult::Yes);
+  copy.dialogs.clear();
+  const size_t starts = sim.shell.calls.size();
   main().btSaveSettings.click();
-  EXPECT_EQ(sim.shell.calls.back().parameters, u"--kestrane-save=" + kUser + u",,95,1,38,0 /tray \"a b\"")
-      << "a copy of a copy that got no rights gets the arguments as the program was first given them";
+  EXPECT_EQ(sim.shell.calls.size(), starts) << "a copy that got no rights starts no further copy";
+  ASSERT_FALSE(copy.dialogs.empty());
+  EXPECT_EQ(copy.dialogs.front().text.substr(0, 55), u"     Only an administrator can save these settings (Kes");
+  EXPECT_EQ(copy.answers.size(), 1u) << "no question was asked";
 }
 
 TEST_F(EditorTest, ANewBatterySavedThroughTheElevatedCopyAsksAndLoadsNothingMoreThere) {
@@ -451,6 +455,68 @@ TEST_F(EditorTest, NoRestartIsOfferedWhereItCannotHelp) {
             u"     Automatic reads back differently after writing.     ");
   EXPECT_TRUE(sim.shell.calls.empty());
   EXPECT_TRUE(valueChanged);
+}
+
+// A restart with "runas" gives administrator rights to an administrator's
+// limited token, which Windows makes only while UAC is on (a policy
+// changed since takes effect at the next restart), and to a standard user
+// whom the policy lets ask for an administrator's password. For a standard
+// user with UAC off, or where the policy denies standard users at once, it
+// cannot: the save says that an
+// administrator must save the key sets Windows refused, naming them, and
+// asks nothing; the key sets it may write are written. A refused removal
+// says the same of its key set.
+TEST_F(EditorTest, TheRestartIsOfferedOnlyWhereWindowsCanGiveTheRights) {
+  using sys::TokenKind;
+  const Text machine = u"HKLM\\SOFTWARE\\Wow6432Node\\Lenovo\\PWRMGRV\\";
+  struct Case {
+    TokenKind token;
+    bool userAccountControl, standardUsersMayAsk;
+    const char16_t* why;  // nothing: the restart is offered
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {TokenKind::AdministratorLimited, true, true, nullptr},
+           {TokenKind::AdministratorLimited, true, false, nullptr},
+           {TokenKind::Standard, true, true, nullptr},
+           {TokenKind::Standard, true, false, u"Windows' policy denies standard users' requests for them"},
+           {TokenKind::Standard, false, true, u"User Account Control is switched off"},
+           {TokenKind::Standard, false, false, u"User Account Control is switched off"},
+           {TokenKind::AdministratorLimited, false, true, nullptr}}) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.token)) + (c.userAccountControl ? " UAC on" : " UAC off") +
+                 (c.standardUsersMayAsk ? "" : ", standard users denied"));
+    startWith(40, 80);
+    seed(store::machineConfigurationKeyOf(u"1ZZ1111AAAA"), {});
+    sim.registry.administrator = false;
+    sim.account.token = c.token;
+    sim.account.policy = {c.userAccountControl, c.standardUsersMayAsk};
+    typeInto(main().seHighLevel, u"90");
+    app.dialogs.clear();
+    app.answer(ModalResult::No);
+    app.answer(ModalResult::No);
+    main().btSaveSettings.click();
+    if (c.why == nullptr) {
+      EXPECT_EQ(dialogTexts().front(), store::kRestartQuestion);
+    } else {
+      const std::vector<Text> refused = {machine + u"ConfKeys\\Data\\1ZZ1111AAAA", machine + u"ConfKeys\\Data",
+                                         machine + u"Data"};
+      Text message = u"     Only an administrator can save these settings (" + Text(c.why) + u"):";
+      Text notice = kNotice + u"\r\n\r\nNot saved:";
+      for (const Text& keySet : refused) {
+        message += u"\r\n     " + keySet;
+        notice += u"\r\n   " + keySet;
+      }
+      EXPECT_EQ(dialogTexts(), (std::vector<Text>{message + u"     ", notice}));
+      EXPECT_EQ(stored(kUserData, store::kChargeStopPercentage), 90u) << "what Windows allowed is written";
+      app.dialogs.clear();
+      EXPECT_FALSE(main().removeBatterySettings(u"1ZZ1111AAAA"));
+      EXPECT_EQ(dialogTexts(),
+                (std::vector<Text>{u"     Only an administrator can remove these settings (" + Text(c.why) +
+                                   u"):\r\n     " + machine + u"ConfKeys\\Data\\1ZZ1111AAAA     "}));
+    }
+    EXPECT_TRUE(sim.shell.calls.empty());
+    program.reset();
+    app.answers.clear();
+  }
 }
 
 TEST_F(EditorTest, EveryKeySetWrittenIsFlushedThroughItsWriteHandle) {
