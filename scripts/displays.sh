@@ -8,10 +8,14 @@
 kst_display_pids=()
 
 # Starts an Xvfb display and sets new_display to its name, such as ":3".
+# Its screen is a laptop's 1280 by 800 pixels, or as many more as a scale
+# of PIXELS_PER_INCH needs to show as much.
+#   start_display [PIXELS_PER_INCH]
 start_display() {
-  local number
+  local number scale=${1:-96}
   number=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$((1280 * scale / 96))x$((800 * scale / 96))x24" -nolisten tcp 3>"$number" \
+    >/dev/null 2>&1 &
   kst_display_pids+=($!)
   for _ in $(seq 100); do
     [ -s "$number" ] && break

@@ -26,6 +26,10 @@
 //                                     colour on the screen
 //   fits CLASS NAME                   expect a control as wide as its text
 //                                     in Tahoma, 8 points
+//   whole CLASS                       expect no control of the window to
+//                                     reach into another (a spin edit's
+//                                     arrows aside), no one-line text cut,
+//                                     and the window on the screen
 //   state CLASS normal|minimized|maximized   expect the window's state
 //   frame CLASS single                expect a fixed single border
 //   click CLASS NAME                  click a button, label or radio button
@@ -89,6 +93,7 @@
 
 #include <sddl.h>
 #include <tlhelp32.h>
+#include <commctrl.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -1143,6 +1148,61 @@ void expectFits(const Words& w) {
   });
 }
 
+BOOL CALLBACK collectChild(HWND child, LPARAM parameter) {
+  if (IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
+  return TRUE;
+}
+
+// Whether the two are a spin edit's field and its arrows, which stand on it.
+bool spinEditParts(HWND a, HWND b) {
+  auto buddyOf = [](HWND arrows) { return reinterpret_cast<HWND>(SendMessageW(arrows, UDM_GETBUDDY, 0, 0)); };
+  return (classOf(a) == UPDOWN_CLASSW && buddyOf(a) == b) || (classOf(b) == UPDOWN_CLASSW && buddyOf(b) == a);
+}
+
+// The room a control has for its text: a radio button's or a check box's
+// stands right of its box.
+LONG textRoom(HWND control) {
+  RECT client;
+  GetClientRect(control, &client);
+  const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+  const bool boxed = classOf(control) == L"Button" && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
+                                                       type == BS_CHECKBOX || type == BS_AUTOCHECKBOX);
+  HDC dc = GetDC(control);
+  const int box = boxed ? MulDiv(16, GetDeviceCaps(dc, LOGPIXELSY), 96) : 0;
+  ReleaseDC(control, dc);
+  return client.right - box;
+}
+
+void expectWhole(const Words& w) {
+  HWND window = topLevel(w[1]);
+  std::vector<HWND> children;
+  EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&children));
+  std::string faults;
+  for (size_t i = 0; i < children.size(); ++i) {
+    RECT a, b, both;
+    GetWindowRect(children[i], &a);
+    for (size_t j = i + 1; j < children.size(); ++j) {
+      GetWindowRect(children[j], &b);
+      if (IntersectRect(&both, &a, &b) && !spinEditParts(children[i], children[j])) {
+        faults += " control " + std::to_string(GetDlgCtrlID(children[i])) + " reaches into control " +
+                  std::to_string(GetDlgCtrlID(children[j])) + ";";
+      }
+    }
+    const std::wstring kind = classOf(children[i]);
+    if ((kind == L"Static" || kind == L"Button") && !textOf(children[i]).empty() &&
+        textWidth(children[i]) > textRoom(children[i])) {
+      faults += " \"" + narrow(textOf(children[i])) + "\" is cut;";
+    }
+  }
+  RECT outer;
+  GetWindowRect(window, &outer);
+  if (outer.left < 0 || outer.top < 0 || outer.right > GetSystemMetrics(SM_CXSCREEN) ||
+      outer.bottom > GetSystemMetrics(SM_CYSCREEN)) {
+    faults += " the window does not lie on the screen;";
+  }
+  if (!faults.empty()) fail(w[1] + " is not whole:" + faults);
+}
+
 void expectSingleFrame(const Words& w) {
   HWND window = topLevel(w[1]);
   auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
@@ -1294,6 +1354,7 @@ const Step kSteps[] = {
        expectEventually("colour of " + w[2] + "'s text on the screen", w[3], shownTextColor, w);
      }},
     {"fits", 2, expectFits},
+    {"whole", 1, expectWhole},
     {"state", 2,
      [](const Words& w) {
        expectEventually(

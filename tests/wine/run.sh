@@ -141,9 +141,10 @@ run_scenario() {
     WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$pixels_per_inch" /f \
       >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
+    # A screen that shows as much at that scale as a laptop's at 100 %.
+    start_display "$pixels_per_inch" || return 1
+    display=$new_display
     if [ -n "$desktop" ]; then
-      start_display || return 1
-      display=$new_display
       icewm=$work/icewm-$name
       start_desktop "$display" "$icewm" "$pixels_per_inch"
     fi
