@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "resources/battery_pictures.h"
+#include "status/model/power_status.h"
+#include "status/model/threshold_effect.h"
 #include "settings/model/hand_over.h"
 #include "settings/model/threshold_store.h"
 #include "toolkit/application.h"
@@ -97,6 +99,9 @@ class Tkst_mainform : public tk::Form {
   void setValueChanged();
   void resetValueChanged();
   void updateBatteryStatus();
+  // The store changed: whether the thresholds are in effect is told anew
+  // at the next status update.
+  void storeChanged() { effectsStale_ = true; }
   void btExitClick();
   void FormKeyPress(char16_t& key);
   void FormCreate();
@@ -185,6 +190,13 @@ class Tkst_mainform : public tk::Form {
   void clampTypedThresholds();
   void centreInWorkArea();
 
+  void followEffects(PowerState state, int percent);
+
+  // Whether the thresholds are in effect for each battery, as last told,
+  // and the battery's state and charge then.
+  std::vector<BatteryEffect> effects_;
+  bool effectsStale_ = true;
+  std::pair<int, int> effectsSample_{-1, -1};
   // The state pictures as the title bar shows them: Windows may draw title
   // bars light and the task bar dark.
   resources::StatePictures titleBarPictures_;

@@ -46,6 +46,7 @@ void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {
 
 bool Tkst_mainform::removeBatterySettings(const Text& barcode) {
   const std::vector<store::KeySetRemoval> removals = store::removeBattery(barcode);
+  storeChanged();
   if (!store::refused(removals)) return true;
   const Text refusedKeySet = store::keySetName(removals.back().keySet);
   if (sys::account().elevated()) {

@@ -1,6 +1,9 @@
 // status: the battery as the window shows it, and the thresholds the store holds.
+#include <cstdio>
+
 #include "cli/commands.h"
 #include "status/model/power_status.h"
+#include "status/model/threshold_effect.h"
 
 namespace kst::cli {
 namespace {
@@ -16,6 +19,45 @@ std::optional<store::SelectionLoad> ownThresholds(const Text& barcode) {
     return std::nullopt;
   }
   return load;
+}
+
+// A FILETIME as ISO 8601 in UTC, "2026-12-10T08:30:00Z".
+Text isoTime(uint64_t fileTime) {
+  constexpr long long kSecondsFrom1601To1970 = 11644473600;
+  const long long seconds = static_cast<long long>(fileTime / 10000000) - kSecondsFrom1601To1970;
+  const long long days = (seconds >= 0 ? seconds : seconds - 86399) / 86400, inDay = seconds - days * 86400;
+  // The civil date of a day count since 1970 (Howard Hinnant's algorithm).
+  const long long z = days + 719468, era = (z >= 0 ? z : z - 146096) / 146097, doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365,
+                  doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153, day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+  const long long year = yoe + era * 400 + (month <= 2);
+  char text[128];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", year, month, day, inDay / 3600,
+                inDay / 60 % 60, inDay % 60);
+  return fromUtf8(text);
+}
+
+// Whether the thresholds are in effect, a line for each battery.
+void tellEffects(std::string& text, Json& document) {
+  const std::vector<BatteryEffect> effects = currentEffects();
+  Json all = Json::array();
+  for (size_t i = 0; i < effects.size(); ++i) {
+    const BatteryEffect& battery = effects[i];
+    text += "Now, battery " + std::to_string(i + 1) +
+            (battery.barcode.empty() ? std::string() : " (" + toUtf8(battery.barcode) + ")") + ": " +
+            toUtf8(battery.effect.text) + "\n";
+    const auto& applying = battery.applying;
+    Json entry = Json::object();
+    entry.set("state", effectStateName(battery.effect.state))
+        .set("text", battery.effect.text)
+        .set("battery", battery.barcode.empty() ? Json() : Json(battery.barcode))
+        .set("thresholds", applying ? thresholdsJson(applying->thresholds) : Json())
+        .set("keySet", applying ? Json(reachedName(applying->keySet)) : Json())
+        .set("savedAt", applying && applying->savedAt ? Json(isoTime(*applying->savedAt)) : Json());
+    all.push(std::move(entry));
+  }
+  document.set("inEffect", std::move(all));
 }
 
 }  // namespace
@@ -41,9 +83,11 @@ Outcome status(const Invocation& call) {
   document.set("powerManager", present);
   if (!present) {
     text += "Power manager: its registry keys are missing\n";
+    tellEffects(text, document);
     return written(call, text, document);
   }
   text += "Power manager: installed\n";
+  tellEffects(text, document);
   store::SelectionLoad general = store::loadSelection(Text());
   text += "All batteries: " + toUtf8(store::describe(general.thresholds)) +
           (general.source ? " From " + toUtf8(reachedName(*general.source)) + "." : " No complete key set.") + "\n";

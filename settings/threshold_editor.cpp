@@ -81,6 +81,7 @@ void Tkst_mainform::btGetValuesClick() {
     }
   }
   autoCorrectEnabled = true;
+  storeChanged();
   updateBatteryStatus();
 }
 
@@ -113,6 +114,7 @@ void Tkst_mainform::btSaveSettingsClick() {
                          // more copy behind one more elevation prompt.
                          return !handedOverToElevatedCopy();
                        });
+  storeChanged();
   if (handedOverToElevatedCopy()) return;
   if (!refusedWithoutRestart_.empty()) {
     app().messageDialog(administratorMustSaveMessage(*whyNoRestartHelps(), refusedWithoutRestart_),

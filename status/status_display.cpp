@@ -3,6 +3,7 @@
 #include "app/kst_main.h"
 #include "settings/model/registry_access.h"
 #include "status/model/power_status.h"
+#include "status/model/threshold_effect.h"
 #include "system/error.h"
 
 namespace kst {
@@ -89,7 +90,20 @@ void Tkst_mainform::updateBatteryStatus() {
   lbBatteryStatus.setText(status);
 
   bool withThresholds = battery && MachineIsCompatible(false);
-  TrayIcon.setHint(trayHint(state, percent, timeText, withThresholds, savedThresholds()));
+  Text hint = trayHint(state, percent, timeText, withThresholds, savedThresholds());
+  followEffects(state, percent);
+  // Whether the thresholds are in effect follows the threshold line, in
+  // what room the notification area leaves: the lines before stay whole.
+  const Text newLine = u"\r\n";
+  if (withThresholds && !effects_.empty() && hint.size() + newLine.size() < tk::TrayIcon::kMaxHintLength) {
+    hint += newLine + effectLineWithin(effects_, tk::TrayIcon::kMaxHintLength - hint.size() - newLine.size());
+  }
+  TrayIcon.setHint(hint);
+  const Text effect = effects_.empty() ? Text() : effectLine(effects_);
+  for (tk::Control* statusArea :
+       std::initializer_list<tk::Control*>{&lbBatteryStatus, &lbStateOfCharge, &gStateOfCharge}) {
+    statusArea->setHint(effect, true);
+  }
 
   switch (state) {
     case NoBattery: TrayIcon.setImageList(&imNoBattery); break;
@@ -112,6 +126,22 @@ void Tkst_mainform::updateBatteryStatus() {
 // The notification area belongs to the task bar: its pictures are drawn at
 // the task bar's scale and on its backdrop, the title bar's at the
 // window's and on the windows' backdrop.
+// What the power manager has done with the thresholds changes only with
+// the battery's state and charge, or with what the store holds: it is told
+// anew then, and not at the first showing, which it would slow down.
+void Tkst_mainform::followEffects(PowerState state, int percent) {
+  const std::pair<int, int> sample{state, percent};
+  if (inFormShow || (!effectsStale_ && sample == effectsSample_)) return;
+  effectsStale_ = false;
+  effectsSample_ = sample;
+  try {
+    effects_ = currentEffects();
+  } catch (const Error& error) {
+    effects_ = {
+        BatteryEffect{Text(), std::nullopt, Effect{EffectState::Unknown, u"unknown: " + error.text(), u"unknown"}}};
+  }
+}
+
 void Tkst_mainform::makeTrayPictures() {
   const bool highContrast = app().highContrast();
   resources::StatePictures tray = resources::statePictures(app().smallIconSize(app().notificationAreaPixelsPerInch()),

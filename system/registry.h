@@ -15,6 +15,7 @@ using Status = long;
 inline constexpr size_t kLongestKeyName = 255;
 inline constexpr Status kSuccess = 0;
 inline constexpr Status kFileNotFound = 2;
+inline constexpr Status kInvalidFunction = 1;
 inline constexpr Status kAccessDenied = 5;
 inline constexpr Status kInvalidParameter = 87;
 inline constexpr Status kMoreData = 234;
@@ -74,6 +75,9 @@ class RegistryService {
   // (kView32 or none), as RegDeleteKeyExW does.
   virtual Status deleteKey(RootKey root, const Text& path, uint32_t access) = 0;
   virtual Status flushKey(KeyHandle key) = 0;
+  // When the key or one of its values was last written, as RegQueryInfoKeyW
+  // tells it: a FILETIME, in 100-nanosecond steps since 1601, UTC.
+  virtual Status queryLastWriteTime(KeyHandle key, uint64_t& fileTime) = 0;
   virtual void closeKey(KeyHandle key) = 0;
   // Whether 32-bit programs see HKLM\SOFTWARE in a view of their own, under
   // Wow6432Node: so on 64-bit Windows, not on 32-bit Windows.

@@ -22,6 +22,7 @@ VersionService& version() { return require(installed.version); }
 BatteryDeviceService& batteryDevices() { return require(installed.batteryDevices); }
 FileService& files() { return require(installed.files); }
 AccountService& account() { return require(installed.account); }
+ClockService& clock() { return require(installed.clock); }
 
 std::vector<BatteryDevice> listBatteryDevices() {
   // BATTERY_TAG_INVALID, the tag of a bay without a battery.
@@ -44,6 +45,8 @@ std::vector<BatteryDevice> listBatteryDevices() {
       device.unanswered = BatteryDevice::Question::Tag;
     } else if ((status = service.queryInformation(path, tag, device)) != kSuccess) {
       device.unanswered = BatteryDevice::Question::Information;
+    } else if (BatteryDevice::ChargeStatus charge; service.queryStatus(path, tag, charge) == kSuccess) {
+      device.status = charge;
     }
     device.error = status;
   }

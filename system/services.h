@@ -27,6 +27,17 @@ class PowerService {
   virtual bool getSystemPowerStatus(PowerStatusRecord& record) = 0;
 };
 
+// The time now and how long ago Windows started. A shut-down with fast
+// start-up keeps the kernel and its drivers: only a restart starts anew.
+class ClockService {
+ public:
+  virtual ~ClockService() = default;
+  // GetSystemTimeAsFileTime: 100-nanosecond steps since 1601, UTC.
+  virtual uint64_t now() = 0;
+  // GetTickCount64.
+  virtual uint64_t millisecondsSinceStart() = 0;
+};
+
 using NativeWindow = uintptr_t;
 
 // ShellExecuteW's show command for a window shown as it normally is
@@ -139,6 +150,16 @@ struct BatteryDevice {
   uint32_t fullChargedCapacity = 0;
   // Where the battery counts its charge cycles.
   std::optional<uint32_t> cycleCount;
+  // BATTERY_STATUS, where the battery told it: whether the machine is on
+  // AC, whether the battery charges, and its charge in the units of its
+  // capacities.
+  struct ChargeStatus {
+    static constexpr uint32_t kPowerOnLine = 0x1;
+    static constexpr uint32_t kCharging = 0x4;
+    uint32_t powerState = 0;
+    uint32_t capacity = kUnknownCapacity;
+  };
+  std::optional<ChargeStatus> status;
   // A device Windows lists but that did not answer: the question that
   // failed, and Windows' error code.
   enum class Question { None, DeviceEntry, Tag, Information };
@@ -158,6 +179,8 @@ class BatteryDeviceService {
   // IOCTL_BATTERY_QUERY_INFORMATION: the battery's information into the
   // device, and its name where the device tells it.
   virtual Status queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) = 0;
+  // IOCTL_BATTERY_QUERY_STATUS, without waiting.
+  virtual Status queryStatus(const Text& path, uint32_t tag, BatteryDevice::ChargeStatus& status) = 0;
 };
 
 // Every device of the battery class, in Windows' order, each in its place
@@ -182,6 +205,7 @@ struct Services {
   BatteryDeviceService* batteryDevices = nullptr;
   FileService* files = nullptr;
   AccountService* account = nullptr;
+  ClockService* clock = nullptr;
 };
 
 void installServices(const Services& services);
@@ -193,5 +217,6 @@ VersionService& version();
 BatteryDeviceService& batteryDevices();
 FileService& files();
 AccountService& account();
+ClockService& clock();
 
 }  // namespace kst::sys

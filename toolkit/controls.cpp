@@ -68,6 +68,7 @@ void Control::setFontColor(Color color) {
 }
 
 void Control::setHint(const Text& hint, bool show) {
+  if (hint == hint_ && show == showHint_) return;
   hint_ = hint;
   showHint_ = show;
   notify(Property::Hint);

@@ -200,6 +200,17 @@ bool regKeyExists(Text root, Text keyPath) {
                                  *key.out()) == sys::kSuccess;
 }
 
+std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath) {
+  auto where = locate(root, keyPath);
+  if (!where) return std::nullopt;
+  OpenKey key(sys::registry());
+  uint64_t written = 0;
+  if (!openForReading(*where, key) || sys::registry().queryLastWriteTime(key.get(), written) != sys::kSuccess) {
+    return std::nullopt;
+  }
+  return written;
+}
+
 DeleteResult deleteRegKey(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return DeleteResult::Missing;

@@ -2,6 +2,7 @@
 // Registry access by root abbreviation and key path. Every call opens what it
 // needs, does one thing and closes it again; nothing is cached.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "system/registry.h"
@@ -35,6 +36,9 @@ int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found);
 enum class WriteResult { Written, Refused, Mismatch };
 WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value);
 bool regKeyExists(Text root, Text keyPath);
+// When the key, or one of its values, was last written, as a FILETIME;
+// nothing where the key cannot be opened or Windows does not tell.
+std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath);
 // A delete, saying why it did not take: the key was not there, or Windows
 // refused it (above all to a user without administrator rights).
 enum class DeleteResult { Deleted, Missing, Refused };

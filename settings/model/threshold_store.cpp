@@ -160,6 +160,12 @@ SelectionLoad loadSelection(const Text& barcode, Thresholds shown,
   return load;
 }
 
+std::optional<ApplyingThresholds> applyingThresholds(const Text& barcode) {
+  SelectionLoad load = loadSelection(barcode);
+  if (!load.source) return std::nullopt;
+  return ApplyingThresholds{load.thresholds, *load.source, regKeyLastWritten(load.source->root, load.source->path)};
+}
+
 bool ownedBy(const KeySet& keySet, const Text& barcode) {
   return barcode.empty() || keySet == machineConfigurationKeyOf(barcode) || keySet == userDataKeyOf(barcode);
 }
@@ -199,6 +205,15 @@ int32_t readFirstInstID() {
   int32_t id = readRegInteger(kMachine, kInstallInformationKey, kFirstInstID, found);
   if (id == 0 || !found) id = readRegInteger(kUser, kUserDataKey, kFirstInstID, found);
   return id;
+}
+
+std::vector<InstalledBattery> installedBatteries() {
+  std::vector<InstalledBattery> installed;
+  for (int slot = 1; slot <= kInstalledBatterySlots; ++slot) {
+    Text barcode = readRegString(kMachine, installedBatteryKey(slot), kBarcodeNumber);
+    if (isValidBatteryIDText(barcode)) installed.push_back({slot, std::move(barcode)});
+  }
+  return installed;
 }
 
 void gatherBarcodes(const Text& currentSelection, KnownBarcodes& into) {

@@ -152,6 +152,17 @@ SelectionLoad loadSelection(const Text& barcode, Thresholds shown = {},
 // battery's two, or for all batteries a general one.
 bool ownedBy(const KeySet& keySet, const Text& barcode);
 
+// The thresholds that apply to a battery, as Get Values shows them for its
+// barcode (the general key sets for a battery the power manager does not
+// list), the key set they come from, and when that was last written.
+struct ApplyingThresholds {
+  Thresholds thresholds;
+  KeySet keySet;
+  std::optional<uint64_t> savedAt;
+};
+// Nothing where no key set reads completely. Only reads.
+std::optional<ApplyingThresholds> applyingThresholds(const Text& barcode);
+
 struct KeySetWrite {
   KeySet keySet;
   WriteOutcome outcome;
@@ -185,6 +196,15 @@ bool powerManagerPresent();
 // install information key, else from the user data key, else 0. Raises the
 // registry layer's error for a value it cannot read.
 int32_t readFirstInstID();
+
+// The batteries the power manager lists as installed, by slot: each slot's
+// "Barcode Number" that is a valid barcode. A value of another type raises
+// the registry layer's error.
+struct InstalledBattery {
+  int slot;
+  Text barcode;
+};
+std::vector<InstalledBattery> installedBatteries();
 
 // Where a known barcode was found first.
 enum class BarcodeOrigin { MachineConfigurationKey, UserDataKey, InstalledBattery, CurrentSelection };

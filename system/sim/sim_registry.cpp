@@ -51,6 +51,7 @@ struct SimRegistry::Node {
   Text name;
   uint32_t rights = access::kFull;
   bool deleted = false;
+  uint64_t written = 0;
   std::map<Text, std::shared_ptr<Node>, CaseBlindLess> children;
   std::map<Text, RegValue, CaseBlindLess> values;
 };
@@ -105,6 +106,7 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::make(RootKey logicalRoot, const 
     if (!child) {
       child = std::make_shared<Node>();
       child->name = part;
+      child->written = writeTime;
     }
     node = child;
   }
@@ -180,6 +182,7 @@ Status SimRegistry::setValue(KeyHandle key, const Text& name, const RegValue& va
   if (open->node->deleted) return 1018;
   if ((open->access & sys::access::kSetValue) == 0) return kAccessDenied;
   open->node->values[name] = value;
+  open->node->written = writeTime;
   return kSuccess;
 }
 
@@ -218,6 +221,16 @@ Status SimRegistry::flushKey(KeyHandle key) {
   return kSuccess;
 }
 
+Status SimRegistry::queryLastWriteTime(KeyHandle key, uint64_t& fileTime) {
+  Handle* open = handle(key);
+  if (open == nullptr) return kInvalidParameter;
+  if (auto fault = record({RegOp::QueryInfo, open->root, open->path, {}, 0})) return *fault;
+  if (open->node->deleted) return 1018;
+  if ((open->access & sys::access::kQueryValue) == 0) return kAccessDenied;
+  fileTime = open->node->written;
+  return kSuccess;
+}
+
 void SimRegistry::closeKey(KeyHandle key) {
   Handle* open = handle(key);
   if (open == nullptr) return;
@@ -226,7 +239,9 @@ void SimRegistry::closeKey(KeyHandle key) {
 }
 
 void SimRegistry::put(RootKey root, const Text& path, const Text& name, const RegValue& value) {
-  make(root, inView(root, path, sys::access::kView32))->values[name] = value;
+  auto node = make(root, inView(root, path, sys::access::kView32));
+  node->values[name] = value;
+  node->written = writeTime;
 }
 
 void SimRegistry::putKey(RootKey root, const Text& path) { make(root, inView(root, path, sys::access::kView32)); }

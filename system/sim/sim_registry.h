@@ -24,7 +24,7 @@ inline constexpr uint32_t kDelete = 0x00010000;
 inline constexpr uint32_t kFull = sys::access::kAll | kDelete;
 }  // namespace access
 
-enum class RegOp { Open, Create, Query, Set, Enum, Delete, Flush, Close };
+enum class RegOp { Open, Create, Query, Set, Enum, Delete, Flush, QueryInfo, Close };
 
 struct RegCall {
   RegOp op;
@@ -46,6 +46,7 @@ class SimRegistry : public RegistryService {
   Status enumSubKey(KeyHandle key, uint32_t index, Text& name) override;
   Status deleteKey(RootKey root, const Text& path, uint32_t access) override;
   Status flushKey(KeyHandle key) override;
+  Status queryLastWriteTime(KeyHandle key, uint64_t& fileTime) override;
   void closeKey(KeyHandle key) override;
   bool separate32BitView() override { return windows64; }
 
@@ -76,6 +77,12 @@ class SimRegistry : public RegistryService {
   static inline const Text kSecondUser = u"S-1-5-21-1004336348-1177238915-682003330-1002";
   // The keys that were flushed to disk, in order, each by its path below its root.
   std::vector<Text> flushed;
+  // The time every write from now on stamps its key with, as a FILETIME:
+  // the key's making, a value set, a test's put. A subkey's making or
+  // deletion leaves its parent's time, as on Windows.
+  uint64_t writeTime = kSomeWriteTime;
+  // 2026-12-01, 12:00 UTC.
+  static constexpr uint64_t kSomeWriteTime = 134406000000000000;
 
   // Called before every primitive; a status other than nothing makes it fail.
   std::function<std::optional<Status>(const RegCall&)> failWhen;

@@ -60,13 +60,23 @@ Status SimBatteryDevices::queryInformation(const Text& path, uint32_t, BatteryDe
   return kSuccess;
 }
 
+// A device without a status of its own does not tell it.
+Status SimBatteryDevices::queryStatus(const Text& path, uint32_t, BatteryDevice::ChargeStatus& status) {
+  const size_t index = std::stoul(toUtf8(path));
+  if (Status failure = failuresOf(index).status) return failure;
+  const auto& told = devices.at(index).status;
+  if (!told) return kInvalidFunction;
+  status = *told;
+  return kSuccess;
+}
+
 SimBatteryDevices::Failures SimBatteryDevices::failuresOf(size_t index) const {
   auto it = failing.find(index);
   return it == failing.end() ? Failures{} : it->second;
 }
 
 SimSystem::SimSystem() {
-  installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account});
+  installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account, &clock});
 }
 SimSystem::~SimSystem() { installServices({}); }
 

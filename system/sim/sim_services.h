@@ -115,16 +115,29 @@ class SimBatteryDevices : public BatteryDeviceService {
   Status deviceInterface(uint32_t index, Text& path) override;
   Status queryTag(const Text& path, uint32_t& tag) override;
   Status queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) override;
+  Status queryStatus(const Text& path, uint32_t tag, BatteryDevice::ChargeStatus& status) override;
 
   std::vector<BatteryDevice> devices;
   // The error a question about the device at an index fails with.
   struct Failures {
-    Status deviceEntry = kSuccess, tag = kSuccess, information = kSuccess;
+    Status deviceEntry = kSuccess, tag = kSuccess, information = kSuccess, status = kSuccess;
   };
   std::map<size_t, Failures> failing;
 
  private:
   Failures failuresOf(size_t index) const;
+};
+
+// Time stands still until a test moves it.
+class SimClock : public ClockService {
+ public:
+  uint64_t now() override { return time; }
+  uint64_t millisecondsSinceStart() override { return sinceStart; }
+  // An hour after the registry's usual write time, Windows started half
+  // an hour before: what the store holds was written before the start.
+  uint64_t time = SimRegistry::kSomeWriteTime + kHour;
+  uint64_t sinceStart = kHour / 2 / 10000;
+  static constexpr uint64_t kHour = 36000000000;
 };
 
 class SimFiles : public FileService {
@@ -156,6 +169,7 @@ struct SimSystem {
   SimBatteryDevices batteryDevices;
   SimFiles files;
   SimAccount account{registry};
+  SimClock clock;
 };
 
 }  // namespace kst::sys::sim

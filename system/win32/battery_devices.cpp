@@ -135,4 +135,17 @@ Status Win32BatteryDevices::queryInformation(const Text& path, uint32_t tag, Bat
   return ERROR_SUCCESS;
 }
 
+Status Win32BatteryDevices::queryStatus(const Text& path, uint32_t tag, BatteryDevice::ChargeStatus& status) {
+  const UniqueFile battery = openBattery(path);
+  if (!battery) return static_cast<Status>(GetLastError());
+  // No timeout and no capacities to wait for: the status as it is now.
+  BATTERY_WAIT_STATUS now{};
+  now.BatteryTag = tag;
+  BATTERY_STATUS answer{};
+  if (Status failed = ask(battery.get(), IOCTL_BATTERY_QUERY_STATUS, &now, sizeof now, answer)) return failed;
+  status.powerState = answer.PowerState;
+  status.capacity = answer.Capacity;
+  return ERROR_SUCCESS;
+}
+
 }  // namespace kst::sys::win32

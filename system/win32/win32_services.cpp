@@ -149,6 +149,14 @@ Status Win32Registry::deleteKey(RootKey root, const Text& path, uint32_t access)
 
 Status Win32Registry::flushKey(KeyHandle key) { return RegFlushKey(keyOf(key)); }
 
+Status Win32Registry::queryLastWriteTime(KeyHandle key, uint64_t& fileTime) {
+  FILETIME written{};
+  Status status = RegQueryInfoKeyW(keyOf(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, &written);
+  fileTime = uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime;
+  return status;
+}
+
 void Win32Registry::closeKey(KeyHandle key) { RegCloseKey(keyOf(key)); }
 
 bool Win32Registry::separate32BitView() {
@@ -373,6 +381,14 @@ std::optional<std::vector<uint8_t>> Win32Version::queryValue(const std::vector<u
   return std::vector<uint8_t>(first, first + bytes);
 }
 
+uint64_t Win32Clock::now() {
+  FILETIME time{};
+  GetSystemTimeAsFileTime(&time);
+  return uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+}
+
+uint64_t Win32Clock::millisecondsSinceStart() { return GetTickCount64(); }
+
 bool Win32Files::writeFile(const Text& path, const std::vector<uint8_t>& bytes) {
   HANDLE file = CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -398,7 +414,7 @@ std::optional<std::vector<uint8_t>> Win32Files::readFile(const Text& path) {
 }
 
 Win32System::Win32System() {
-  installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account});
+  installServices({&registry, &power, &shell, &desktop, &version, &batteryDevices, &files, &account, &clock});
 }
 Win32System::~Win32System() { installServices({}); }
 

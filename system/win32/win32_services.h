@@ -14,6 +14,7 @@ class Win32Registry : public RegistryService {
   Status enumSubKey(KeyHandle key, uint32_t index, Text& name) override;
   Status deleteKey(RootKey root, const Text& path, uint32_t access) override;
   Status flushKey(KeyHandle key) override;
+  Status queryLastWriteTime(KeyHandle key, uint64_t& fileTime) override;
   void closeKey(KeyHandle key) override;
   bool separate32BitView() override;
 };
@@ -75,10 +76,17 @@ class Win32BatteryDevices : public BatteryDeviceService {
   Status deviceInterface(uint32_t index, Text& path) override;
   Status queryTag(const Text& path, uint32_t& tag) override;
   Status queryInformation(const Text& path, uint32_t tag, BatteryDevice& device) override;
+  Status queryStatus(const Text& path, uint32_t tag, BatteryDevice::ChargeStatus& status) override;
 
  private:
   struct DeviceList;
   std::unique_ptr<DeviceList> list_;
+};
+
+class Win32Clock : public ClockService {
+ public:
+  uint64_t now() override;
+  uint64_t millisecondsSinceStart() override;
 };
 
 class Win32Files : public FileService {
@@ -99,6 +107,7 @@ struct Win32System {
   Win32BatteryDevices batteryDevices;
   Win32Files files;
   Win32Account account;
+  Win32Clock clock;
 };
 
 }  // namespace kst::sys::win32

@@ -48,6 +48,8 @@
 //   minimize CLASS                    minimise the window as its title bar would
 //   trayhint "text"                   expect the hint the panel shows while
 //                                     the pointer rests on the icon
+//   hint CLASS NAME "text"            expect the hint a control shows while
+//                                     the pointer rests on it
 //   traypicture FILE.bmp [same]       save the icon as the panel shows it,
 //                                     or expect it to look as saved
 //   panel restart                     end the desktop's panel and start it
@@ -646,6 +648,22 @@ void expectTrayHint(const std::string& text) {
   atTrayIcon(L"");
   for (int waited = 0; !hintShown(expected, shown); waited += 100) {
     if (waited >= 5000) fail("the tray icon's hint: expected " + escaped(text) + ", shown " + escaped(narrow(shown)));
+    pumpMessages(100);
+  }
+}
+
+// As a hand does: the pointer comes onto the control and moves a little there.
+void expectHint(const std::vector<std::string>& w) {
+  RECT place;
+  GetWindowRect(control(w[1], w[2]), &place);
+  const std::wstring x = std::to_wstring((place.left + place.right) / 2),
+                     y = std::to_wstring((place.top + place.bottom) / 2);
+  std::wstring expected = widen(w[3]), shown;
+  runUnix(L"Z:\\usr\\bin\\xdotool mousemove 0 0 sleep 0.3 mousemove " + x + L" " + y +
+          L" sleep 0.3 mousemove_relative 2 2");
+  for (int waited = 0; !hintShown(expected, shown); waited += 100) {
+    if (waited >= 5000)
+      fail("the hint of " + w[2] + ": expected " + escaped(w[3]) + ", shown " + escaped(narrow(shown)));
     pumpMessages(100);
   }
 }
@@ -1386,6 +1404,7 @@ const Step kSteps[] = {
     {"menu", 1, [](const Words& w) { PostMessageW(topLevel("#32768"), WM_CHAR, static_cast<WPARAM>(w[1][0]), 1); }},
     {"screenshot", 2, saveWindow},
     {"trayhint", 1, [](const Words& w) { expectTrayHint(w[1]); }},
+    {"hint", 3, expectHint},
     {"traypicture", 1, trayPicture},
     {"panel", 0, [](const Words&) { restartPanel(); }},
     {"desktop", 1, saveDesktop},

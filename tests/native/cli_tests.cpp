@@ -438,7 +438,8 @@ TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWoul
   sim.power.setDischarging(45, 8100);
   EXPECT_EQ(run({u"status"}).out,
             "Battery: discharging, 45%, 2:15 h left\n"
-            "Power manager: its registry keys are missing\n");
+            "Power manager: its registry keys are missing\n"
+            "Now, battery 1: unknown: the power manager's keys are missing\n");
   seedUserData({1, 1, 40, 80});
   seedBattery(kA, {0, 1, 30, 70});
   sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber, sys::stringValue(kB));
@@ -448,6 +449,7 @@ TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWoul
   EXPECT_EQ(outcome.out,
             "Battery: AC connected, charging, 63%\n"
             "Power manager: installed\n"
+            "Now, battery 1 (2YY2222BBBB): charging to 80 %\n"
             "All batteries: Charging starts below 40% and stops at 80%. From HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data.\n"
             "Battery 1ZZ1111AAAA (user data key): Charging starts below 30% (inactive) and stops at 70%. From "
             "HKCU\\SOFTWARE\\Lenovo\\PWRMGRV\\Data\\1ZZ1111AAAA.\n"
@@ -460,6 +462,15 @@ TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWoul
   EXPECT_TRUE(has(json.out,
                   "{\"barcode\":\"2YY2222BBBB\",\"foundIn\":\"installed battery slot 2\","
                   "\"thresholds\":null,\"source\":null}"));
+  EXPECT_TRUE(has(json.out,
+                  "\"inEffect\":[{\"state\":\"chargingToLimit\",\"text\":\"charging to 80 %\","
+                  "\"battery\":\"2YY2222BBBB\",\"thresholds\":{\"high\":80,\"highActive\":true,\"low\":40,"
+                  "\"lowActive\":true},\"keySet\":\"HKCU\\\\SOFTWARE\\\\Lenovo\\\\PWRMGRV\\\\Data\","
+                  "\"savedAt\":\"2026-12-01T12:00:00Z\"}]"))
+      << json.out;
+  sim.registry.writeTime = sim.clock.time;
+  EXPECT_EQ(run({u"set", u"--high", u"85"}).exitCode, cli::kDone);
+  EXPECT_TRUE(has(run({u"status"}).out, "Now, battery 1 (2YY2222BBBB): saved, takes effect after Windows restarts\n"));
 }
 
 TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {

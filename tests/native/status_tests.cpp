@@ -1,6 +1,8 @@
 // Power sampling, time formatting and everything the status refresh shows.
 #include "status/model/power_status.h"
 
+#include "status/model/threshold_effect.h"
+
 #include "resources/battery_pictures.h"
 #include "tests/native/program_fixture.h"
 
@@ -60,6 +62,58 @@ TEST_F(PowerStatusTest, FailingCallIsNoBatteryWithZeros) {
   EXPECT_EQ(sample({0, 0, 40, 100}, false), (Sample{NoBattery, 0, 0}));
 }
 
+// What the power manager has done with the thresholds, told from what
+// Windows shows of the battery, the thresholds that apply and whether they
+// were saved since Windows started. Windows rounds the charge: a point
+// either way is at the threshold.
+TEST(ThresholdEffect, EachStateComesFromTheFactsAlone) {
+  using Kind = BatteryReading::Kind;
+  const store::Thresholds both{80, 40, true, true}, highOff{80, 40, false, true}, lowOff{80, 40, true, false},
+      none{80, 40, false, false};
+  const BatteryReading charging86{Kind::Battery, true, true, 86}, charging81{Kind::Battery, true, true, 81},
+      charging50{Kind::Battery, true, true, 50}, held78{Kind::Battery, true, false, 78},
+      held39{Kind::Battery, true, false, 39}, held30{Kind::Battery, true, false, 30},
+      held95{Kind::Battery, true, false, 95}, discharging45{Kind::Battery, false, false, 45};
+  struct Row {
+    BatteryReading battery;
+    std::optional<store::Thresholds> thresholds;
+    bool savedSinceStart;
+    EffectState state;
+    const char16_t* text;
+  };
+  for (const Row& row : std::initializer_list<Row>{
+           {charging86, both, false, EffectState::NotInEffect,
+            u"charging past 80 %: the power manager has not applied your thresholds"},
+           {charging86, both, true, EffectState::PendingRestart, u"saved, takes effect after Windows restarts"},
+           {charging86, lowOff, false, EffectState::NotInEffect,
+            u"charging past 80 %: the power manager has not applied your thresholds"},
+           {charging86, highOff, false, EffectState::ChargingToLimit, u"charging to 100 %"},
+           {charging81, both, false, EffectState::ChargingToLimit, u"charging to 80 %"},
+           {charging50, none, false, EffectState::ChargingToLimit, u"charging to 100 %"},
+           {held78, both, false, EffectState::InEffect, u"held at 78 %: charging resumes below 40 %"},
+           {held78, both, true, EffectState::PendingRestart, u"saved, takes effect after Windows restarts"},
+           {held78, lowOff, false, EffectState::InEffect, u"held at 78 %"},
+           {held39, both, false, EffectState::InEffect, u"held at 39 %: charging resumes below 40 %"},
+           {held30, both, false, EffectState::Unknown, u"unknown: not charging at 30 % on AC, below 40 %"},
+           {held30, lowOff, false, EffectState::InEffect, u"held at 30 %"},
+           {held95, both, false, EffectState::Unknown, u"unknown: not charging at 95 % on AC, above 80 %"},
+           {held95, none, false, EffectState::InEffect, u"held at 95 %"},
+           {discharging45, both, false, EffectState::OnBattery,
+            u"on battery: charging resumes below 40 % when plugged in"},
+           {discharging45, lowOff, false, EffectState::OnBattery, u"on battery: charging resumes when plugged in"},
+           {discharging45, both, true, EffectState::PendingRestart, u"saved, takes effect after Windows restarts"},
+           {{Kind::NoBattery}, both, true, EffectState::Unknown, u"unknown: no battery"},
+           {{Kind::NoAnswer}, both, false, EffectState::Unknown, u"unknown: Windows does not tell the battery's state"},
+           {held78, std::nullopt, false, EffectState::Unknown, u"unknown: no complete key set holds the thresholds"},
+       }) {
+    const Effect effect = effectOf({true, row.battery, row.thresholds, row.savedSinceStart});
+    EXPECT_EQ(effect.state, row.state) << utf8(row.text);
+    EXPECT_EQ(effect.text, row.text);
+    EXPECT_LE(effect.shortText.size(), effect.text.size());
+  }
+  EXPECT_EQ(effectOf({false, held78, both, false}).text, u"unknown: the power manager's keys are missing");
+}
+
 TEST(FormatTimeLeft, WorkedExamplesAndLongTimes) {
   EXPECT_EQ(formatTimeLeft(1 * 3600 + 30 * 60), u"1:30 h");
   EXPECT_EQ(formatTimeLeft(1 * 3600 + 60), u"1:01 h");
@@ -103,7 +157,8 @@ TEST_F(StatusDisplayTest, ChargingShowsStateChargeAndThresholds) {
   EXPECT_EQ(app.drawn(main().gStateOfCharge.foreColor()), kGreen);
   EXPECT_EQ(shown(), (Shown{true, true, true, false}));
   EXPECT_EQ(main().TrayIcon.hint(),
-            u"Kestrane\r\n75%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.");
+            u"Kestrane\r\n75%   (AC connected, charging)\r\n"
+            u"Charging starts below 40% and stops at 80%.\r\ncharging to 80 %");
   EXPECT_EQ(main().TrayIcon.imageList(), &main().imChargeHigh);
   EXPECT_TRUE(main().TrayIcon.animate());
   const int firstPicture = main().TrayIcon.imageIndex();
@@ -121,7 +176,7 @@ TEST_F(StatusDisplayTest, DischargingWithATimeAndBothThresholdsOff) {
   EXPECT_EQ(main().lbBatteryStatus.text(), u"discharging,  1:30 h left");
   EXPECT_EQ(main().TrayIcon.hint(),
             u"Kestrane\r\n1:30 h left   (discharging, 45%)\r\n"
-            u"Charging starts below 40% (inactive) and stops at 80% (inactive).");
+            u"Charging starts below 40% (inactive) and stops at 80% (inactive).\r\non battery");
   EXPECT_EQ(main().TrayIcon.imageList(), &main().imDischarge);
   EXPECT_EQ(main().TrayIcon.imageIndex(), 1);
   EXPECT_FALSE(main().TrayIcon.animate());
@@ -134,7 +189,8 @@ TEST_F(StatusDisplayTest, DischargingWithoutATimeAndUnderAMinute) {
   refresh();
   EXPECT_EQ(main().caption(), u"45% left, discharging");
   EXPECT_EQ(main().lbBatteryStatus.text(), u"discharging");
-  EXPECT_EQ(main().TrayIcon.hint(), u"Kestrane\r\n(discharging, 45%)\r\nCharging starts below 40% and stops at 80%.");
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n(discharging, 45%)\r\nCharging starts below 40% and stops at 80%.\r\non battery");
   sim.power.setDischarging(45, 59);
   refresh();
   EXPECT_EQ(main().caption(), u"0:00 h left,  45%   ");
@@ -147,7 +203,8 @@ TEST_F(StatusDisplayTest, NotChargingOnAC) {
   EXPECT_EQ(main().caption(), u"AC powered,  90%    ");
   EXPECT_EQ(main().lbBatteryStatus.text(), u"AC powered, not charging");
   EXPECT_EQ(main().TrayIcon.hint(),
-            u"Kestrane\r\n90%   (AC powered, not charging)\r\nCharging starts below 40% and stops at 80% (inactive).");
+            u"Kestrane\r\n90%   (AC powered, not charging)\r\nCharging starts below 40% and stops at 80% (inactive)."
+            u"\r\nin effect: held at 90 %");
   EXPECT_EQ(main().TrayIcon.imageList(), &main().imNoCharge);
   EXPECT_EQ(main().TrayIcon.imageIndex(), 0);
   EXPECT_EQ(main().icon(), main().imNoCharge.image(0));
@@ -259,12 +316,14 @@ TEST_F(StatusDisplayTest, HintShowsSavedThresholdsWhileTheEditedOnesAreBlue) {
   main().cbLowLevel.click();
   for (int tick = 0; tick < 3; ++tick) app.advance(1000);
   EXPECT_EQ(main().TrayIcon.hint(),
-            u"Kestrane\r\n50%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.");
+            u"Kestrane\r\n50%   (AC connected, charging)\r\n"
+            u"Charging starts below 40% and stops at 80%.\r\ncharging to 80 %");
   EXPECT_EQ(main().btSaveSettings.font().color, changedColor);
   main().btSaveSettings.click();
   app.advance(1000);
   EXPECT_EQ(main().TrayIcon.hint(),
-            u"Kestrane\r\n50%   (AC connected, charging)\r\nCharging starts below 40% (inactive) and stops at 90%.");
+            u"Kestrane\r\n50%   (AC connected, charging)\r\n"
+            u"Charging starts below 40% (inactive) and stops at 90%.\r\ncharging to 90 %");
   EXPECT_EQ(main().btSaveSettings.font().color, tk::kWindowText);
 }
 
@@ -272,13 +331,15 @@ TEST_F(StatusDisplayTest, HintShowsSavedThresholdsWhileTheEditedOnesAreBlue) {
 // counts as saved, whatever came of it, while the numbers stay the old ones.
 TEST_F(StatusDisplayTest, AfterASaveThatFailedPartWayTheHintShowsTheSwitchesTriedAndTheOldNumbers) {
   const Text line = u"Kestrane\r\n50%   (AC connected, charging)\r\n";
+  // The key set that applies, the user data key, holds the old numbers or
+  // what the save got to write before it failed.
   const std::vector<Text> expected = {
-      u"Charging starts below 40% and stops at 80%.",
-      u"Charging starts below 40% (inactive) and stops at 80%.",
-      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
-      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
-      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
-      u"Charging starts below 40% (inactive) and stops at 80% (inactive).",
+      u"Charging starts below 40% and stops at 80%.\r\ncharging to 80 %",
+      u"Charging starts below 40% (inactive) and stops at 80%.\r\ncharging to 80 %",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).\r\ncharging to 100 %",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).\r\ncharging to 100 %",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).\r\ncharging to 100 %",
+      u"Charging starts below 40% (inactive) and stops at 80% (inactive).\r\ncharging to 100 %",
   };
   // Every general key set holds the old values again, whatever the save before left.
   auto startAgain = [&] {
@@ -309,8 +370,97 @@ TEST_F(StatusDisplayTest, AfterASaveThatFailedPartWayTheHintShowsTheSwitchesTrie
   sim.registry.administrator = false;
   main().btSaveSettings.click();
   app.advance(1000);
-  EXPECT_EQ(main().TrayIcon.hint(), line + u"Charging starts below 40% (inactive) and stops at 90%.")
-      << "the user data key took all: everything edited counts as saved";
+  EXPECT_EQ(main().TrayIcon.hint(),
+            line + u"Charging starts below 40% (inactive) and stops at 90%.\r\ncharging to 80 %")
+      << "the user data key took all: everything edited counts as saved; the machine key, which applies, did not";
+}
+
+// Whether the thresholds are in effect: a fourth line of the notification
+// area's hint, in the room the first three leave it, and the hint of the
+// status area. The first showing does without it; the first tick tells it,
+// and a save tells that it takes effect after Windows restarts.
+TEST_F(StatusDisplayTest, TheHintsSayWhetherTheThresholdsAreInEffect) {
+  sim.power.setCharging(86);
+  startWithSaved();
+  const Text firstThree = u"Kestrane\r\n86%   (AC connected, charging)\r\nCharging starts below 40% and stops at 80%.";
+  EXPECT_EQ(main().TrayIcon.hint(), firstThree) << "not at the first showing";
+  EXPECT_EQ(main().gStateOfCharge.hint(), u"");
+  app.advance(1000);
+  EXPECT_EQ(main().TrayIcon.hint(), firstThree + u"\r\nnot in effect: charging past 80 %");
+  for (const tk::Control* statusArea : std::initializer_list<const tk::Control*>{
+           &main().lbBatteryStatus, &main().lbStateOfCharge, &main().gStateOfCharge}) {
+    EXPECT_EQ(statusArea->hint(), u"charging past 80 %: the power manager has not applied your thresholds");
+    EXPECT_TRUE(statusArea->showHint());
+  }
+  sim.registry.writeTime = sim.clock.time;
+  typeInto(main().seLowLevel, u"50");
+  main().btSaveSettings.click();
+  app.advance(1000);
+  EXPECT_EQ(main().TrayIcon.hint(),
+            u"Kestrane\r\n86%   (AC connected, charging)\r\n"
+            u"Charging starts below 50% and stops at 80%.\r\nsaved: takes effect after restart");
+  EXPECT_EQ(main().gStateOfCharge.hint(), u"saved, takes effect after Windows restarts");
+
+  sim.power.setDischarging(45, 23 * 3600 + 59 * 60);
+  typeInto(main().seHighLevel, u"100");
+  main().cbHighLevel.click();
+  main().cbLowLevel.click();
+  main().btSaveSettings.click();
+  app.advance(1000);
+  const Text hint = main().TrayIcon.hint();
+  EXPECT_EQ(hint.substr(0, hint.rfind(u"\r\n")),
+            u"Kestrane\r\n23:59 h left   (discharging, 45%)\r\n"
+            u"Charging starts below 50% (inactive) and stops at 100% (inactive).")
+      << "the first three lines whole";
+  EXPECT_EQ(hint.size(), tk::TrayIcon::kMaxHintLength) << "the fourth line shortened into what is left";
+}
+
+// The power manager lists its installed batteries: each gets the thresholds
+// Get Values shows for its barcode, its own key set or else the general
+// one, and its own state; a key set written since Windows started is not
+// in effect yet. Where Windows answers nothing of the battery devices, the
+// system's power status stands for one battery.
+TEST_F(StatusDisplayTest, EachInstalledBatteryIsToldByTheThresholdsThatApplyToIt) {
+  const Text a = u"1ZZ1111AAAA", b = u"2YY2222BBBB";
+  seedUserData({1, 1, 40, 80});
+  seed(store::userDataKeyOf(a), {1, 1, 30, 70});
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber, sys::stringValue(a));
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(2), store::kBarcodeNumber, sys::stringValue(b));
+  auto device = [](uint32_t powerState, uint32_t capacity) {
+    sys::BatteryDevice battery;
+    battery.fullChargedCapacity = 50000;
+    battery.status = sys::BatteryDevice::ChargeStatus{powerState, capacity};
+    return battery;
+  };
+  constexpr uint32_t kOnAC = sys::BatteryDevice::ChargeStatus::kPowerOnLine;
+  constexpr uint32_t kCharging = sys::BatteryDevice::ChargeStatus::kCharging;
+  sim.batteryDevices.devices = {device(kOnAC | kCharging, 37500), device(kOnAC, 39000)};
+  std::vector<BatteryEffect> effects = currentEffects();
+  ASSERT_EQ(effects.size(), 2u);
+  EXPECT_EQ(effects[0].barcode, a);
+  EXPECT_EQ(effects[0].applying->keySet, store::userDataKeyOf(a)) << "its own key set";
+  EXPECT_EQ(effects[0].effect.text, u"charging past 70 %: the power manager has not applied your thresholds");
+  EXPECT_EQ(effects[1].applying->keySet, (store::KeySet{store::kUser, store::kUserDataKey})) << "the general one";
+  EXPECT_EQ(effects[1].effect.text, u"held at 78 %: charging resumes below 40 %");
+  EXPECT_EQ(effectLine(effects),
+            u"1ZZ1111AAAA: charging past 70 %: the power manager has not applied your "
+            u"thresholds; 2YY2222BBBB: held at 78 %: charging resumes below 40 %");
+
+  store::removeBattery(a);
+  sim.batteryDevices.devices[0] = device(kOnAC | kCharging, 43000);
+  effects = currentEffects();
+  EXPECT_EQ(effects[0].effect.state, EffectState::Unknown) << "one key set, two batteries that disagree";
+  EXPECT_EQ(effects[1].effect, effects[0].effect);
+
+  sim.registry.writeTime = sim.clock.time - sys::sim::SimClock::kHour / 4;
+  seedUserData({1, 1, 40, 80});
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(1), store::kBarcodeNumber, sys::stringValue(u""));
+  sim.batteryDevices.devices.clear();
+  sim.power.setOnAC(78);
+  effects = currentEffects();
+  ASSERT_EQ(effects.size(), 1u) << "the system's battery";
+  EXPECT_EQ(effects[0].barcode, b) << "the first battery the power manager lists";
+  EXPECT_EQ(effects[0].effect.state, EffectState::PendingRestart) << "written a quarter of an hour ago";
 }
 
 TEST_F(StatusDisplayTest, BatteryButtonNamesTheSelection) {

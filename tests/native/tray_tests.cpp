@@ -90,7 +90,7 @@ TEST_F(TrayTest, AnIconTheShellForgotIsAddedAgainWithItsCurrentPictureAndHint) {
   EXPECT_EQ(calls.back().picture, &main().imDischarge.image(1));
   EXPECT_EQ(calls.back().hint,
             u"Kestrane\r\n1:00 h left   (discharging, 40%)\r\n"
-            u"Charging starts below 40% and stops at 80%.");
+            u"Charging starts below 40% and stops at 80%.\r\non battery");
 
   SCOPED_TRACE("the shell restarted and said so");
   app.shellHasIcon = false;

@@ -117,6 +117,22 @@ run_test_binary() {
   rm -rf "$prefix"
 }
 
+# Seeds a store into a prefix as if it had been saved long before Windows
+# started: regedit imports it, and with the prefix's wineserver gone, the
+# time Wine keeps of each of the power manager's keys (seconds since 1970
+# after the key's name, and its FILETIME in the "#time=" line below) is set
+# back to the start of 2020. Wine's time since start is the machine's.
+#   seed_before_start PREFIX FILE.reg
+seed_before_start() {
+  local prefix=$1 file
+  file="Z:${here//\//\\}\\tests\\e2e\\stores\\$2"
+  WINEPREFIX=$prefix "$regedit64" regedit /S "$file" >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w
+  local seconds=1577836800 filetime=1d5c03669050000
+  sed -i -E "/^\[.*Lenovo\\\\\\\\PWRMGRV.*\] [0-9]+\$/{s/\] [0-9]+\$/] $seconds/;n;s/^#time=[0-9a-f]+\$/#time=$filetime/}" \
+    "$prefix/system.reg" "$prefix/user.reg"
+}
+
 #   run_scenario FILE [WHAT THE REPORT CALLS IT]
 run_scenario() {
   local scenario=$1 name prefix stores log status
@@ -132,6 +148,10 @@ run_scenario() {
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
   fi
+  # A line "# saved before Windows started: FILE.reg" seeds that store so.
+  local long_ago
+  long_ago=$(sed -nE 's/^# saved before Windows started: *(.*)/\1/p' "$scenario")
+  [ -z "$long_ago" ] || seed_before_start "$prefix" "$long_ago"
   # A line "# pixels per inch: N" gives the screen that scale, read when
   # the prefix's wineserver starts; on the desktop, a desktop of its own
   # whose notification area fits the icon at that scale.
