@@ -174,7 +174,7 @@ void TchooseBattery::takeNewBarcode(tk::ModalResult& result) {
     result = tk::ModalResult::Cancel;
   } else if (kst_mainform->isValidBatteryID(text)) {
     currentBarcode = text;
-  } else if (auto why = whyNotABarcode(text)) {
+  } else if (auto why = store::whyNotABarcode(text)) {
     // The barcode becomes part of key paths: one that names other keys than
     // this battery's would have Save write into them and Remove delete them.
     app().messageDialog(u"The barcode you entered cannot be used, because " + *why + u":  " + text,

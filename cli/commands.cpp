@@ -117,7 +117,7 @@ Outcome powerManagerMissing() {
 std::optional<Outcome> refuseOtherKeys(const std::optional<Text>& barcode) {
   if (!barcode) return std::nullopt;
   if (barcode->empty()) return failure(kBadInput, "The barcode is empty.");
-  if (auto why = whyNotABarcode(*barcode)) {
+  if (auto why = store::whyNotABarcode(*barcode)) {
     return failure(kBadInput, "The barcode " + toUtf8(*barcode) + " cannot be used, because " + toUtf8(*why) +
                                   ": it would name other keys than one battery's own. Nothing was changed.");
   }

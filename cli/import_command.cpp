@@ -162,7 +162,7 @@ std::variant<std::vector<Section>, Refusal> parse(const Text& text, bool force) 
       if (key.starts_with(u"-")) return Refusal{number, "a line that deletes a key is never taken"};
       std::optional<Section> section = sectionFor(key);
       if (!section) return Refusal{number, toUtf8(key) + " is no threshold key set of the power manager"};
-      if (auto why = whyNotABarcode(section->barcode)) {
+      if (auto why = store::whyNotABarcode(section->barcode)) {
         return Refusal{number, "the barcode " + toUtf8(section->barcode) + " cannot be used, because " + toUtf8(*why)};
       }
       for (const Section& earlier : sections) {

@@ -88,4 +88,18 @@ std::vector<Text> split(TextView text, char16_t separator) {
   return pieces;
 }
 
+char16_t upperCaseChar(char16_t c) {
+  switch (c) {
+    case u'\u00E4': return u'\u00C4';
+    case u'\u00F6': return u'\u00D6';
+    case u'\u00FC': return u'\u00DC';
+    default: return upperCaseLatinLetter(c);
+  }
+}
+
+Text upperCaseText(Text text) {
+  for (char16_t& c : text) c = upperCaseChar(c);
+  return text;
+}
+
 }  // namespace kst

@@ -32,5 +32,10 @@ Text fromUtf16leUpToNul(const uint8_t* bytes, size_t size);
 constexpr char16_t upperCaseLatinLetter(char16_t c) {
   return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
+// The program's rule for comparing barcodes and root names without case:
+// a to z and the three umlauts ä, ö, ü become capitals, nothing else
+// changes, whatever the system's locale.
+char16_t upperCaseChar(char16_t c);
+Text upperCaseText(Text text);
 
 }  // namespace kst

@@ -1,8 +1,5 @@
 #include "battery/model/barcode_rules.h"
 
-#include "settings/model/registry_access.h"
-#include "settings/model/threshold_store.h"
-
 namespace kst {
 
 bool isValidBatteryIDText(const Text& s) {
@@ -20,19 +17,6 @@ bool isValidBatteryIDText(const Text& s) {
   }
   return allAllowed && digits > 1 && letters > 1;
 }
-
-std::optional<Text> whyNotABarcode(const Text& barcode) {
-  if (barcode.find_first_of(u"\\/") != Text::npos) return u"it holds \"\\\" or \"/\"";
-  for (int slot = 1; slot <= store::kInstalledBatterySlots; ++slot) {
-    const Text key = store::installedBatteryKeyName(slot);
-    if (upperCaseText(barcode) == upperCaseText(key)) {
-      return u"it names the power manager's key " + key + u" of an installed battery";
-    }
-  }
-  return std::nullopt;
-}
-
-bool barcodeNamesOtherKeys(const Text& barcode) { return whyNotABarcode(barcode).has_value(); }
 
 bool addBarcode(std::vector<Text>& list, const Text& barcode, bool checkValidity) {
   if (barcode.empty()) return false;

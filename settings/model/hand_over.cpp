@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "battery/model/barcode_rules.h"
 #include "settings/model/registry_access.h"
 #include "system/services.h"
 
@@ -168,7 +167,7 @@ StartArguments takeHandOver(const Text& arguments) {
   const Text& prefix = save ? kSavePrefix : kRemovePrefix;
   const Text value = arguments.substr(prefix.size(), end - prefix.size());
   start.handOver = save ? saveFrom(value) : removeFrom(value);
-  if (start.handOver && barcodeNamesOtherKeys(start.handOver->barcode)) start.handOver.reset();
+  if (start.handOver && store::barcodeNamesOtherKeys(start.handOver->barcode)) start.handOver.reset();
   return start;
 }
 

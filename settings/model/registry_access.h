@@ -10,9 +10,6 @@
 
 namespace kst {
 
-char16_t upperCaseChar(char16_t c);
-Text upperCaseText(Text text);
-
 // "/" becomes "\", and one separator is dropped at each end.
 Text normalizeKeyPath(Text keyPath);
 // "HKLM", "HKCU", "HKCR", "HKU", "HKCC" in any case; anything else is HKCU.

@@ -44,6 +44,19 @@ std::vector<KeySet> readOrder(const Text& barcode) {
   return order;
 }
 
+std::optional<Text> whyNotABarcode(const Text& barcode) {
+  if (barcode.find_first_of(u"\\/") != Text::npos) return u"it holds \"\\\" or \"/\"";
+  for (int slot = 1; slot <= kInstalledBatterySlots; ++slot) {
+    const Text key = installedBatteryKeyName(slot);
+    if (upperCaseText(barcode) == upperCaseText(key)) {
+      return u"it names the power manager's key " + key + u" of an installed battery";
+    }
+  }
+  return std::nullopt;
+}
+
+bool barcodeNamesOtherKeys(const Text& barcode) { return whyNotABarcode(barcode).has_value(); }
+
 std::vector<KeySet> writeSet(const Text& barcode, const std::vector<Text>& knownBarcodes) {
   if (barcodeNamesOtherKeys(barcode)) return {};
   if (!barcode.empty()) return {userDataKeyOf(barcode), machineConfigurationKeyOf(barcode)};

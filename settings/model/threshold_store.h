@@ -28,6 +28,13 @@ inline const Text kInstallInformationKey = u"SOFTWARE\\Lenovo\\PWRMGRV\\InstallI
 inline constexpr int kInstalledBatterySlots = 9;
 inline Text installedBatteryKeyName(int slot) { return u"Battery" + Text(1, static_cast<char16_t>(u'0' + slot)); }
 inline Text installedBatteryKey(int slot) { return kMachineConfigurationKey + u"\\" + installedBatteryKeyName(slot); }
+// Why the text would name another key than one battery's own, in words
+// that follow "because": a separator names keys below or beside it, and
+// the installed batteries' keys stand beside the barcodes, which registry
+// names match without case. Nothing for a text that names one battery's
+// own keys.
+std::optional<Text> whyNotABarcode(const Text& barcode);
+bool barcodeNamesOtherKeys(const Text& barcode);
 
 inline const Text kChargeStartControl = u"ChargeStartControl";
 inline const Text kChargeStopControl = u"ChargeStopControl";

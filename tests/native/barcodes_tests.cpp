@@ -29,10 +29,10 @@ TEST(BarcodeValidity, OneForeignCharacterSpoilsIt) {
 }
 
 TEST(BarcodeValidity, SeparatorsNameOtherKeys) {
-  EXPECT_TRUE(barcodeNamesOtherKeys(u"A\\B"));
-  EXPECT_TRUE(barcodeNamesOtherKeys(u"\\"));
-  EXPECT_TRUE(barcodeNamesOtherKeys(u"x/y"));
-  EXPECT_FALSE(barcodeNamesOtherKeys(u"1ZZ 1234-ab"));
+  EXPECT_TRUE(store::barcodeNamesOtherKeys(u"A\\B"));
+  EXPECT_TRUE(store::barcodeNamesOtherKeys(u"\\"));
+  EXPECT_TRUE(store::barcodeNamesOtherKeys(u"x/y"));
+  EXPECT_FALSE(store::barcodeNamesOtherKeys(u"1ZZ 1234-ab"));
 }
 
 class BarcodeGatheringTest : public ProgramTest {};
