@@ -1,18 +1,8 @@
 #include "app/kst_main.h"
 
-#include "resources/control_ids.h"
+#include "resources/identified_controls.h"
 
 namespace kst {
-
-Text programArguments;
-Text currentBarcode;
-std::vector<Text> knownBarcodes;
-int32_t firstInstID = 0;
-bool valueChanged = false;
-bool autoCorrectEnabled = false;
-bool inFormShow = false;
-
-Tkst_mainform* kst_mainform = nullptr;
 
 namespace {
 
@@ -181,10 +171,6 @@ void Tkst_mainform::FormKeyPress(char16_t& key) {
 }
 
 void Tkst_mainform::btExitClick() { close(); }
-
-void identifyControls(tk::Form& window) {
-  for (tk::Control* control : window.controls()) control->id = ids::controlId(window.className(), control->name());
-}
 
 SavedThresholds Tkst_mainform::savedThresholds() const {
   return {cbLowLevel.tag, cbHighLevel.tag, seLowLevel.tag, seHighLevel.tag};

@@ -1,10 +1,12 @@
 #pragma once
-// The main window and the module-level state that every window shares.
+// The main window: its controls, and the handlers and operations of every
+// part of the program that acts on them.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "app/state/module_state.h"
 #include "resources/battery_pictures.h"
 #include "status/model/power_status.h"
 #include "status/model/threshold_effect.h"
@@ -16,16 +18,6 @@
 
 namespace kst {
 
-class Tf_help;
-class TchooseBattery;
-class TnewBatteryID;
-
-inline const Text productName = u"Kestrane";
-inline constexpr int defaultHighLevel = store::kDefaultHighLevel;
-inline constexpr int defaultLowLevel = store::kDefaultLowLevel;
-// In a high-contrast theme the marks take the theme's highlight colour.
-inline constexpr tk::Color changedColor = tk::Color::rgb(0, 0, 255).inHighContrast(tk::kHighlight);
-inline constexpr tk::Color noBatteryColor = tk::Color::rgb(255, 0, 0).inHighContrast(tk::kHighlight);
 // The gauge's grey; a high-contrast theme gives it the button face of
 // progress bars.
 inline constexpr tk::Color gaugeBackground = tk::Color::rgb(111, 111, 111).inHighContrast(tk::kButtonFace);
@@ -34,20 +26,6 @@ inline constexpr tk::Color gaugeBackground = tk::Color::rgb(111, 111, 111).inHig
 // in the theme's link colour.
 inline constexpr tk::Color gaugeGreen = tk::Color::rgb(20, 170, 0).inHighContrast(tk::kHighlight);
 inline constexpr tk::Color gaugeRed = tk::Color::rgb(240, 0, 0).inHighContrast(tk::kHotLight);
-
-// The status refresh's interval, and how long a hint stays up.
-inline constexpr int kStatusInterval = 1000;
-inline constexpr int kHintHidePause = 30000;
-
-// Module-level state, touched only on the user-interface thread.
-// The arguments the program was started with, as an elevated copy gets them.
-extern Text programArguments;
-extern Text currentBarcode;
-extern std::vector<Text> knownBarcodes;
-extern int32_t firstInstID;
-extern bool valueChanged;
-extern bool autoCorrectEnabled;
-extern bool inFormShow;
 
 // The thresholds as last loaded from or written to the store; the editor
 // controls keep them in their tags.
@@ -107,6 +85,8 @@ class Tkst_mainform : public tk::Form {
   void FormCreate();
   void btGetValuesClick();
   void btSaveSettingsClick();
+  // Save Settings for that selection, which is the current one.
+  void saveSettings(const Text& barcode);
   void btHelpClick();
   void FormShow();
   bool askForSaving(bool showBtCancel);
@@ -212,18 +192,5 @@ class Tkst_mainform : public tk::Form {
 };
 
 bool isDevEnvironment();
-
-// The main window, made at start, and the other windows, each made when it
-// is first needed and reused from then on.
-extern Tkst_mainform* kst_mainform;
-Tf_help& f_help();
-TchooseBattery& chooseBattery();
-TnewBatteryID& newBatteryID();
-
-// Gives each control of the window its stable identifier.
-void identifyControls(tk::Form& window);
-
-// The caption that the main window's creation gives it.
-inline Text captionAtCreation() { return productName + u"   "; }
 
 }  // namespace kst

@@ -3,6 +3,7 @@
 #include "battery/choose.h"
 
 #include "app/kst_main.h"
+#include "resources/identified_controls.h"
 #include "battery/barcodes.h"
 #include "battery/u_newBatteryID.h"
 #include "resources/control_ids.h"
@@ -167,26 +168,31 @@ void TchooseBattery::rbBatteryClicked() {
   }
 }
 
-void TchooseBattery::takeNewBarcode(tk::ModalResult& result) {
-  tk::ModalResult entry = newBatteryID().showModal();
-  const Text text = newBatteryID().edNewBatteryID.text();
-  if (entry != tk::ModalResult::Ok || text.empty()) {
-    result = tk::ModalResult::Cancel;
-  } else if (kst_mainform->isValidBatteryID(text)) {
-    currentBarcode = text;
-  } else if (auto why = store::whyNotABarcode(text)) {
+tk::ModalResult TchooseBattery::takeNewBarcode() {
+  const std::optional<Text> typed = newBatteryID().askForBarcode();
+  if (!typed || typed->empty()) return tk::ModalResult::Cancel;
+  return selectTypedBarcode(*typed);
+}
+
+tk::ModalResult TchooseBattery::selectTypedBarcode(const Text& barcode) {
+  if (kst_mainform->isValidBatteryID(barcode)) {
+    currentBarcode = barcode;
+    return tk::ModalResult::Ok;
+  }
+  if (auto why = store::whyNotABarcode(barcode)) {
     // The barcode becomes part of key paths: one that names other keys than
     // this battery's would have Save write into them and Remove delete them.
-    app().messageDialog(u"The barcode you entered cannot be used, because " + *why + u":  " + text,
+    app().messageDialog(u"The barcode you entered cannot be used, because " + *why + u":  " + barcode,
                         tk::DialogButtons::Ok);
-    result = tk::ModalResult::None;
-  } else if (app().messageDialog(u"The barcode you entered seems to be not valid:  " + text + u"\r\n" +
-                                     u"Do you want to use that barcode anyway?",
-                                 tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
-    currentBarcode = text;
-  } else {
-    result = tk::ModalResult::None;
+    return tk::ModalResult::None;
   }
+  if (app().messageDialog(u"The barcode you entered seems to be not valid:  " + barcode + u"\r\n" +
+                              u"Do you want to use that barcode anyway?",
+                          tk::DialogButtons::YesNo) != tk::ModalResult::Yes) {
+    return tk::ModalResult::None;
+  }
+  currentBarcode = barcode;
+  return tk::ModalResult::Ok;
 }
 
 void TchooseBattery::btOkClick() {
@@ -194,7 +200,7 @@ void TchooseBattery::btOkClick() {
   if (batteryRadioButtons.front()->checked()) {
     currentBarcode.clear();
   } else if (batteryRadioButtons.back()->checked()) {
-    takeNewBarcode(result);
+    result = takeNewBarcode();
   } else {
     for (size_t i = 1; i + 1 < batteryRadioButtons.size(); ++i) {
       if (batteryRadioButtons[i]->checked()) currentBarcode = captionToBarcode(batteryRadioButtons[i]->text());

@@ -46,7 +46,10 @@ class TchooseBattery : public tk::Form {
   void placeChoices();
   // The outer height that shows every choice, never less than the main window's.
   void fitHeightToChoices();
-  void takeNewBarcode(tk::ModalResult& result);
+  // The new barcode the user types, selected where it may be: the chooser's
+  // result, None to keep it open for another choice.
+  tk::ModalResult takeNewBarcode();
+  tk::ModalResult selectTypedBarcode(const Text& barcode);
 };
 
 }  // namespace kst

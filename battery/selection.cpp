@@ -36,7 +36,7 @@ void Tkst_mainform::manageNewBatteryID(const Text& newBatteryID) {
                     decimal(seHighLevel.value()) + u"%\r\n" + u"   low charging threshold:  " +
                     decimal(seLowLevel.value()) + u"%";
     if (app().messageDialog(question, tk::DialogButtons::YesNo) == tk::ModalResult::Yes) {
-      btSaveSettingsClick();
+      saveSettings(newBatteryID);
     } else {
       setValueChanged();
     }

@@ -2,8 +2,10 @@
 // does not know yet.
 #include "battery/u_newBatteryID.h"
 
-#include "app/kst_main.h"
+#include "app/state/module_state.h"
+#include "battery/model/barcode_rules.h"
 #include "resources/battery_label.h"
+#include "resources/identified_controls.h"
 
 namespace kst {
 
@@ -53,8 +55,12 @@ void TnewBatteryID::FormKeyPress(char16_t& key) {
 void TnewBatteryID::edNewBatteryIDKeyPress(char16_t& key) { key = upperCaseLatinLetter(key); }
 
 void TnewBatteryID::edNewBatteryIDChange() {
-  edNewBatteryID.setFontColor(kst_mainform->isValidBatteryID(edNewBatteryID.text()) ? kValidBarcodeColor
-                                                                                    : kInvalidBarcodeColor);
+  edNewBatteryID.setFontColor(isValidBatteryIDText(edNewBatteryID.text()) ? kValidBarcodeColor : kInvalidBarcodeColor);
+}
+
+std::optional<Text> TnewBatteryID::askForBarcode() {
+  if (showModal() != tk::ModalResult::Ok) return std::nullopt;
+  return edNewBatteryID.text();
 }
 
 }  // namespace kst

@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+
+#include "system/text.h"
 #include "toolkit/form.h"
 
 namespace kst {
@@ -25,6 +28,9 @@ class TnewBatteryID : public tk::Form {
   void FormKeyPress(char16_t& key);
   void edNewBatteryIDKeyPress(char16_t& key);
   void edNewBatteryIDChange();
+  // Shows the dialog modally: the text it holds when Apply or Enter ended
+  // it, unchanged and not trimmed, or nothing when it was cancelled.
+  std::optional<Text> askForBarcode();
 };
 
 }  // namespace kst

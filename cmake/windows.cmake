@@ -44,7 +44,7 @@ set_source_files_properties(resources/kestrane.rc PROPERTIES OBJECT_DEPENDS
 set_source_files_properties(resources/kestrane-cli.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_BINARY_DIR}/kestrane-cli.manifest")
 
-add_executable(kestrane WIN32 app/main_win32.cpp resources/kestrane.rc)
+add_executable(kestrane WIN32 app/entry/main_win32.cpp resources/kestrane.rc)
 target_link_libraries(kestrane PRIVATE kst_win32)
 target_link_options(kestrane PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
 

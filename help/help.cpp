@@ -3,6 +3,7 @@
 #include "help/help.h"
 
 #include "app/kst_main.h"
+#include "resources/identified_controls.h"
 #include "app/tray.h"
 #include "system/services.h"
 

@@ -90,7 +90,9 @@ void Tkst_mainform::clampTypedThresholds() {
   seLowLevel.setValue(seLowLevel.value());
 }
 
-void Tkst_mainform::btSaveSettingsClick() {
+void Tkst_mainform::btSaveSettingsClick() { saveSettings(currentBarcode); }
+
+void Tkst_mainform::saveSettings(const Text& barcode) {
   clampTypedThresholds();
   if (seHighLevel.value() - seLowLevel.value() < store::kMinimumGap) {
     app().messageDialog(kGapMessage, tk::DialogButtons::Ok);
@@ -102,18 +104,17 @@ void Tkst_mainform::btSaveSettingsClick() {
   refusedWithoutRestart_.clear();
   int keySetsWritten = 0;
   std::vector<Text> notSaved;
-  store::saveSelection(currentBarcode, knownBarcodes, editedThresholds(), firstInstID,
-                       [&](const store::KeySetWrite& write) {
-                         if (setValues(write)) {
-                           ++keySetsWritten;
-                         } else {
-                           notSaved.push_back(store::keySetName(write.keySet));
-                         }
-                         // The elevated copy finishes the save: this instance writes and
-                         // asks nothing more, or every refused key set would start one
-                         // more copy behind one more elevation prompt.
-                         return !handedOverToElevatedCopy();
-                       });
+  store::saveSelection(barcode, knownBarcodes, editedThresholds(), firstInstID, [&](const store::KeySetWrite& write) {
+    if (setValues(write)) {
+      ++keySetsWritten;
+    } else {
+      notSaved.push_back(store::keySetName(write.keySet));
+    }
+    // The elevated copy finishes the save: this instance writes and
+    // asks nothing more, or every refused key set would start one
+    // more copy behind one more elevation prompt.
+    return !handedOverToElevatedCopy();
+  });
   storeChanged();
   if (handedOverToElevatedCopy()) return;
   if (!refusedWithoutRestart_.empty()) {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/kst_main.h"
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "status/model/power_status.h"
 #include "system/sim/sim_services.h"
 #include "toolkit/headless/headless_app.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/kst_main.h"
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "battery/choose.h"
 #include "battery/u_newBatteryID.h"
 #include "help/help.h"

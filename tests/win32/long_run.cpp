@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "app/kst_main.h"
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "resources/resource_ids.h"
 #include "system/sim/sim_services.h"
 #include "tests/win32/live_objects.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/kst_main.h"
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "resources/battery_pictures.h"
 #include "resources/resource_ids.h"
 #include "system/sim/sim_services.h"

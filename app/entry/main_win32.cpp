@@ -2,7 +2,7 @@
 // the tests drive headless.
 #include <windows.h>
 
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "resources/resource_ids.h"
 #include "system/win32/system_library.h"
 #include "system/win32/win32_services.h"

@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "app/entry/program.h"
 
 #include "app/kst_main.h"
 #include "battery/choose.h"
