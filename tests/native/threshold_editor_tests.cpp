@@ -270,7 +270,8 @@ TEST_F(EditorTest, ANewBatterySavedThroughTheElevatedCopyAsksAndLoadsNothingMore
 // whole, it leaves, and it starts as usual with the arguments after it.
 TEST(HandOver, TheCopyTakesOnlyAWholeHandOverAndPassesTheRestOn) {
   const HandOver save{HandOver::Work::Save, kUser, u"a \"b\u00E4", {100, 1, false, true}};
-  const HandOver remove{HandOver::Work::Remove, u"S-1-5-18", u"1ZZ1111AAAA", {}};
+  // A nine, and a Y, are written with the digit 9 in the hand-over.
+  const HandOver remove{HandOver::Work::Remove, u"S-1-5-18", u"9YY9999ZZZZ", {}};
   for (const HandOver& handOver : {save, remove}) {
     StartArguments start = takeHandOver(handOverArgument(handOver) + u"  /x \"y z\"");
     ASSERT_TRUE(start.handOver.has_value()) << toUtf8(handOverArgument(handOver));
