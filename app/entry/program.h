@@ -1,14 +1,10 @@
 #pragma once
 #include <memory>
 
+#include "app/state/module_state.h"
 #include "toolkit/application.h"
 
 namespace kst {
-
-class Tkst_mainform;
-class Tf_help;
-class TchooseBattery;
-class TnewBatteryID;
 
 // The program's windows. The main window is made at start; the help window,
 // the battery chooser and the new-barcode dialog when they are first
