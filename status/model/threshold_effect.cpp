@@ -129,7 +129,8 @@ void markDisagreement(std::vector<BatteryEffect>& batteries) {
   for (BatteryEffect& battery : batteries) {
     if (battery.applying) byKeySet[{battery.applying->keySet.root, battery.applying->keySet.path}].push_back(&battery);
   }
-  for (auto& [keySet, sharing] : byKeySet) {
+  for (auto& entry : byKeySet) {
+    std::vector<BatteryEffect*>& sharing = entry.second;
     const auto in = [&](EffectState state) {
       return std::any_of(sharing.begin(), sharing.end(), [&](BatteryEffect* b) { return b->effect.state == state; });
     };

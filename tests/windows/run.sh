@@ -15,6 +15,8 @@
 # elevated, as the forge's jobs do, to change the policies.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
+# The version the programs carry, as the about box and the command line show it.
+version=$(sed -nE 's/^project\(kestrane VERSION ([0-9.]+).*/\1/p' "$here/CMakeLists.txt")
 build=$1
 work=$here/build/windows-scenarios
 rm -rf "$work" && mkdir -p "$work"
@@ -95,7 +97,7 @@ for scenario in "$here"/tests/e2e/*.scn; do
     continue
   fi
   remove_store
-  sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" | driver > "$work/$name.log" 2>&1
+  sed -e "s#\$STORES#${stores//\\/\\\\}#g" -e "s#\$VERSION#$version#g" "$scenario" | driver > "$work/$name.log" 2>&1
   status=${PIPESTATUS[1]}
   policies_for_the_job
   if [ "$status" -eq 0 ]; then

@@ -17,6 +17,8 @@
 # as Windows does: it is not run here, and counted as skipped.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
+# The version the programs carry, as the about box and the command line show it.
+version=$(sed -nE 's/^project\(kestrane VERSION ([0-9.]+).*/\1/p' "$here/CMakeLists.txt")
 wine_root=$here/build/wine
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 passed=0
@@ -177,7 +179,7 @@ run_scenario() {
   # has published its display sees Wine's default 1024 by 768 one.
   stores="Z:${here//\//\\}\\tests\\e2e\\stores"
   log=$work/$name.log
-  sed "s#\$STORES#${stores//\\/\\\\}#g" "$scenario" |
+  sed -e "s#\$STORES#${stores//\\/\\\\}#g" -e "s#\$VERSION#$version#g" "$scenario" |
     DISPLAY=$display KST_DESKTOP=$desktop ICEWM_PRIVCFG=$icewm WINEPREFIX=$prefix unshare -m bash -c \
       'mount -t tmpfs none /sys/class/power_supply && wine rundll32.exe user32.dll,GetDesktopWindow &&
         exec wine "$0/kdriver.exe"' "$work" > "$log" 2>&1
