@@ -143,31 +143,6 @@ void RadioButton::click() {
   setChecked(true);
 }
 
-int SpinEdit::value() const {
-  std::string digits = toUtf8(text());
-  int number = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return minValue;
-  return number;
-}
-
-void SpinEdit::setValue(int value) { setText(decimal(std::clamp(value, minValue, maxValue))); }
-
-bool SpinEdit::typeChar(char16_t c) {
-  Text text = this->text();
-  if (c == key::kBack) {
-    if (!text.empty()) text.pop_back();
-  } else {
-    text += c;
-  }
-  setText(text);
-  return true;
-}
-
-void SpinEdit::textChanged() {
-  if (onChange) onChange();
-}
-
 bool Edit::typeChar(char16_t c) {
   if (onKeyPress) onKeyPress(c);
   if (c == 0) return true;
@@ -184,6 +159,16 @@ bool Edit::typeChar(char16_t c) {
 void Edit::textChanged() {
   if (onChange) onChange();
 }
+
+int SpinEdit::value() const {
+  std::string digits = toUtf8(text());
+  int number = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return minValue;
+  return number;
+}
+
+void SpinEdit::setValue(int value) { setText(decimal(std::clamp(value, minValue, maxValue))); }
 
 void Gauge::setProgress(int progress) {
   progress = std::clamp(progress, minValue, maxValue);

@@ -170,25 +170,8 @@ class RadioButton : public Control {
   bool checked_ = false;
 };
 
-class SpinEdit : public Control {
- public:
-  using Control::Control;
-  bool focusable() const override { return true; }
-  int minValue = 0;
-  int maxValue = 100;
-  // The text read as a decimal integer; text that is none counts as the minimum.
-  int value() const;
-  // Brings the number into range; a different text runs onChange.
-  void setValue(int value);
-  void step(int delta) { setValue(value() + delta); }
-  bool typeChar(char16_t c) override;
-  void focusLeft() override { setValue(value()); }
-  std::function<void()> onChange;
-
- protected:
-  void textChanged() override;
-};
-
+// A field the user types text into. Every character typed, the backspace
+// included, goes the same way, and every change of the text runs onChange.
 class Edit : public Control {
  public:
   using Control::Control;
@@ -201,6 +184,20 @@ class Edit : public Control {
 
  protected:
   void textChanged() override;
+};
+
+// An edit for a whole number in a range, with arrows that step it.
+class SpinEdit : public Edit {
+ public:
+  using Edit::Edit;
+  int minValue = 0;
+  int maxValue = 100;
+  // The text read as a decimal integer; text that is none counts as the minimum.
+  int value() const;
+  // Brings the number into range; a different text runs onChange.
+  void setValue(int value);
+  void step(int delta) { setValue(value() + delta); }
+  void focusLeft() override { setValue(value()); }
 };
 
 class Bevel : public Control {

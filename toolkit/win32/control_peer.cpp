@@ -73,10 +73,6 @@ ControlPeer::NativeKind ControlPeer::nativeKind() const {
     kind.windowClass = L"EDIT";
     kind.style |= ES_AUTOHSCROLL | WS_TABSTOP | (edit->centered ? ES_CENTER : ES_LEFT);
     kind.exStyle = WS_EX_CLIENTEDGE;
-  } else if (dynamic_cast<SpinEdit*>(&control_) != nullptr) {
-    kind.windowClass = L"EDIT";
-    kind.style |= ES_AUTOHSCROLL | WS_TABSTOP;
-    kind.exStyle = WS_EX_CLIENTEDGE;
   } else if (dynamic_cast<Gauge*>(&control_) != nullptr) {
     kind.windowClass = PROGRESS_CLASSW;
     kind.style |= PBS_SMOOTH;

@@ -273,7 +273,7 @@ std::optional<LRESULT> FormPeer::onNotify(const NMHDR& header, LPARAM lParam) {
 std::optional<LRESULT> FormPeer::onControlColor(HDC dc, HWND controlWindow) {
   ControlPeer* peer = controlPeerOf(controlWindow);
   if (peer == nullptr) return std::nullopt;
-  bool edit = dynamic_cast<Edit*>(&peer->control()) || dynamic_cast<SpinEdit*>(&peer->control());
+  const bool edit = dynamic_cast<Edit*>(&peer->control()) != nullptr;
   return reinterpret_cast<LRESULT>(edit ? peer->colorEdit(dc) : peer->colorStatic(dc));
 }
 
