@@ -95,7 +95,8 @@ const char* questionText(BatteryDevice::Question question) {
 
 // Every device is numbered as Windows lists it; empty bays, devices that
 // are no system battery and devices that did not answer are named in the
-// text and left out of the JSON's batteries.
+// text and left out of the JSON's batteries. A device's status is one of
+// Windows' error codes, which the registry service puts in Windows' words.
 Outcome health(const Invocation& call) {
   std::vector<BatteryDevice> devices = sys::listBatteryDevices();
   std::string text = devices.empty() ? "Windows reports no battery device.\n" : "";
@@ -104,8 +105,8 @@ Outcome health(const Invocation& call) {
   for (const BatteryDevice& device : devices) {
     ++number;
     if (device.unanswered != BatteryDevice::Question::None) {
-      text += "Battery " + std::to_string(number) + ": Windows could not tell (error " + std::to_string(device.error) +
-              " while " + questionText(device.unanswered) + ")\n";
+      text += "Battery " + std::to_string(number) + ": Windows could not tell while " +
+              questionText(device.unanswered) + ": " + toUtf8(sys::registry().describe(device.error)) + "\n";
       Json entry = Json::object();
       entry.set("number", number).set("error", static_cast<long long>(device.error));
       unanswered.push(std::move(entry));

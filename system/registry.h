@@ -82,6 +82,10 @@ class RegistryService {
   // Whether 32-bit programs see HKLM\SOFTWARE in a view of their own, under
   // Wow6432Node: so on 64-bit Windows, not on 32-bit Windows.
   virtual bool separate32BitView() = 0;
+  // A status in words for the user, as one sentence without a line break:
+  // Windows' own message for it. The other services answer in the same
+  // codes, so it describes their statuses too.
+  virtual Text describe(Status status) = 0;
 };
 
 // Owns one open key and closes it on every way out.

@@ -234,6 +234,20 @@ TEST_F(RegistryAccess, DeleteRemovesKeyWithSubkeysAndIsFalseForMissingKey) {
   EXPECT_EQ(deleteRegKey(u"HKCU", kBase + u"\\Bat"), DeleteResult::Missing);
 }
 
+// What a failed call's message tells the user after its key: one line of
+// words, its own for each status, not the bare number.
+TEST_F(RegistryAccess, EachStatusIsDescribedInOneLineOfItsOwnWords) {
+  auto& registry = sys::registry();
+  const Text denied = registry.describe(sys::kAccessDenied), missing = registry.describe(sys::kFileNotFound);
+  EXPECT_NE(denied, missing);
+  for (const Text& words : {denied, missing}) {
+    EXPECT_FALSE(words.empty());
+    EXPECT_EQ(words.find_first_of(u"\r\n"), Text::npos) << toUtf8(words);
+    EXPECT_NE(words.back(), u' ') << toUtf8(words);
+  }
+  EXPECT_NE(denied, u"Error 5.") << "Windows' message, not the number alone";
+}
+
 TEST_F(RegistryAccess, ListsImmediateSubkeysOnly) {
   put(RootKey::CurrentUser, kBase + u"\\L\\One\\Inner", u"V", sys::dwordValue(1));
   put(RootKey::CurrentUser, kBase + u"\\L\\Two", u"V", sys::dwordValue(1));

@@ -66,24 +66,24 @@ std::optional<RegValue> queryValue(const OpenKey& key, const Text& valueName) {
   return value;
 }
 
-Text describe(const Location& where, const Text& valueName) {
+Text valueIn(const Location& where, const Text& valueName) {
   return u"\"" + valueName + u"\" in \"" + where.path + u"\"";
 }
 
 Text decodeString(const RegValue& value, const Location& where, const Text& valueName) {
   if (value.type != valuetype::kSz && value.type != valuetype::kExpandSz) {
-    throw Error(u"Invalid data type for " + describe(where, valueName) + u": text expected.");
+    throw Error(u"Invalid data type for " + valueIn(where, valueName) + u": text expected.");
   }
   return fromUtf16leUpToNul(value.data.data(), value.data.size());
 }
 
 int32_t decodeInteger(const RegValue& value, const Location& where, const Text& valueName) {
   if (value.type != valuetype::kDword || value.data.size() != 4) {
-    throw Error(u"Invalid data type for " + describe(where, valueName) + u": number expected.");
+    throw Error(u"Invalid data type for " + valueIn(where, valueName) + u": number expected.");
   }
   const uint32_t number = dwordOf(value);
   if (number > 0x7FFFFFFFu) {
-    throw Error(u"The number " + decimal(number) + u" of " + describe(where, valueName) + u" is too large.");
+    throw Error(u"The number " + decimal(number) + u" of " + valueIn(where, valueName) + u" is too large.");
   }
   return static_cast<int32_t>(number);
 }
@@ -160,14 +160,15 @@ WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t val
   const sys::Status created = registry.createKey(where->root, where->path, kWriteAndFlush, *key.out());
   if (created == sys::kAccessDenied) return WriteResult::Refused;
   if (created != sys::kSuccess) {
-    throw Error(u"Failed to open \"" + where->path + u"\" for writing (error " + decimal(created) + u").");
+    throw Error(u"Failed to open \"" + where->path + u"\" for writing: " + registry.describe(created));
   }
   if (value < 0) {
-    throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " + describe(*where, valueName) +
+    throw Error(u"The negative number " + decimal(value) + u" cannot be stored as " + valueIn(*where, valueName) +
                 u".");
   }
-  if (registry.setValue(key.get(), valueName, sys::dwordValue(static_cast<uint32_t>(value))) != sys::kSuccess) {
-    throw Error(u"Failed to write " + describe(*where, valueName) + u".");
+  const sys::Status set = registry.setValue(key.get(), valueName, sys::dwordValue(static_cast<uint32_t>(value)));
+  if (set != sys::kSuccess) {
+    throw Error(u"Failed to write " + valueIn(*where, valueName) + u": " + registry.describe(set));
   }
   bool found = false;
   int32_t readBack = readRegInteger(root, keyPath, valueName, found);

@@ -45,6 +45,34 @@ bool validPath(const std::vector<Text>& parts) {
   return std::none_of(parts.begin(), parts.end(), [](const Text& p) { return p.empty(); });
 }
 
+// ERROR_KEY_DELETED: a call on a handle whose key was deleted meanwhile.
+constexpr Status kKeyDeleted = 1018;
+// What battery devices answer with: ERROR_INVALID_DATA, ERROR_GEN_FAILURE
+// and ERROR_DEVICE_NOT_CONNECTED.
+constexpr Status kInvalidData = 13;
+constexpr Status kDeviceNotFunctioning = 31;
+constexpr Status kDeviceNotConnected = 1167;
+
+// The statuses the simulated services answer with, and those the tests
+// make them fail with, by the words of Windows' own messages.
+const char16_t* statusWords(Status status) {
+  switch (status) {
+    case kSuccess: return u"Success";
+    case kInvalidFunction: return u"Incorrect function";
+    case kFileNotFound: return u"File not found";
+    case kAccessDenied: return u"Access denied";
+    case kInvalidData: return u"Invalid data";
+    case kWriteFault: return u"Write fault";
+    case kDeviceNotFunctioning: return u"Device not functioning";
+    case kInvalidParameter: return u"Invalid parameter";
+    case kMoreData: return u"More data is available";
+    case kNoMoreItems: return u"No more data is available";
+    case kKeyDeleted: return u"Key marked for deletion";
+    case kDeviceNotConnected: return u"Device not connected";
+    default: return nullptr;
+  }
+}
+
 }  // namespace
 
 struct SimRegistry::Node {
@@ -166,7 +194,7 @@ Status SimRegistry::queryValue(KeyHandle key, const Text& name, RegValue& value)
   if (open == nullptr) return kInvalidParameter;
   RegCall call{RegOp::Query, open->root, open->path, name, 0};
   if (auto fault = record(call)) return *fault;
-  if (open->node->deleted) return 1018;
+  if (open->node->deleted) return kKeyDeleted;
   if ((open->access & sys::access::kQueryValue) == 0) return kAccessDenied;
   auto it = open->node->values.find(name);
   if (it == open->node->values.end()) return kFileNotFound;
@@ -179,7 +207,7 @@ Status SimRegistry::setValue(KeyHandle key, const Text& name, const RegValue& va
   Handle* open = handle(key);
   if (open == nullptr) return kInvalidParameter;
   if (auto fault = record({RegOp::Set, open->root, open->path, name, 0})) return *fault;
-  if (open->node->deleted) return 1018;
+  if (open->node->deleted) return kKeyDeleted;
   if ((open->access & sys::access::kSetValue) == 0) return kAccessDenied;
   open->node->values[name] = value;
   open->node->written = writeTime;
@@ -225,10 +253,15 @@ Status SimRegistry::queryLastWriteTime(KeyHandle key, uint64_t& fileTime) {
   Handle* open = handle(key);
   if (open == nullptr) return kInvalidParameter;
   if (auto fault = record({RegOp::QueryInfo, open->root, open->path, {}, 0})) return *fault;
-  if (open->node->deleted) return 1018;
+  if (open->node->deleted) return kKeyDeleted;
   if ((open->access & sys::access::kQueryValue) == 0) return kAccessDenied;
   fileTime = open->node->written;
   return kSuccess;
+}
+
+Text SimRegistry::describe(Status status) {
+  const char16_t* words = statusWords(status);
+  return words != nullptr ? Text(words) + u" (" + decimal(status) + u")." : u"Error " + decimal(status) + u".";
 }
 
 void SimRegistry::closeKey(KeyHandle key) {

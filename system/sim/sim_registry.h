@@ -49,6 +49,8 @@ class SimRegistry : public RegistryService {
   Status queryLastWriteTime(KeyHandle key, uint64_t& fileTime) override;
   void closeKey(KeyHandle key) override;
   bool separate32BitView() override { return windows64; }
+  // A fixed text per status, its code in brackets: "Access denied (5)."
+  Text describe(Status status) override;
 
   // Direct access for tests, in the view of 32-bit programs, where the
   // power manager keeps its keys; no rights, faults or call log.

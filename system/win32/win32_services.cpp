@@ -159,6 +159,8 @@ Status Win32Registry::queryLastWriteTime(KeyHandle key, uint64_t& fileTime) {
 
 void Win32Registry::closeKey(KeyHandle key) { RegCloseKey(keyOf(key)); }
 
+Text Win32Registry::describe(Status status) { return windowsMessage(static_cast<DWORD>(status)); }
+
 bool Win32Registry::separate32BitView() {
 #ifdef _WIN64
   return true;

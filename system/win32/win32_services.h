@@ -17,6 +17,7 @@ class Win32Registry : public RegistryService {
   Status queryLastWriteTime(KeyHandle key, uint64_t& fileTime) override;
   void closeKey(KeyHandle key) override;
   bool separate32BitView() override;
+  Text describe(Status status) override;
 };
 
 class Win32Power : public PowerService {

@@ -761,10 +761,11 @@ TEST_F(CliTest, HealthReportsEveryDeviceThatDidNotAnswerByItsNumber) {
   cli::Outcome outcome = run({u"health"});
   EXPECT_EQ(outcome.exitCode, cli::kDone);
   EXPECT_EQ(outcome.out.substr(0, outcome.out.find("  chemistry")),
-            "Battery 1: Windows could not tell (error 13 while reading its device entry)\n"
-            "Battery 2: Windows could not tell (error 1167 while asking whether a battery is in its bay)\n"
+            "Battery 1: Windows could not tell while reading its device entry: Invalid data (13).\n"
+            "Battery 2: Windows could not tell while asking whether a battery is in its bay: Device not connected "
+            "(1167).\n"
             "Battery 3: the bay is empty\n"
-            "Battery 4: Windows could not tell (error 31 while asking for its information)\n"
+            "Battery 4: Windows could not tell while asking for its information: Device not functioning (31).\n"
             "Battery 5: Last\n");
   EXPECT_TRUE(has(run({u"health", u"--json"}).out,
                   "\"notAnswered\":[{\"number\":1,\"error\":13},{\"number\":2,\"error\":1167},"

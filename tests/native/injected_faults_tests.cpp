@@ -1,6 +1,7 @@
 // A save for all batteries, run once per registry call it makes, with that
 // one call failing: the user hears of it as the program says, and no key set
 // holds anything but its old values and a first part of the new ones.
+#include "cli/cli.h"
 #include "tests/native/program_fixture.h"
 
 namespace kst::testing {
@@ -102,6 +103,31 @@ TEST_F(InjectedFaultTest, EachFailingCallIsReportedAndLeavesOldOrFirstNewValues)
     EXPECT_FALSE(valueChanged);
     program.reset();
   }
+}
+
+// A key Windows cannot make for another reason than rights: the message
+// box and the command line both say which call failed on which key, in
+// Windows' words for the status, and offer no restart.
+TEST_F(InjectedFaultTest, AKeyThatCannotBeMadeIsToldInWindowsWordsWithTheCallAndTheKey) {
+  prepare();
+  const store::KeySet failing = store::machineConfigurationKeyOf(kBarcodes[1]);
+  sim.registry.failWhen = [&](const RegCall& call) -> std::optional<sys::Status> {
+    if (call.op == RegOp::Create && call.path == failing.path) return sys::kWriteFault;
+    return std::nullopt;
+  };
+  const Text why = u"Failed to open \"" + failing.path + u"\" for writing: Write fault (29).";
+  main().btSaveSettings.click();
+  ASSERT_EQ(app.dialogs.size(), 2u);
+  EXPECT_EQ(app.dialogs[0].text,
+            store::kWriteErrorMessage + u"\r\n     " + store::keySetName(failing) + u": " + why + u"     ");
+  EXPECT_EQ(dialogCount(store::kRestartQuestion), 0u);
+  EXPECT_EQ(storedSet(failing), kOld);
+
+  const cli::Outcome set = cli::run(std::vector<Text>{u"set", u"--low", u"30"});
+  EXPECT_EQ(set.exitCode, cli::kUnexpectedError);
+  const std::string line =
+      "error: " + utf8(store::keySetName(failing)) + " (writing ChargeStartControl failed: " + utf8(why) + ")\n";
+  EXPECT_NE(set.out.find(line), std::string::npos) << set.out;
 }
 
 }  // namespace

@@ -211,7 +211,8 @@ TEST_F(StoreTest, FailedValueWriteAfterOpeningShowsTheErrorWithItsKeySetAndNoRes
   main().btSaveSettings.click();
   ASSERT_EQ(app.dialogs.size(), 2u);
   EXPECT_EQ(app.dialogs[0].text, store::kWriteErrorMessage + u"\r\n     HKCU\\" + failingKey +
-                                     u": Failed to write \"ChargeStopPercentage\" in \"" + failingKey + u"\".     ");
+                                     u": Failed to write \"ChargeStopPercentage\" in \"" + failingKey +
+                                     u"\": Write fault (29).     ");
   EXPECT_EQ(app.dialogs[0].buttons, DialogButtons::Ok);
   EXPECT_EQ(app.dialogs[1].text, kNotice + u"\r\n\r\nNot saved:\r\n   HKCU\\" + failingKey);
   EXPECT_EQ(storedSet(store::userDataKeyOf(kBarcodeA)), (std::vector<long long>{1, 1, 40, -1, -1, -1}));
