@@ -473,6 +473,19 @@ TEST_F(CliTest, StatusShowsTheBatteryTheStoreAndEveryKnownBatteryAsTheWindowWoul
   EXPECT_TRUE(has(run({u"status"}).out, "Now, battery 1 (2YY2222BBBB): saved, takes effect after Windows restarts\n"));
 }
 
+// The power manager's last slot, Battery9, is a slot like any other: its
+// battery is listed and told of whether its thresholds are in effect.
+TEST_F(CliTest, TheBatteryInTheLastInstalledSlotIsListedAndToldOf) {
+  seedUserData({1, 1, 40, 80});
+  sim.registry.put(RootKey::LocalMachine, store::installedBatteryKey(9), store::kBarcodeNumber, sys::stringValue(kB));
+  sim.power.setCharging(63);
+  const std::string status = run({u"status"}).out;
+  EXPECT_TRUE(has(status, "Now, battery 1 (2YY2222BBBB): charging to 80 %\n")) << status;
+  EXPECT_TRUE(has(status, "Battery 2YY2222BBBB (installed battery slot 9): uses the thresholds for all batteries\n"))
+      << status;
+  EXPECT_EQ(run({u"batteries"}).out, "2YY2222BBBB  installed battery slot 9\n");
+}
+
 TEST_F(CliTest, BatteriesAreListedInTheWindowsOrderWithWhereEachWasFound) {
   seedUserData();
   seed(store::machineConfigurationKeyOf(kB), {});
