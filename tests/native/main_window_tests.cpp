@@ -452,6 +452,42 @@ TEST_F(MainWindowTest, TabWalksTheControlsInTheirOrderAndShiftTabWalksBack) {
   EXPECT_EQ(m.activeControl(), &m.btGetValues) << "from the first back to the last";
 }
 
+// Each window opens with the focus where its user starts: the main window
+// on the high threshold, the chooser on the choice that is checked (all
+// batteries, or the battery being edited), the new-barcode dialog in its
+// field and the help window on Close.
+TEST_F(MainWindowTest, EachWindowOpensWithTheFocusWhereItsUserStarts) {
+  seedUserData();
+  seedBattery(u"1ZZ1111AAAA");
+  seedBattery(u"2YY2222BBBB");
+  start();
+  EXPECT_EQ(main().activeControl(), &main().seHighLevel);
+  std::vector<std::string> openedOn;
+  auto chooseThen = [&](size_t choice) {
+    app.whenShown("TchooseBattery", [&, choice](tk::Form& f) {
+      auto& c = static_cast<TchooseBattery&>(f);
+      auto* checked = dynamic_cast<tk::RadioButton*>(c.activeControl());
+      openedOn.push_back(checked != nullptr && checked->checked() ? utf8(checked->text()) : "no checked choice");
+      c.batteryRadioButtons.at(choice)->click();
+      c.btOk.click();
+    });
+  };
+  app.whenShown("TnewBatteryID", [&](tk::Form& f) {
+    openedOn.push_back(f.activeControl() == &newBarcodeDialog().edNewBatteryID ? "the barcode field" : "elsewhere");
+    newBarcodeDialog().btCancel.click();
+  });
+  app.whenShown("Tf_help", [&](tk::Form& f) {
+    openedOn.push_back(f.activeControl() == &help().btClose ? "Close" : "elsewhere");
+    f.close();
+  });
+  chooseThen(2);
+  main().btBatteryID.click();
+  chooseThen(3);
+  main().btBatteryID.click();
+  main().btHelp.click();
+  EXPECT_EQ(openedOn, (std::vector<std::string>{" all &batteries ", " 2YY2222BBBB ", "the barcode field", "Close"}));
+}
+
 TEST_F(MainWindowTest, TheOtherWindowsAreMadeWhenFirstNeededAndThenReused) {
   seedUserData();
   start();
