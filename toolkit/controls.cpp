@@ -119,17 +119,15 @@ void Button::click() {
   if (onClick) onClick();
 }
 
-void CheckBox::setChecked(bool checked) {
+void CheckableButton::setChecked(bool checked) {
   if (checked == checked_) return;
   checked_ = checked;
   notify(Property::Checked);
+  checkedChanged();
 }
 
-void RadioButton::setChecked(bool checked) {
-  if (checked == checked_) return;
-  checked_ = checked;
-  notify(Property::Checked);
-  if (!checked) return;
+void RadioButton::checkedChanged() {
+  if (!checked()) return;
   for (Control* sibling : form().controls()) {
     auto* radio = dynamic_cast<RadioButton*>(sibling);
     if (radio != nullptr && radio != this) radio->setChecked(false);

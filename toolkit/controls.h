@@ -142,32 +142,38 @@ class Button : public Control {
   void activateByAccelerator() override { click(); }
 };
 
-// A check box that only reports focus; its state changes by program alone.
-class CheckBox : public Control {
+// A button that is checked or not, and tells its peer when that changes.
+class CheckableButton : public Control {
  public:
   using Control::Control;
   bool focusable() const override { return true; }
   bool checked() const { return checked_; }
   void setChecked(bool checked);
-  void click() override { setFocus(); }
-  void activateByAccelerator() override { setFocus(); }
+
+ protected:
+  virtual void checkedChanged() {}
 
  private:
   bool checked_ = false;
 };
 
-class RadioButton : public Control {
+// A check box that only reports focus; its state changes by program alone.
+class CheckBox : public CheckableButton {
  public:
-  using Control::Control;
-  bool focusable() const override { return true; }
-  bool checked() const { return checked_; }
-  // Checking one unchecks its siblings on the same form and runs onClick.
-  void setChecked(bool checked);
+  using CheckableButton::CheckableButton;
+  void click() override { setFocus(); }
+  void activateByAccelerator() override { setFocus(); }
+};
+
+// Checking one unchecks its siblings on the same form and runs onClick.
+class RadioButton : public CheckableButton {
+ public:
+  using CheckableButton::CheckableButton;
   void click() override;
   void activateByAccelerator() override { click(); }
 
- private:
-  bool checked_ = false;
+ protected:
+  void checkedChanged() override;
 };
 
 // A field the user types text into. Every character typed, the backspace

@@ -146,10 +146,8 @@ void ControlPeer::changed(Property property) {
       break;
     case Property::Font: applyFont(); break;
     case Property::Checked:
-      if (auto* box = dynamic_cast<CheckBox*>(&control_)) {
-        SendMessageW(window, BM_SETCHECK, box->checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-      } else if (auto* radio = dynamic_cast<RadioButton*>(&control_)) {
-        SendMessageW(window, BM_SETCHECK, radio->checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+      if (auto* button = dynamic_cast<CheckableButton*>(&control_)) {
+        SendMessageW(window, BM_SETCHECK, button->checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       }
       break;
     case Property::Progress:
