@@ -202,10 +202,13 @@ DeleteResult deleteRegKey(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return DeleteResult::Missing;
   deleteTree(*where);
-  switch (sys::registry().deleteKey(where->root, where->path, kView)) {
+  auto& registry = sys::registry();
+  const sys::Status deleted = registry.deleteKey(where->root, where->path, kView);
+  switch (deleted) {
     case sys::kSuccess: return DeleteResult::Deleted;
     case sys::kFileNotFound: return DeleteResult::Missing;
-    default: return DeleteResult::Refused;
+    case sys::kAccessDenied: return DeleteResult::Refused;
+    default: throw Error(u"Failed to delete \"" + where->path + u"\": " + registry.describe(deleted));
   }
 }
 

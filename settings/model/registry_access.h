@@ -37,7 +37,8 @@ bool regKeyExists(Text root, Text keyPath);
 // nothing where the key cannot be opened or Windows does not tell.
 std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath);
 // A delete, saying why it did not take: the key was not there, or Windows
-// refused it (above all to a user without administrator rights).
+// refused it (above all to a user without administrator rights). Any other
+// failure raises the layer's error, in Windows' words.
 enum class DeleteResult { Deleted, Missing, Refused };
 DeleteResult deleteRegKey(Text root, Text keyPath);
 std::vector<Text> listRegSubKeys(Text root, Text keyPath);

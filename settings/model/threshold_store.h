@@ -190,8 +190,10 @@ struct KeySetRemoval {
 // then its user data key, each with everything below it. A key Windows
 // refuses to delete ends the removal there, so that the battery is never
 // left half removed (its machine key would bring it back); a key that is
-// not there is no refusal. Tells of each key set as soon as it is done. A
-// barcode that would name other keys removes nothing.
+// not there is no refusal; a key that cannot be deleted for another reason
+// raises the registry layer's error, which ends it there too. Tells of each
+// key set as soon as it is done. A barcode that would name other keys
+// removes nothing.
 std::vector<KeySetRemoval> removeBattery(const Text& barcode,
                                          const std::function<void(const KeySetRemoval&)>& done = {});
 bool refused(const std::vector<KeySetRemoval>& removals);

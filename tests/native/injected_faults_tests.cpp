@@ -105,10 +105,10 @@ TEST_F(InjectedFaultTest, EachFailingCallIsReportedAndLeavesOldOrFirstNewValues)
   }
 }
 
-// A key Windows cannot make for another reason than rights: the message
-// box and the command line both say which call failed on which key, in
-// Windows' words for the status, and offer no restart.
-TEST_F(InjectedFaultTest, AKeyThatCannotBeMadeIsToldInWindowsWordsWithTheCallAndTheKey) {
+// A key Windows cannot make or delete for another reason than rights: the
+// message box and the command line both say which call failed on which
+// key, in Windows' words for the status, and offer no restart.
+TEST_F(InjectedFaultTest, AKeyThatCannotBeMadeOrDeletedIsToldInWindowsWordsWithTheCallAndTheKey) {
   prepare();
   const store::KeySet failing = store::machineConfigurationKeyOf(kBarcodes[1]);
   sim.registry.failWhen = [&](const RegCall& call) -> std::optional<sys::Status> {
@@ -128,6 +128,17 @@ TEST_F(InjectedFaultTest, AKeyThatCannotBeMadeIsToldInWindowsWordsWithTheCallAnd
   const std::string line =
       "error: " + utf8(store::keySetName(failing)) + " (writing ChargeStartControl failed: " + utf8(why) + ")\n";
   EXPECT_NE(set.out.find(line), std::string::npos) << set.out;
+
+  const store::KeySet userKey = store::userDataKeyOf(kBarcodes[1]);
+  const std::vector<long long> userKeyBefore = storedSet(userKey);
+  sim.registry.failWhen = [&](const RegCall& call) -> std::optional<sys::Status> {
+    if (call.op == RegOp::Delete && call.path == failing.path) return sys::kWriteFault;
+    return std::nullopt;
+  };
+  const cli::Outcome remove = cli::run(std::vector<Text>{u"remove", u"--battery", kBarcodes[1]});
+  EXPECT_EQ(remove.exitCode, cli::kUnexpectedError);
+  EXPECT_EQ(remove.err, "Failed to delete \"" + utf8(failing.path) + "\": Write fault (29).\n");
+  EXPECT_EQ(storedSet(userKey), userKeyBefore) << "the user key stays while the machine key is there";
 }
 
 }  // namespace
