@@ -94,6 +94,27 @@ Text sessionInformation(WTS_INFO_CLASS kind) {
   return fromWide(owned.get(), wcslen(owned.get()));
 }
 
+// Where Windows' foreground rules refuse the window, the process takes
+// them on: a window of its own on top of all others, and the last input.
+void pullIntoForeground(HWND target) {
+  // Without its helper the window is pulled forward all the same, as far
+  // as Windows allows.
+  const UniqueWindow helper(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
+                                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  // Shown by its position, not by ShowWindow: Windows hands the start-up
+  // show command of a shortcut to the first ShowWindow of the process, and
+  // it belongs to the main window.
+  if (helper) SetWindowPos(helper.get(), HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  // Windows lets the process that produced the last input take the
+  // foreground. A mouse move by zero pixels is such input and, unlike a
+  // synthesised click, presses nothing wherever the cursor stands.
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof input);
+  SetForegroundWindow(target);
+}
+
 }  // namespace
 
 Status Win32Registry::openKey(RootKey root, const Text& path, uint32_t access, KeyHandle& key) {
@@ -334,28 +355,15 @@ bool Win32Desktop::topLevelWindowOfClassExists(const Text& windowClass) {
 
 void Win32Desktop::forceForeground(NativeWindow window) {
   auto target = reinterpret_cast<HWND>(window);
-  {
-    // Without its helper the window is pulled forward all the same, as far
-    // as Windows allows.
-    const UniqueWindow helper(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1,
-                                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-    // Shown by its position, not by ShowWindow: Windows hands the start-up
-    // show command of a shortcut to the first ShowWindow of the process, and
-    // it belongs to the main window.
-    if (helper) SetWindowPos(helper.get(), HWND_TOPMOST, 0, 0, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    // Windows lets the process that produced the last input take the
-    // foreground. A mouse move by zero pixels is such input and, unlike a
-    // synthesised click, presses nothing wherever the cursor stands.
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof input);
-    SetForegroundWindow(target);
-  }
-  // Once the helper is gone the window is the top one. Windows put it there
-  // already; Wine asks the X window manager to raise a window only when it
-  // comes to the top, which the helper prevented, and would leave it behind
-  // the window that covered it.
+  // A program that Explorer or a shortcut started, or one that the user's
+  // last click reached, may take the foreground as it is. Windows refuses
+  // the others and flashes their task-bar button instead; only they are
+  // pulled forward.
+  if (!SetForegroundWindow(target) || GetForegroundWindow() != target) pullIntoForeground(target);
+  // Windows put the window on top with the foreground. Wine asks the X
+  // window manager to raise a window only when it comes to the top of its
+  // own list, which a helper window standing above it prevented, and would
+  // leave it behind the window that covered it.
   SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
