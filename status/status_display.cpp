@@ -143,6 +143,8 @@ void Tkst_mainform::followEffects(PowerState state, int percent) {
 }
 
 void Tkst_mainform::makeTrayPictures() {
+  // The task bar's mode and the title bars' lie in one key.
+  const KeysOpenedOnce personalizeKey;
   const bool highContrast = app().highContrast();
   resources::StatePictures tray = resources::statePictures(app().smallIconSize(app().notificationAreaPixelsPerInch()),
                                                            backdropOf(u"SystemUsesLightTheme", highContrast));

@@ -23,6 +23,7 @@ void Application::showError(std::exception_ptr error) {
 }
 
 ModalResult Application::messageDialog(const Text& text, DialogButtons buttons) {
+  aboutToWaitForUser();
   if (!endingSession_) return showMessageDialog(text, buttons);
   setShutdownBlockReason(text.substr(0, text.find(u'\r')));
   ModalResult result = showMessageDialog(text, buttons);

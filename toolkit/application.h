@@ -54,6 +54,13 @@ class Application {
   // the event loop until terminate().
   virtual void run() = 0;
   std::function<void()> afterFirstShowing;
+  // Runs before the program waits for the user, in a message box or a
+  // modal window: what it holds of the world outside for a moment only is
+  // let go then, since the world may change while the user reads.
+  std::function<void()> beforeWaitingForUser;
+  void aboutToWaitForUser() {
+    if (beforeWaitingForUser) beforeWaitingForUser();
+  }
   // A message box of the custom kind: no icon, the title as caption, the
   // first button the default one. While Windows waits on the program to
   // end the session, the box's first line is the reason that Windows'

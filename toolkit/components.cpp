@@ -155,6 +155,9 @@ void PopupMenu::click(const std::string& name) {
   if (item != nullptr && item->onClick) item->onClick();
 }
 
-void PopupMenu::popup(int x, int y) { app_.popup(*this, x, y); }
+void PopupMenu::popup(int x, int y) {
+  app_.aboutToWaitForUser();
+  app_.popup(*this, x, y);
+}
 
 }  // namespace kst::tk

@@ -189,6 +189,7 @@ void Form::closeAccepted() {
 }
 
 ModalResult Form::showModal() {
+  app_.aboutToWaitForUser();
   modalResult_ = ModalResult::None;
   modal_ = true;
   show();

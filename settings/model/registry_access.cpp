@@ -1,5 +1,6 @@
 #include "settings/model/registry_access.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "system/error.h"
@@ -8,6 +9,7 @@
 namespace kst {
 namespace {
 
+using sys::KeyHandle;
 using sys::OpenKey;
 using sys::RegValue;
 using sys::RootKey;
@@ -47,22 +49,76 @@ std::optional<Location> locate(const Text& root, const Text& keyPath) {
   return Location{key, path};
 }
 
+// The most that any read asks for. A key kept open for the reads is opened
+// with it, so that it serves every read after.
+constexpr uint32_t kEveryRead = access::kRead | kView;
+
+struct KeptKey {
+  RootKey root;
+  Text path;
+  KeyHandle handle;
+};
+
+// The keys kept open while a KeysOpenedOnce lives; nothing otherwise.
+std::optional<std::vector<KeptKey>> keptKeys;
+
+void letGoOfKeptKeys() {
+  if (!keptKeys) return;
+  for (const KeptKey& kept : *keptKeys) sys::registry().closeKey(kept.handle);
+  keptKeys->clear();
+}
+
+// The key one read reaches: opened for the read and closed when it is
+// done, or kept open for the reads after it.
+class ReadKey {
+ public:
+  ReadKey() : own_(sys::registry()) {}
+  KeyHandle get() const { return kept_ != 0 ? kept_ : own_.get(); }
+  sys::Status open(const Location& where, uint32_t rights);
+
+ private:
+  OpenKey own_;
+  KeyHandle kept_ = 0;
+};
+
+sys::Status ReadKey::open(const Location& where, uint32_t rights) {
+  auto& registry = sys::registry();
+  if (keptKeys && (rights & kEveryRead) == rights) {
+    auto kept = std::find_if(keptKeys->begin(), keptKeys->end(),
+                             [&](const KeptKey& key) { return key.root == where.root && key.path == where.path; });
+    if (kept != keptKeys->end()) {
+      kept_ = kept->handle;
+      return sys::kSuccess;
+    }
+    KeyHandle opened = 0;
+    const sys::Status status = registry.openKey(where.root, where.path, kEveryRead, opened);
+    if (status == sys::kSuccess) {
+      keptKeys->push_back({where.root, where.path, opened});
+      kept_ = opened;
+      return status;
+    }
+    // A key that is not there is not there for any rights; one that
+    // refuses what every read asks may still grant the less this one asks.
+    if (status == sys::kFileNotFound || rights == kEveryRead) return status;
+  }
+  return registry.openKey(where.root, where.path, rights, *own_.out());
+}
+
 // Opens for reading, stepping down to fewer rights where the key refuses
 // more. A key that is not there is not asked again.
-bool openForReading(const Location& where, OpenKey& key) {
-  auto& registry = sys::registry();
+bool openForReading(const Location& where, ReadKey& key) {
   for (uint32_t rights : {access::kRead, access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys,
                           access::kQueryValue}) {
-    sys::Status status = registry.openKey(where.root, where.path, rights | kView, *key.out());
+    sys::Status status = key.open(where, rights | kView);
     if (status == sys::kSuccess) return true;
     if (status != sys::kAccessDenied) return false;
   }
   return false;
 }
 
-std::optional<RegValue> queryValue(const OpenKey& key, const Text& valueName) {
+std::optional<RegValue> queryValue(KeyHandle key, const Text& valueName) {
   RegValue value;
-  if (sys::registry().queryValue(key.get(), valueName, value) != sys::kSuccess) return std::nullopt;
+  if (sys::registry().queryValue(key, valueName, value) != sys::kSuccess) return std::nullopt;
   return value;
 }
 
@@ -133,9 +189,9 @@ const Text& currentUserHive() { return userHive; }
 Text readRegString(Text root, Text keyPath, Text valueName) {
   auto where = locate(root, keyPath);
   if (!where) return {};
-  OpenKey key(sys::registry());
+  ReadKey key;
   if (!openForReading(*where, key)) return {};
-  auto value = queryValue(key, valueName);
+  auto value = queryValue(key.get(), valueName);
   return value ? decodeString(*value, *where, valueName) : Text{};
 }
 
@@ -143,9 +199,9 @@ int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found) {
   found = false;
   auto where = locate(root, keyPath);
   if (!where) return 0;
-  OpenKey key(sys::registry());
+  ReadKey key;
   if (!openForReading(*where, key)) return 0;
-  auto value = queryValue(key, valueName);
+  auto value = queryValue(key.get(), valueName);
   if (!value) return 0;
   int32_t number = decodeInteger(*value, *where, valueName);
   found = true;
@@ -155,6 +211,7 @@ int32_t readRegInteger(Text root, Text keyPath, Text valueName, bool& found) {
 WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t value) {
   auto where = locate(root, keyPath);
   if (!where) throw Error(u"\"" + keyPath + u"\" names no single key to write \"" + valueName + u"\" into.");
+  letGoOfKeptKeys();
   auto& registry = sys::registry();
   OpenKey key(registry);
   const sys::Status created = registry.createKey(where->root, where->path, kWriteAndFlush, *key.out());
@@ -181,16 +238,15 @@ WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t val
 bool regKeyExists(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return false;
-  OpenKey key(sys::registry());
-  return sys::registry().openKey(where->root, where->path,
-                                 access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys | kView,
-                                 *key.out()) == sys::kSuccess;
+  ReadKey key;
+  return key.open(*where, access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys | kView) ==
+         sys::kSuccess;
 }
 
 std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return std::nullopt;
-  OpenKey key(sys::registry());
+  ReadKey key;
   uint64_t written = 0;
   if (!openForReading(*where, key) || sys::registry().queryLastWriteTime(key.get(), written) != sys::kSuccess) {
     return std::nullopt;
@@ -201,6 +257,7 @@ std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath) {
 DeleteResult deleteRegKey(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return DeleteResult::Missing;
+  letGoOfKeptKeys();
   deleteTree(*where);
   auto& registry = sys::registry();
   const sys::Status deleted = registry.deleteKey(where->root, where->path, kView);
@@ -216,16 +273,23 @@ std::vector<Text> listRegSubKeys(Text root, Text keyPath) {
   std::vector<Text> names;
   auto where = locate(root, keyPath);
   if (!where) return names;
-  auto& registry = sys::registry();
-  OpenKey key(registry);
-  if (registry.openKey(where->root, where->path, access::kRead | kView, *key.out()) != sys::kSuccess) {
-    return names;
-  }
+  ReadKey key;
+  if (key.open(*where, access::kRead | kView) != sys::kSuccess) return names;
   Text name;
-  for (uint32_t i = 0; registry.enumSubKey(key.get(), i, name) == sys::kSuccess; ++i) {
+  for (uint32_t i = 0; sys::registry().enumSubKey(key.get(), i, name) == sys::kSuccess; ++i) {
     names.push_back(name);
   }
   return names;
+}
+
+KeysOpenedOnce::KeysOpenedOnce() : keeps_(!keptKeys) {
+  if (keeps_) keptKeys.emplace();
+}
+
+KeysOpenedOnce::~KeysOpenedOnce() {
+  if (!keeps_) return;
+  letGoOfKeptKeys();
+  keptKeys.reset();
 }
 
 }  // namespace kst

@@ -1,6 +1,7 @@
 #pragma once
 // Registry access by root abbreviation and key path. Every call opens what it
-// needs, does one thing and closes it again; nothing is cached.
+// needs, does one thing and closes it again; nothing is cached, but for the
+// keys a KeysOpenedOnce keeps open while it lives.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -42,5 +43,22 @@ std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath);
 enum class DeleteResult { Deleted, Missing, Refused };
 DeleteResult deleteRegKey(Text root, Text keyPath);
 std::vector<Text> listRegSubKeys(Text root, Text keyPath);
+
+// While one lives, a key that a read opens stays open, and every read after
+// it reaches the key through that handle: a run of reads that comes back to
+// the same keys opens each once. A write or a delete lets go of every key
+// kept, so that nothing is read through a handle to a key it has changed;
+// when the scope ends, all are closed. A scope inside another changes
+// nothing.
+class KeysOpenedOnce {
+ public:
+  KeysOpenedOnce();
+  ~KeysOpenedOnce();
+  KeysOpenedOnce(const KeysOpenedOnce&) = delete;
+  KeysOpenedOnce& operator=(const KeysOpenedOnce&) = delete;
+
+ private:
+  bool keeps_;
+};
 
 }  // namespace kst

@@ -47,6 +47,48 @@ TEST_F(MainWindowTest, FirstShowingLoadsEverythingAndComesToTheFront) {
   EXPECT_TRUE(app.modalsShown.empty());
 }
 
+// Loading, the barcodes and the status come back to the same keys: the
+// first showing opens each once and keeps none open after it, and the
+// next tick opens what it reads anew. Where the first showing waits for the
+// user, no key stays open meanwhile.
+TEST_F(MainWindowTest, TheFirstShowingOpensEachKeyOnceAndHoldsNoneWhileTheUserReads) {
+  using sys::sim::RegOp;
+  const store::KeySet general{store::kMachine, store::kMachineConfigurationKey};
+  seed(general, {1, 1, 40, 80});
+  seedUserData();
+  seedBattery(u"1ZZ1111AAAA");
+  sim.power.setCharging(50);
+  create();
+  sim.registry.calls.clear();
+  app.run();
+  EXPECT_EQ(main().seHighLevel.value(), 80);
+  EXPECT_EQ(knownBarcodes, std::vector<Text>{u"1ZZ1111AAAA"});
+  std::map<std::pair<RootKey, Text>, int> opens;
+  for (const auto& call : sim.registry.calls) opens[{call.root, call.path}] += call.op == RegOp::Open;
+  for (const auto& [key, count] : opens) EXPECT_LE(count, 1) << utf8(key.second);
+  EXPECT_GE(opens.size(), 3u) << "the thresholds, the stored barcodes and the installed batteries were read";
+  EXPECT_EQ(sim.registry.openHandles(), 0u);
+  sim.registry.calls.clear();
+  app.advance(kStatusInterval);
+  EXPECT_TRUE(std::any_of(sim.registry.calls.begin(), sim.registry.calls.end(), [](const auto& call) {
+    return call.op == RegOp::Open;
+  })) << "whether the power manager is there is read anew";
+
+  program.reset();
+  for (const store::KeySet& keySet : {general, kUserData}) {
+    sim.registry.put(rootOf(keySet.root), keySet.path, store::kChargeStartControl, sys::stringValue(u"on"));
+  }
+  app.whenShown("Tf_help", [&](tk::Form& help) {
+    EXPECT_EQ(sim.registry.openHandles(), 0u) << "after the read error's message, and while help is shown";
+    static_cast<Tf_help&>(help).btClose.click();
+  });
+  start();
+  EXPECT_EQ(dialogTexts(),
+            (std::vector<Text>{store::kReadErrorMessage, store::kReadErrorMessage, kKeysMissingMessage}));
+  EXPECT_EQ(modalCount("Tf_help"), 1u);
+  EXPECT_EQ(sim.registry.openHandles(), 0u);
+}
+
 TEST_F(MainWindowTest, FirstShowingIsCentredInTheWorkAreaOnceAndNeverOffTheDesktop) {
   seedUserData();
   app.screenInfo.workArea = {100, 40, 1000, 700};
