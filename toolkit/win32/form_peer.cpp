@@ -146,24 +146,21 @@ void FormPeer::applyBounds() {
 }
 
 void FormPeer::applyIcon() {
-  sys::win32::UniqueIcon small, large;
+  HICON small = nullptr, large = nullptr;
   const int dpi = form_.pixelsPerInch();
-  HICON smallShown = app_.smallMainIcon(dpi), largeShown = app_.largeMainIcon(dpi);
   if (const Bitmap& picture = form_.icon(); !picture.empty()) {
-    small = makeIcon(picture);
+    small = smallIcons_.iconOf(picture);
     // The task bar's large icon shows its picture pixel for pixel, enlarged
     // by a whole factor, rather than stretched and blurred by Windows.
     const Bitmap& taskbar = form_.taskbarIcon();
-    large = makeIcon(taskbar.enlarged(std::max(1, systemMetricForDpi(SM_CXICON, dpi) / taskbar.width())));
-    if (small && large) {
-      smallShown = small.get();
-      largeShown = large.get();
-    }
+    large = largeIcons_.iconOf(taskbar.enlarged(std::max(1, systemMetricForDpi(SM_CXICON, dpi) / taskbar.width())));
   }
-  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallShown));
-  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeShown));
-  smallIcon_ = std::move(small);
-  largeIcon_ = std::move(large);
+  if (small == nullptr || large == nullptr) {
+    small = app_.smallMainIcon(dpi);
+    large = app_.largeMainIcon(dpi);
+  }
+  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
   iconStale_ = false;
 }
 

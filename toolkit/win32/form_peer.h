@@ -9,6 +9,7 @@
 
 #include "system/win32/handles.h"
 #include "toolkit/form.h"
+#include "toolkit/win32/icons.h"
 
 namespace kst::tk::win32 {
 
@@ -68,8 +69,9 @@ class FormPeer : public Peer {
   Form& form_;
   sys::win32::UniqueWindow window_;
   sys::win32::UniqueWindow tooltips_;
-  sys::win32::UniqueIcon smallIcon_;
-  sys::win32::UniqueIcon largeIcon_;
+  // The pictures of an animation alternate: each pair is made once.
+  MadeIcons smallIcons_{2};
+  MadeIcons largeIcons_{2};
   bool shownBefore_ = false;
   bool keyboardCuesInitialised_ = false;
   bool created_ = false;

@@ -14,8 +14,28 @@ namespace kst::tk::win32 {
 // A colour as Windows draws it: a system colour as the theme has it now.
 COLORREF resolve(Color color);
 
-// Creates a colour icon with its mask from a picture.
-sys::win32::UniqueIcon makeIcon(const Bitmap& picture);
+// Colour icons with their masks, made from pictures, each once: a picture
+// whose pixels, as Windows would draw them now, are those of an icon made
+// before gets that icon again, so that an animation's pictures are made at
+// its first steps only. The icons handed out last are kept, as many as
+// given and at least two, so that the one a window or the shell shows stays
+// while the next is made. Each is freed when it falls out or the cache goes.
+class MadeIcons {
+ public:
+  explicit MadeIcons(size_t kept);
+  // The picture's icon, owned here; nothing where Windows would not make one.
+  HICON iconOf(const Bitmap& picture);
+
+ private:
+  struct Made {
+    int width, height;
+    std::vector<uint32_t> pixels;
+    sys::win32::UniqueIcon icon;
+  };
+  size_t kept_;
+  // The latest handed out last.
+  std::vector<Made> made_;
+};
 
 // A top-down 32-bit device-independent copy of a picture.
 struct DibPixels {

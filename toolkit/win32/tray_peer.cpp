@@ -95,10 +95,8 @@ bool TrayPeer::send(DWORD command, const Bitmap* picture, const Text& hint) {
   const bool showTip = command == NIM_ADD ? version4_.value_or(true) : version4();
   if (showTip) data.uFlags |= NIF_SHOWTIP;
   data.uCallbackMessage = kTrayCallback;
-  // The shell keeps a copy of the icon; ours can go when the call returns.
-  sys::win32::UniqueIcon shown;
-  if (picture != nullptr) shown = makeIcon(*picture);
-  data.hIcon = shown ? shown.get() : app_.smallMainIcon(app_.notificationAreaPixelsPerInch());
+  data.hIcon = picture != nullptr ? icons_.iconOf(*picture) : nullptr;
+  if (data.hIcon == nullptr) data.hIcon = app_.smallMainIcon(app_.notificationAreaPixelsPerInch());
   size_t length = std::min(hint.size(), std::size(data.szTip) - 1);
   std::copy_n(hint.begin(), length, reinterpret_cast<char16_t*>(data.szTip));
   data.szTip[length] = L'\0';

@@ -8,6 +8,7 @@
 
 #include "system/win32/handles.h"
 #include "toolkit/components.h"
+#include "toolkit/win32/icons.h"
 
 namespace kst::tk::win32 {
 
@@ -50,6 +51,9 @@ class TrayPeer : public Peer, public NotificationArea {
   bool refreshPending_ = false;
   // Whether the shell took version 4, once it was asked.
   std::optional<bool> version4_;
+  // The shell keeps a copy of each icon it is handed; an animation's
+  // pictures are made once all the same.
+  MadeIcons icons_{2};
 };
 
 }  // namespace kst::tk::win32
