@@ -56,7 +56,7 @@ add_executable(kdriver tests/driver/kdriver.cpp)
 target_include_directories(kdriver PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(kdriver PRIVATE ${KST_STATIC_FLAGS} -municode)
 
-# Benchmarks: the yardstick program and the start-up meter.
+# Benchmarks: the yardstick programs and the start-up meter.
 add_executable(empty_window WIN32 bench/empty_window.cpp)
 target_link_options(empty_window PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
 add_executable(empty_tray WIN32 bench/empty_tray.cpp)
@@ -65,6 +65,11 @@ add_executable(empty_tray_controls6 WIN32 bench/empty_tray.cpp bench/empty_tray_
 target_compile_definitions(empty_tray_controls6 PRIVATE KST_COMMON_CONTROLS_6)
 target_link_libraries(empty_tray_controls6 PRIVATE comctl32)
 target_link_options(empty_tray_controls6 PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
+add_executable(sampling_window WIN32 bench/sampling_window.cpp)
+target_link_options(sampling_window PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
+add_executable(sampling_window_animated WIN32 bench/sampling_window.cpp)
+target_compile_definitions(sampling_window_animated PRIVATE KST_ANIMATED_ICONS)
+target_link_options(sampling_window_animated PRIVATE ${KST_STATIC_FLAGS} -municode -mwindows)
 add_executable(empty_console bench/empty_console.cpp)
 target_link_options(empty_console PRIVATE ${KST_STATIC_FLAGS})
 add_executable(startup_bench bench/startup_bench.cpp)
