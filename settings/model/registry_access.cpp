@@ -1,6 +1,7 @@
 #include "settings/model/registry_access.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "system/error.h"
@@ -56,16 +57,14 @@ constexpr uint32_t kEveryRead = access::kRead | kView;
 struct KeptKey {
   RootKey root;
   Text path;
-  KeyHandle handle;
+  std::unique_ptr<OpenKey> key;
 };
 
 // The keys kept open while a KeysOpenedOnce lives; nothing otherwise.
 std::optional<std::vector<KeptKey>> keptKeys;
 
 void letGoOfKeptKeys() {
-  if (!keptKeys) return;
-  for (const KeptKey& kept : *keptKeys) sys::registry().closeKey(kept.handle);
-  keptKeys->clear();
+  if (keptKeys) keptKeys->clear();
 }
 
 // The key one read reaches: opened for the read and closed when it is
@@ -87,14 +86,14 @@ sys::Status ReadKey::open(const Location& where, uint32_t rights) {
     auto kept = std::find_if(keptKeys->begin(), keptKeys->end(),
                              [&](const KeptKey& key) { return key.root == where.root && key.path == where.path; });
     if (kept != keptKeys->end()) {
-      kept_ = kept->handle;
+      kept_ = kept->key->get();
       return sys::kSuccess;
     }
-    KeyHandle opened = 0;
-    const sys::Status status = registry.openKey(where.root, where.path, kEveryRead, opened);
+    auto opened = std::make_unique<OpenKey>(registry);
+    const sys::Status status = registry.openKey(where.root, where.path, kEveryRead, *opened->out());
     if (status == sys::kSuccess) {
-      keptKeys->push_back({where.root, where.path, opened});
-      kept_ = opened;
+      kept_ = opened->get();
+      keptKeys->push_back({where.root, where.path, std::move(opened)});
       return status;
     }
     // A key that is not there is not there for any rights; one that
@@ -287,9 +286,7 @@ KeysOpenedOnce::KeysOpenedOnce() : keeps_(!keptKeys) {
 }
 
 KeysOpenedOnce::~KeysOpenedOnce() {
-  if (!keeps_) return;
-  letGoOfKeptKeys();
-  keptKeys.reset();
+  if (keeps_) keptKeys.reset();
 }
 
 }  // namespace kst
