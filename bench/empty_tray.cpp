@@ -11,19 +11,9 @@
 
 namespace {
 
-constexpr UINT kTrayCallback = WM_APP + 1;
-
-NOTIFYICONDATAW iconOf(HWND window) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
-  data.hWnd = window;
-  data.uID = 1;
-  return data;
-}
-
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
-    NOTIFYICONDATAW data = iconOf(window);
+    NOTIFYICONDATAW data = yardstick::trayIconOf(window);
     Shell_NotifyIconW(NIM_DELETE, &data);
     PostQuitMessage(0);
   }
@@ -38,9 +28,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   InitCommonControlsEx(&controls);
 #endif
   HWND window = yardstick::createEmptyWindow(instance, L"EmptyTrayWindow", windowProc);
-  NOTIFYICONDATAW data = iconOf(window);
+  NOTIFYICONDATAW data = yardstick::trayIconOf(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = kTrayCallback;
+  data.uCallbackMessage = yardstick::kTrayCallback;
   data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   lstrcpynW(data.szTip, L"Empty", 64);
   Shell_NotifyIconW(NIM_ADD, &data);

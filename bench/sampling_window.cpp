@@ -18,23 +18,14 @@ constexpr UINT kSampleInterval = 1000;
 #ifdef KST_ANIMATED_ICONS
 constexpr UINT_PTR kAnimationTimer = 2;
 constexpr UINT kAnimationInterval = 1500;
-constexpr UINT kTrayCallback = WM_APP + 1;
 
 HICON pictures[2];
 int shown = 0;
 
-NOTIFYICONDATAW iconOf(HWND window) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
-  data.hWnd = window;
-  data.uID = 1;
-  return data;
-}
-
 void showPicture(HWND window, DWORD command) {
-  NOTIFYICONDATAW data = iconOf(window);
+  NOTIFYICONDATAW data = yardstick::trayIconOf(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = kTrayCallback;
+  data.uCallbackMessage = yardstick::kTrayCallback;
   data.hIcon = pictures[shown];
   lstrcpynW(data.szTip, L"Sampling", 64);
   Shell_NotifyIconW(command, &data);
@@ -54,7 +45,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     showPicture(window, NIM_MODIFY);
   }
   if (message == WM_DESTROY) {
-    NOTIFYICONDATAW data = iconOf(window);
+    NOTIFYICONDATAW data = yardstick::trayIconOf(window);
     Shell_NotifyIconW(NIM_DELETE, &data);
   }
 #endif

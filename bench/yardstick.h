@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 namespace yardstick {
 
 inline HWND createEmptyWindow(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc) {
@@ -17,6 +19,17 @@ inline HWND createEmptyWindow(HINSTANCE instance, const wchar_t* className, WNDP
   RegisterClassW(&windowClass);
   return CreateWindowExW(0, className, L"Empty", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400, 200, nullptr,
                          nullptr, instance, nullptr);
+}
+
+// The notification-area icon of a yardstick, as the oldest shells take it.
+constexpr UINT kTrayCallback = WM_APP + 1;
+
+inline NOTIFYICONDATAW trayIconOf(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = window;
+  data.uID = 1;
+  return data;
 }
 
 inline int runMessageLoop() {
