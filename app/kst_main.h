@@ -172,6 +172,9 @@ class Tkst_mainform : public tk::Form {
 
   void followEffects(PowerState state, int percent);
 
+  // The status asks once a second whether the power manager is there.
+  store::PowerManagerWatch powerManager_;
+
   // Whether the thresholds are in effect for each battery, as last told,
   // and the battery's state and charge then.
   std::vector<BatteryEffect> effects_;

@@ -50,7 +50,7 @@ source "$here/scripts/wine.sh"
 kst_use_wine "$here/build/wine64-only"
 start_display
 export DISPLAY=$new_display WINEPREFIX=$work/prefix
-trap 'wineserver -k 2>/dev/null; stop_displays' EXIT
+trap 'wineserver -k 2>/dev/null || true; stop_displays' EXIT
 wineboot -i >/dev/null 2>&1
 "$here/scripts/wine_fonts.sh" "$WINEPREFIX"
 # Without a window manager Wine draws the frames itself; otherwise every

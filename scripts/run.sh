@@ -25,7 +25,7 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=$new_display
   start_desktop "$DISPLAY" "$here/build/demo-icewm"
   own_display=1
-  trap 'wineserver -k 2>/dev/null; stop_displays' EXIT
+  trap 'wineserver -k 2>/dev/null || true; stop_displays' EXIT
 fi
 
 # A prefix made before Wine's own fonts were installed keeps the fonts it

@@ -74,7 +74,7 @@ bool Tkst_mainform::setValues(const KeySetWrite& write) {
 }
 
 bool Tkst_mainform::MachineIsCompatible(bool showMsg) {
-  if (powerManagerPresent()) return true;
+  if (powerManager_.present()) return true;
   if (showMsg) {
     try {
       btHelpClick();

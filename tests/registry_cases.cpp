@@ -234,6 +234,20 @@ TEST_F(RegistryAccess, DeleteRemovesKeyWithSubkeysAndIsFalseForMissingKey) {
   EXPECT_EQ(deleteRegKey(u"HKCU", kBase + u"\\Bat"), DeleteResult::Missing);
 }
 
+// A key watched once a second is kept open: it must still tell when the
+// key is deleted under it, and when it is made again.
+TEST_F(RegistryAccess, AWatchedKeyIsSeenToGoAndToComeBack) {
+  KeyWatch watch(u"HKCU", kBase + u"\\Watched");
+  EXPECT_FALSE(watch.exists());
+  put(RootKey::CurrentUser, kBase + u"\\Watched", u"V", sys::dwordValue(1));
+  EXPECT_TRUE(watch.exists());
+  EXPECT_TRUE(watch.exists());
+  ASSERT_EQ(deleteRegKey(u"HKCU", kBase + u"\\Watched"), DeleteResult::Deleted);
+  EXPECT_FALSE(watch.exists());
+  put(RootKey::CurrentUser, kBase + u"\\Watched", u"V", sys::dwordValue(1));
+  EXPECT_TRUE(watch.exists());
+}
+
 // What a failed call's message tells the user after its key: one line of
 // words, its own for each status, not the bare number.
 TEST_F(RegistryAccess, EachStatusIsDescribedInOneLineOfItsOwnWords) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "system/error.h"
 #include "system/services.h"
@@ -234,12 +235,14 @@ WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t val
   return found && readBack == value ? WriteResult::Written : WriteResult::Mismatch;
 }
 
+// What a key must grant to count as there.
+constexpr uint32_t kPresence = access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys | kView;
+
 bool regKeyExists(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
   if (!where) return false;
   ReadKey key;
-  return key.open(*where, access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys | kView) ==
-         sys::kSuccess;
+  return key.open(*where, kPresence) == sys::kSuccess;
 }
 
 std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath) {
@@ -287,6 +290,26 @@ KeysOpenedOnce::KeysOpenedOnce() : keeps_(!keptKeys) {
 
 KeysOpenedOnce::~KeysOpenedOnce() {
   if (keeps_) keptKeys.reset();
+}
+
+KeyWatch::KeyWatch(Text root, Text keyPath) : root_(std::move(root)), keyPath_(std::move(keyPath)) {}
+
+bool KeyWatch::exists() {
+  auto where = locate(root_, keyPath_);
+  if (!where) return false;
+  auto& registry = sys::registry();
+  if (kept_ && keptRoot_ == where->root && keptPath_ == where->path) {
+    uint64_t written = 0;
+    if (registry.queryLastWriteTime(kept_->get(), written) == sys::kSuccess) return true;
+  }
+  kept_.reset();
+  if (keptKeys) return regKeyExists(root_, keyPath_);
+  auto key = std::make_unique<OpenKey>(registry);
+  if (registry.openKey(where->root, where->path, kPresence, *key->out()) != sys::kSuccess) return false;
+  kept_ = std::move(key);
+  keptRoot_ = where->root;
+  keptPath_ = where->path;
+  return true;
 }
 
 }  // namespace kst

@@ -1,8 +1,10 @@
 #pragma once
 // Registry access by root abbreviation and key path. Every call opens what it
 // needs, does one thing and closes it again; nothing is cached, but for the
-// keys a KeysOpenedOnce keeps open while it lives.
+// keys a KeysOpenedOnce keeps open while it lives and the key a KeyWatch
+// watches.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -59,6 +61,24 @@ class KeysOpenedOnce {
 
  private:
   bool keeps_;
+};
+
+// Whether one key is there, asked again and again (once a second by the
+// status): the key is kept open once found, and each question after asks
+// Windows only about that handle, one call instead of an open and a close.
+// A key deleted meanwhile answers so through its handle and is looked for
+// anew, as is the key of another place (another user's hive). While a
+// KeysOpenedOnce lives, a key not yet kept is asked for through its keys.
+class KeyWatch {
+ public:
+  KeyWatch(Text root, Text keyPath);
+  bool exists();
+
+ private:
+  Text root_, keyPath_;
+  sys::RootKey keptRoot_ = sys::RootKey::CurrentUser;
+  Text keptPath_;
+  std::unique_ptr<sys::OpenKey> kept_;
 };
 
 }  // namespace kst

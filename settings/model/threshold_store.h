@@ -201,6 +201,16 @@ bool refused(const std::vector<KeySetRemoval>& removals);
 // The power manager's keys are there: its machine configuration key or
 // its user root key.
 bool powerManagerPresent();
+// The same, for a window that asks once a second: each key found is kept
+// open and asked after through its handle.
+class PowerManagerWatch {
+ public:
+  bool present() { return machine_.exists() || user_.exists(); }
+
+ private:
+  KeyWatch machine_{kMachine, kMachineConfigurationKey};
+  KeyWatch user_{kUser, kUserRootKey};
+};
 // The install identifier that goes into every key set written: from the
 // install information key, else from the user data key, else 0. Raises the
 // registry layer's error for a value it cannot read.

@@ -67,6 +67,12 @@ class SimRegistry : public RegistryService {
   void restrict(RootKey root, const Text& path, uint32_t rights);
   void makeReadOnly(RootKey root, const Text& path) { restrict(root, path, sys::access::kRead); }
   size_t openHandles() const { return handles_.size(); }
+  // The paths of the keys open now, as they were opened.
+  std::vector<Text> openKeys() const {
+    std::vector<Text> paths;
+    for (const auto& [key, open] : handles_) paths.push_back(open.path);
+    return paths;
+  }
 
   // A user without administrator rights, as every program on Windows runs
   // until it is elevated: the machine hive grants reading and nothing more.

@@ -365,6 +365,7 @@ TEST_F(EditorTest, ACopyUnderAnAdministratorsAccountLoadsSavesAndGathersInTheSta
   main().btSaveSettings.click();
   ASSERT_EQ(sim.shell.calls.size(), 1u);
 
+  program.reset();
   sim.registry.calls.clear();
   auto& copy = startElevatedCopy(kAdministrator);
   EXPECT_EQ(dialogTexts(copy), std::vector<Text>{kNotice});
