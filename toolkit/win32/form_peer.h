@@ -70,8 +70,8 @@ class FormPeer : public Peer {
   sys::win32::UniqueWindow window_;
   sys::win32::UniqueWindow tooltips_;
   // The pictures of an animation alternate: each pair is made once.
-  MadeIcons smallIcons_{2};
-  MadeIcons largeIcons_{2};
+  MadeIcons smallIcons_;
+  MadeIcons largeIcons_;
   bool shownBefore_ = false;
   bool keyboardCuesInitialised_ = false;
   bool created_ = false;

@@ -78,8 +78,6 @@ DibPixels::DibPixels(const Bitmap& picture) : pixels(static_cast<size_t>(picture
   }
 }
 
-MadeIcons::MadeIcons(size_t kept) : kept_(std::max<size_t>(kept, 2)) {}
-
 HICON MadeIcons::iconOf(const Bitmap& picture) {
   std::vector<uint32_t> pixels = iconPixels(picture);
   auto same = std::find_if(made_.begin(), made_.end(), [&](const Made& made) {
@@ -88,7 +86,7 @@ HICON MadeIcons::iconOf(const Bitmap& picture) {
   if (same == made_.end()) {
     sys::win32::UniqueIcon icon = makeIcon(picture.width(), picture.height(), pixels);
     if (!icon) return nullptr;
-    if (made_.size() == kept_) made_.erase(made_.begin());
+    if (made_.size() == kKept) made_.erase(made_.begin());
     made_.push_back({picture.width(), picture.height(), std::move(pixels), std::move(icon)});
     return made_.back().icon.get();
   }

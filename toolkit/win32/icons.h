@@ -17,12 +17,12 @@ COLORREF resolve(Color color);
 // Colour icons with their masks, made from pictures, each once: a picture
 // whose pixels, as Windows would draw them now, are those of an icon made
 // before gets that icon again, so that an animation's pictures are made at
-// its first steps only. The icons handed out last are kept, as many as
-// given and at least two, so that the one a window or the shell shows stays
-// while the next is made. Each is freed when it falls out or the cache goes.
+// its first steps only. The two icons handed out last are kept: an
+// animation alternates two pictures, and the one a window or the shell
+// shows stays while the next is made. Each is freed when it falls out or
+// the cache goes.
 class MadeIcons {
  public:
-  explicit MadeIcons(size_t kept);
   // The picture's icon, owned here; nothing where Windows would not make one.
   HICON iconOf(const Bitmap& picture);
 
@@ -32,7 +32,7 @@ class MadeIcons {
     std::vector<uint32_t> pixels;
     sys::win32::UniqueIcon icon;
   };
-  size_t kept_;
+  static constexpr size_t kKept = 2;
   // The latest handed out last.
   std::vector<Made> made_;
 };

@@ -53,7 +53,7 @@ class TrayPeer : public Peer, public NotificationArea {
   std::optional<bool> version4_;
   // The shell keeps a copy of each icon it is handed; an animation's
   // pictures are made once all the same.
-  MadeIcons icons_{2};
+  MadeIcons icons_;
 };
 
 }  // namespace kst::tk::win32
