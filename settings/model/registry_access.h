@@ -73,6 +73,7 @@ class KeyWatch {
  public:
   KeyWatch(Text root, Text keyPath);
   bool exists();
+  bool held() const { return kept_ != nullptr; }
 
  private:
   Text root_, keyPath_;

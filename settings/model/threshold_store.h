@@ -202,10 +202,16 @@ bool refused(const std::vector<KeySetRemoval>& removals);
 // its user root key.
 bool powerManagerPresent();
 // The same, for a window that asks once a second: each key found is kept
-// open and asked after through its handle.
+// open and asked after through its handle, and a key held open is asked
+// first, so that a machine with only one of the two looks for the other
+// only when that one goes.
 class PowerManagerWatch {
  public:
-  bool present() { return machine_.exists() || user_.exists(); }
+  bool present() {
+    if (machine_.held() && machine_.exists()) return true;
+    if (user_.held() && user_.exists()) return true;
+    return machine_.exists() || user_.exists();
+  }
 
  private:
   KeyWatch machine_{kMachine, kMachineConfigurationKey};

@@ -82,6 +82,10 @@ TEST_F(MainWindowTest, TheFirstShowingOpensEachKeyOnceAndHoldsNoneWhileTheUserRe
   ASSERT_EQ(deleteRegKey(store::kUser, store::kUserRootKey), DeleteResult::Deleted);
   app.advance(kStatusInterval);
   EXPECT_EQ(main().TrayIcon.hint(), u"Kestrane\r\n50%   (AC connected, charging)");
+  // With the user's keys alone, the status asks through them and looks for no other.
+  seedUserData();
+  EXPECT_TRUE(tickOpens());
+  EXPECT_FALSE(tickOpens()) << "the machine's key is not looked for while the user's is there";
 
   program.reset();
   for (const store::KeySet& keySet : {general, kUserData}) {
