@@ -3,7 +3,9 @@
 // Built a second time with a notification-area icon whose picture, and the
 // window's icon, change every 1.5 s, as a charging animation's do: two
 // pictures made once and handed over in turn, each change to the shell and
-// the window alone.
+// the window alone. And built a third time with a text field that has the
+// focus, whose caret blinks while the window is active, as the caret of the
+// field a window opens with does.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -64,6 +66,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   showPicture(window, NIM_ADD);
   SetTimer(window, kAnimationTimer, kAnimationInterval, nullptr);
 #endif
+#ifdef KST_FOCUSED_FIELD
+  HWND field = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"80", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 60, 21,
+                               window, nullptr, instance, nullptr);
+#endif
   ShowWindow(window, show);
+#ifdef KST_FOCUSED_FIELD
+  SetFocus(field);
+#endif
   return yardstick::runMessageLoop();
 }
