@@ -418,8 +418,9 @@ TEST_F(StatusDisplayTest, TheHintsSayWhetherTheThresholdsAreInEffect) {
 // The power manager lists its installed batteries: each gets the thresholds
 // Get Values shows for its barcode, its own key set or else the general
 // one, and its own state; a key set written since Windows started is not
-// in effect yet. Where Windows answers nothing of the battery devices, the
-// system's power status stands for one battery.
+// in effect yet. A UPS beside them is no battery of the computer. Where
+// Windows answers nothing of the battery devices, the system's power status
+// stands for one battery.
 TEST_F(StatusDisplayTest, EachInstalledBatteryIsToldByTheThresholdsThatApplyToIt) {
   const Text a = u"1ZZ1111AAAA", b = u"2YY2222BBBB";
   seedUserData({1, 1, 40, 80});
@@ -434,7 +435,9 @@ TEST_F(StatusDisplayTest, EachInstalledBatteryIsToldByTheThresholdsThatApplyToIt
   };
   constexpr uint32_t kOnAC = sys::BatteryDevice::ChargeStatus::kPowerOnLine;
   constexpr uint32_t kCharging = sys::BatteryDevice::ChargeStatus::kCharging;
-  sim.batteryDevices.devices = {device(kOnAC | kCharging, 37500), device(kOnAC, 39000)};
+  sys::BatteryDevice ups = device(kOnAC, 25000);
+  ups.capabilities = 0;
+  sim.batteryDevices.devices = {ups, device(kOnAC | kCharging, 37500), device(kOnAC, 39150)};
   std::vector<BatteryEffect> effects = currentEffects();
   ASSERT_EQ(effects.size(), 2u);
   EXPECT_EQ(effects[0].barcode, a);
@@ -447,7 +450,7 @@ TEST_F(StatusDisplayTest, EachInstalledBatteryIsToldByTheThresholdsThatApplyToIt
             u"thresholds; 2YY2222BBBB: held at 78 %: charging resumes below 40 %");
 
   store::removeBattery(a);
-  sim.batteryDevices.devices[0] = device(kOnAC | kCharging, 43000);
+  sim.batteryDevices.devices[1] = device(kOnAC | kCharging, 43000);
   effects = currentEffects();
   EXPECT_EQ(effects[0].effect.state, EffectState::Unknown) << "one key set, two batteries that disagree";
   EXPECT_EQ(effects[1].effect, effects[0].effect);
