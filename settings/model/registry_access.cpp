@@ -235,14 +235,21 @@ WriteResult writeRegInteger(Text root, Text keyPath, Text valueName, int32_t val
   return found && readBack == value ? WriteResult::Written : WriteResult::Mismatch;
 }
 
+namespace {
+
 // What a key must grant to count as there.
 constexpr uint32_t kPresence = access::kStandardRightsRead | access::kQueryValue | access::kEnumerateSubKeys | kView;
 
+bool keyExistsAt(const Location& where) {
+  ReadKey key;
+  return key.open(where, kPresence) == sys::kSuccess;
+}
+
+}  // namespace
+
 bool regKeyExists(Text root, Text keyPath) {
   auto where = locate(root, keyPath);
-  if (!where) return false;
-  ReadKey key;
-  return key.open(*where, kPresence) == sys::kSuccess;
+  return where && keyExistsAt(*where);
 }
 
 std::optional<uint64_t> regKeyLastWritten(Text root, Text keyPath) {
@@ -303,7 +310,7 @@ bool KeyWatch::exists() {
     if (registry.queryLastWriteTime(kept_->get(), written) == sys::kSuccess) return true;
   }
   kept_.reset();
-  if (keptKeys) return regKeyExists(root_, keyPath_);
+  if (keptKeys) return keyExistsAt(*where);
   auto key = std::make_unique<OpenKey>(registry);
   if (registry.openKey(where->root, where->path, kPresence, *key->out()) != sys::kSuccess) return false;
   kept_ = std::move(key);

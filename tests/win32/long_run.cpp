@@ -149,9 +149,9 @@ TEST(LongRun, HundredThousandStatusUpdatesLeaveNoHandleBehind) {
       << "private bytes outside the heaps " << before.privateBytesOutsideHeaps << " -> "
       << after.privateBytesOutsideHeaps;
   std::printf(
-      "long run: %d updates, bytes in use in the heaps %zu -> %zu, private bytes outside them %zu -> %zu, GDI objects "
-      "made %d -> %d, icons %d -> %d, "
-      "windows %d -> %d, GDI %lu -> %lu and USER %lu -> %lu as Windows counts them\n",
+      "long run: %d updates, bytes in use in the heaps %zu -> %zu, private bytes outside them %zu -> %zu, "
+      "GDI objects made %d -> %d, icons %d -> %d, windows %d -> %d, "
+      "GDI %lu -> %lu and USER %lu -> %lu as Windows counts them\n",
       kWarmUp + measuredSteps(), static_cast<size_t>(before.heapBytesInUse), static_cast<size_t>(after.heapBytesInUse),
       static_cast<size_t>(before.privateBytesOutsideHeaps), static_cast<size_t>(after.privateBytesOutsideHeaps),
       before.objects.gdiObjects, after.objects.gdiObjects, before.objects.icons, after.objects.icons,
